@@ -1,0 +1,36 @@
+# The README's commands. Each installs what it needs first.
+JOBS ?= $(shell nproc)
+CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+
+.PHONY: deps run build test bench fuzz clean
+
+deps:
+	bash scripts/install-deps.sh
+
+# Optimised build of the program.
+build: deps
+	cmake -S . -B build/release $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DGB_BUILD_TESTS=OFF
+	cmake --build build/release -j $(JOBS)
+
+run: build
+	bash scripts/run.sh build/release $(ARGS)
+
+# Test configuration: AddressSanitizer and UndefinedBehaviorSanitizer.
+test: deps
+	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_SANITIZE=ON -DGB_BUILD_TESTS=ON \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+	cmake --build build/test -j $(JOBS)
+	cd build/test && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+bench: deps
+	cmake -S . -B build/bench $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DGB_BUILD_TESTS=OFF -DGB_BUILD_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	@if [ -x bench/run.sh ]; then bash bench/run.sh build/bench; else echo "no benchmarks yet"; fi
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_BUILD_TESTS=OFF -DGB_BUILD_FUZZ=ON -DGB_BUILD_GUI=OFF
+	cmake --build build/fuzz -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,240 @@
+// GbImage: the raster image of the whole program.
+//
+// Pixels are 1, 4, 8 (palette) or 24 bits (blue, green, red) in one heap block
+// laid out as a Windows packed DIB: 40-byte header, palette, then rows padded
+// to 4 bytes, bottom row first. Optional alpha and selection planes hold one
+// byte per pixel (unpadded, bottom-up). Operations never throw; failures
+// return false/null and leave a message in LastError().
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "image/core/ImageType.h"
+#include "platform/WinTypes.h"
+
+// Largest unpadded pixel area Create accepts, in bytes.
+constexpr uint32_t GBIMAGE_MAX_MEMORY = 268435456u;
+constexpr size_t GB_INFO_RECORD_SIZE = 444;
+constexpr size_t GB_ERROR_TEXT_SIZE = 256;
+
+// The state and settings every image carries. The byte layout (444 bytes,
+// little-endian, 32-bit pointers) is written by WriteInfoRecord and read back
+// by ReadInfoRecord; in memory the fields are ordinary members.
+struct ImageInfo {
+  uint32_t rowStride = 0;
+  uint32_t fileType = 0;
+  char lastError[GB_ERROR_TEXT_SIZE] = {};
+  int32_t backgroundIndex = -1;
+  RGBQUAD backgroundColor{};
+  float jpegQuality = 90.0f;
+  uint8_t jpegScale = 0;
+  int32_t frame = 0;        // frame to decode / frame decoded
+  int32_t numFrames = 0;    // frames in the source
+  uint32_t frameDelay = 0;
+  int32_t dpiX = 96;
+  int32_t dpiY = 96;
+  int32_t selLeft = 0, selTop = 0, selRight = 0, selBottom = 0;
+  uint8_t alphaMax = 255;
+  uint8_t paletteAlphaEnabled = 0;
+  uint8_t enabled = 1;
+  int32_t xOffset = 0;
+  int32_t yOffset = 0;
+  uint32_t codecOptions[GB_CODEC_SLOTS] = {};
+  RGBQUAD lastColor{};
+  uint8_t lastColorIndex = 0;
+  uint8_t lastColorValid = 0;
+  int32_t numLayers = 0;
+  uint32_t flags = 0;
+  uint8_t disposal = 0;
+  uint8_t retrieveAllFrames = 0;
+  uint8_t littleEndianHost = 1;
+};
+
+class GbImage {
+ public:
+  explicit GbImage(uint32_t type = GB_TYPE_UNKNOWN);
+  GbImage(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type = GB_TYPE_UNKNOWN);
+  GbImage(const GbImage& source, bool copyPixels = true, bool copySelection = true,
+          bool copyAlpha = true);
+  GbImage(const char* path, uint32_t type);  // LoadFile
+  ~GbImage();
+  GbImage& operator=(const GbImage& source);
+
+  // ---- life cycle ---------------------------------------------------------
+  uint8_t* Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type = GB_TYPE_UNKNOWN);
+  bool Release();
+  bool ReleaseFrames();
+  bool CopyFrom(const GbImage& source, bool copyPixels = true, bool copySelection = true,
+                bool copyAlpha = true);
+  void ShareFrom(const GbImage* source);
+  bool TakeOver(GbImage& source, bool takeFrames = true);
+  bool CopySettingsFrom(const GbImage& source);
+  void Fill(uint8_t value = 0);
+  bool HasPixels() const { return block_ != nullptr; }
+  bool IsSharedView() const { return viewOf_ != nullptr; }
+
+  // ---- geometry and header ------------------------------------------------
+  uint32_t Width() const { return uint32_t(header_.biWidth); }
+  uint32_t Height() const { return uint32_t(header_.biHeight); }
+  uint32_t BitsPerPixel() const { return header_.biBitCount; }
+  uint32_t RowStride() const { return info_.rowStride; }
+  uint32_t PaletteEntryCount() const;
+  size_t PackedSize() const;
+  uint8_t* RowBits(uint32_t row = 0) const;
+  uint8_t* PackedDib() const { return block_; }
+  const BITMAPINFOHEADER& Header() const { return header_; }
+  RGBQUAD* Palette() const;
+  uint32_t FileType() const { return info_.fileType; }
+  bool SetFileType(uint32_t type);
+  const char* LastError() const { return info_.lastError; }
+  void SetLastError(const char* text);
+  void ClearLastError() { info_.lastError[0] = 0; }
+
+  // ---- pixel access (bottom-up coordinates) --------------------------------
+  bool Contains(long x, long y) const {
+    return x >= 0 && y >= 0 && x < long(Width()) && y < long(Height());
+  }
+  uint8_t ReadPixelIndex(long x, long y) const;
+  uint8_t ReadPixelIndexUnchecked(long x, long y) const;
+  void WritePixelIndex(long x, long y, uint8_t index);
+  void WritePixelIndexUnchecked(long x, long y, uint8_t index);
+  RGBQUAD ReadPixelColor(long x, long y, bool withAlpha = true) const;
+  RGBQUAD ReadPixelColorUnchecked(long x, long y, bool withAlpha = true) const;
+  void WritePixelColor(long x, long y, RGBQUAD colour, bool withAlpha = false);
+  void WritePixelColorUnchecked(long x, long y, RGBQUAD colour, bool withAlpha = false);
+  void WritePixelColorRef(long x, long y, COLORREF colour);
+  uint8_t* PixelPointer24(long x, long y) const;
+
+  // ---- palette ---------------------------------------------------------------
+  RGBQUAD PaletteColor(uint32_t index) const;
+  bool PaletteRGB(uint32_t index, uint8_t& red, uint8_t& green, uint8_t& blue) const;
+  void SetPaletteColor(uint32_t index, uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha = 0);
+  void SetPaletteColor(uint32_t index, RGBQUAD colour);
+  void SetPalette(const RGBQUAD* entries, uint32_t n);
+  void SetPaletteRGB(const uint8_t* triples, uint32_t n);
+  void SetPaletteChannels(uint32_t n, const uint8_t* red, const uint8_t* green, const uint8_t* blue);
+  void SetGreyPalette();
+  void SetStandardPalette();
+  bool IsGreyScale() const;
+  void SwapPaletteIndices(uint8_t a, uint8_t b);
+  void SwapRedBlue();
+  uint8_t NearestPaletteIndex(RGBQUAD colour);
+  bool PaletteHasAlpha() const;
+  void EnablePaletteAlpha(bool flag) { info_.paletteAlphaEnabled = flag ? 1 : 0; }
+  bool PaletteAlphaEnabled() const { return info_.paletteAlphaEnabled != 0; }
+
+  // ---- settings read by codecs and other operations --------------------------
+  void SetDpiX(int dpi);
+  void SetDpiY(int dpi);
+  int DpiX() const { return info_.dpiX; }
+  int DpiY() const { return info_.dpiY; }
+  void SetJpegQuality(uint8_t quality) { info_.jpegQuality = float(quality); }
+  void SetJpegQualityF(float quality) { info_.jpegQuality = quality; }
+  uint8_t JpegQuality() const { return uint8_t(info_.jpegQuality + 0.5f); }
+  float JpegQualityF() const { return info_.jpegQuality; }
+  void SetJpegScale(uint8_t scale) { info_.jpegScale = scale; }
+  uint8_t JpegScale() const { return info_.jpegScale; }
+  void SetCodecOption(uint32_t word, uint32_t type = GB_TYPE_UNKNOWN);
+  uint32_t CodecOption(uint32_t type = GB_TYPE_UNKNOWN) const;
+  void SetBackgroundIndex(long index);
+  long BackgroundIndex() const { return info_.backgroundIndex; }
+  bool HasBackgroundIndex() const { return info_.backgroundIndex >= 0; }
+  void SetBackgroundColor(RGBQUAD colour);
+  RGBQUAD BackgroundColor() const;
+  void SetColorsImportant(uint32_t count);
+  uint32_t ColorsImportant() const { return header_.biClrImportant; }
+  void SetProgress(long percent) { progress_.store(int32_t(percent), std::memory_order_relaxed); }
+  long Progress() const { return progress_.load(std::memory_order_relaxed); }
+  void SetEscape(long value) { escape_.store(int32_t(value), std::memory_order_relaxed); }
+  long Escape() const { return escape_.load(std::memory_order_relaxed); }
+  long FrameCount() const { return info_.numFrames; }
+  void SetFrameCount(long count) { info_.numFrames = int32_t(count); }
+  long Frame() const { return info_.frame; }
+  void SetFrame(long frame) { info_.frame = int32_t(frame); }
+  uint32_t FrameDelay() const { return info_.frameDelay; }
+  void SetFrameDelay(uint32_t delay) { info_.frameDelay = delay; }
+  GbImage* FrameAt(long n) const;
+  // Owned frame array used by multi-frame decoders: SetFrameSlots creates the
+  // array (count slots, all empty); SetFrameAt stores an owned frame.
+  bool SetFrameSlots(long count);
+  bool SetFrameAt(long n, GbImage* frame);
+  long FrameSlotCount() const { return frameSlots_; }
+  void SetDisposalMethod(uint8_t method) { info_.disposal = method; }
+  uint8_t DisposalMethod() const { return info_.disposal; }
+  void SetRetrieveAllFrames(bool flag) { info_.retrieveAllFrames = flag ? 1 : 0; }
+  bool RetrieveAllFrames() const { return info_.retrieveAllFrames != 0; }
+  void SetOffset(long x, long y) { info_.xOffset = int32_t(x); info_.yOffset = int32_t(y); }
+  long XOffset() const { return info_.xOffset; }
+  long YOffset() const { return info_.yOffset; }
+  uint8_t AlphaMax() const { return info_.alphaMax; }
+  void SetAlphaMax(uint8_t value) { info_.alphaMax = value; }
+
+  // Layers (only created by deserialisation).
+  long LayerCount() const { return info_.numLayers; }
+  GbImage* LayerAt(long n) const;
+  bool SetLayers(GbImage** layers, long count);  // takes ownership of array and images
+
+  // Direct access to the record for codecs and the clipboard form.
+  ImageInfo& Info() { return info_; }
+  const ImageInfo& Info() const { return info_; }
+  BITMAPINFOHEADER& MutableHeader() { return header_; }
+
+  // The 444-byte record in its exact byte layout. Pointer fields are written
+  // as zero; reading recomputes them from the image's own state.
+  void WriteInfoRecord(uint8_t out[GB_INFO_RECORD_SIZE]) const;
+  void ReadInfoRecord(const uint8_t in[GB_INFO_RECORD_SIZE]);
+
+  // Plane blocks (operations on them live with the plane functions).
+  uint8_t* AlphaPlane() const { return alpha_; }
+  uint8_t* SelectionPlane() const { return selection_; }
+
+  // Raw setters used by the plane operations; the image takes ownership of a
+  // block allocated with new[] of Width()*Height() bytes.
+  void AdoptAlphaPlane(uint8_t* plane);
+  void AdoptSelectionPlane(uint8_t* plane);
+
+  static RGBQUAD ColorRefToQuad(COLORREF c) {
+    return RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0};
+  }
+  static uint32_t NormaliseBpp(uint32_t bpp);
+  static uint32_t StrideFor(uint32_t width, uint32_t bpp) {
+    return uint32_t(((uint64_t(width) * bpp + 31) / 32) * 4);
+  }
+  static int32_t DpiToPpm(int32_t dpi) { return int32_t(double(dpi) * 10000.0 / 254.0 + 0.5); }
+  static int32_t PpmToDpi(int32_t ppm) { return int32_t(double(ppm) * 254.0 / 10000.0 + 0.5); }
+
+  // ==== alpha and selection planes, transparency, mixing (planes) ==========
+  // (declared by the plane operations)
+
+  // ==== colour depth conversion ==============================================
+  // (declared by the depth conversions)
+
+  // ==== geometry transforms ==================================================
+  // (declared by the transforms)
+
+  // ==== device interop and clipboard forms ===================================
+  // (declared by the device layer)
+
+  // ==== codec dispatch =======================================================
+  // (declared by the codec dispatch)
+
+ protected:
+  void ResetHeader();
+  void FreeOwnedPlanes();
+
+  BITMAPINFOHEADER header_{};
+  ImageInfo info_{};
+  std::atomic<int32_t> progress_{0};
+  std::atomic<int32_t> escape_{0};
+  uint8_t* block_ = nullptr;      // packed DIB (malloc)
+  uint8_t* selection_ = nullptr;  // new[]
+  uint8_t* alpha_ = nullptr;      // new[]
+  GbImage** layers_ = nullptr;    // new[] of owned images, info_.numLayers entries
+  GbImage** frames_ = nullptr;    // new[] of owned images, frameSlots_ entries
+  long frameSlots_ = 0;
+  const GbImage* viewOf_ = nullptr;  // non-null: a shared view that owns nothing
+};

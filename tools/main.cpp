@@ -1,0 +1,46 @@
+// glimmerbox-cli: the engine from the command line, for batch work and for
+// checking results from outside.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/Cli.h"
+
+static void printHelp() {
+  std::printf("usage: glimmerbox-cli <command> [arguments]\n\ncommands:\n");
+  for (const auto& [name, cmd] : CliRegistry::instance().all())
+    std::printf("  %-14s %s\n", name.c_str(), cmd.summary.c_str());
+  std::printf("\n\"glimmerbox-cli help <command>\" shows a command's arguments.\n");
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    printHelp();
+    return 2;
+  }
+  const std::string name = argv[1];
+  if (name == "help" || name == "--help" || name == "-h") {
+    if (argc >= 3) {
+      if (const CliCommand* cmd = CliRegistry::instance().find(argv[2])) {
+        std::printf("%s: %s\nusage: glimmerbox-cli %s %s\n", cmd->name.c_str(), cmd->summary.c_str(),
+                    cmd->name.c_str(), cmd->usage.c_str());
+        return 0;
+      }
+    }
+    printHelp();
+    return 0;
+  }
+  const CliCommand* cmd = CliRegistry::instance().find(name);
+  if (!cmd) {
+    std::fprintf(stderr, "glimmerbox-cli: unknown command \"%s\"\n", name.c_str());
+    printHelp();
+    return 2;
+  }
+  std::vector<std::string> raw(argv + 2, argv + argc);
+  CliArgs args(raw, cmd->flags);
+  if (!args.error().empty()) {
+    std::fprintf(stderr, "glimmerbox-cli %s: %s\n", name.c_str(), args.error().c_str());
+    return 2;
+  }
+  return cmd->run(args);
+}
