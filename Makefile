@@ -23,7 +23,8 @@ test: deps
 	cd build/test && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
-bench: deps
+bench:
+	bash scripts/install-deps.sh --bench
 	cmake -S . -B build/bench $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DGB_BUILD_TESTS=OFF -DGB_BUILD_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
 	@if [ -x bench/run.sh ]; then bash bench/run.sh build/bench; else echo "no benchmarks yet"; fi

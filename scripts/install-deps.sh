@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package Glimmerbox needs to build, test, benchmark and run.
 # Does nothing when all of them are present. Works as root or through sudo.
+# With --bench it also installs the peer tools of the benchmarks.
 set -euo pipefail
 
 PACKAGES=(
@@ -10,7 +11,13 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core xvfb xauth
+  clang libclang-rt-14-dev
+  imagemagick python3-pil netpbm libtiff-tools libjpeg-turbo-progs openjpeg-tools
 )
+# Peer tools the side-by-side benchmarks compare against.
+if [ "${1:-}" = "--bench" ]; then
+  PACKAGES+=(libvips-tools hyperfine time)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
