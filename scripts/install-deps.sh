@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core xvfb xauth
   clang libclang-rt-14-dev
-  imagemagick python3-pil netpbm libtiff-tools libjpeg-turbo-progs openjpeg-tools
+  imagemagick python3-pil netpbm libtiff-tools libjpeg-turbo-progs libopenjp2-tools
 )
 # Peer tools the side-by-side benchmarks compare against.
 if [ "${1:-}" = "--bench" ]; then
