@@ -2,7 +2,8 @@
 JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: deps run build test bench fuzz clean
+.PHONY: deps run build test bench fuzz fuzz-smoke clean
+FUZZ_SECONDS ?= 15
 
 deps:
 	bash scripts/install-deps.sh
@@ -30,8 +31,13 @@ bench:
 	@if [ -x bench/run.sh ]; then bash bench/run.sh build/bench; else echo "no benchmarks yet"; fi
 
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_BUILD_TESTS=OFF -DGB_BUILD_FUZZ=ON -DGB_BUILD_GUI=OFF
-	cmake --build build/fuzz -j $(JOBS)
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_BUILD_TESTS=OFF -DGB_BUILD_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_all
+
+# Each fuzz target for a short time on its seeds; part of the test command.
+fuzz-smoke: fuzz
+	bash scripts/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
