@@ -208,10 +208,89 @@ class GbImage {
   static int32_t PpmToDpi(int32_t ppm) { return int32_t(double(ppm) * 254.0 / 10000.0 + 0.5); }
 
   // ==== alpha and selection planes, transparency, mixing (planes) ==========
-  // (declared by the plane operations)
+  // Both planes are Width()*Height() bytes, bottom-up, unpadded.
+
+  // Alpha plane: 0 transparent ... 255 opaque.
+  bool CreateAlpha();
+  void DeleteAlpha();
+  bool HasAlpha() const { return alpha_ != nullptr; }
+  bool FillAlpha(uint8_t level);
+  bool InvertAlpha();
+  bool CopyAlphaFrom(const GbImage& source);
+  bool AlphaFromImage(const GbImage& grey);
+  void WriteAlpha(long x, long y, uint8_t level);
+  uint8_t ReadAlpha(long x, long y) const;
+  uint8_t ReadAlphaUnchecked(long x, long y) const {
+    return alpha_[size_t(y) * Width() + size_t(x)];
+  }
+  uint8_t* AlphaPointer(long x, long y) const;
+  bool FlipAlpha();
+  bool MirrorAlpha();
+
+  // Selection plane: 0 outside, any other value inside. The box (selLeft,
+  // selTop, selRight, selBottom) bounds it as left <= x < right and
+  // bottom <= y < top.
+  bool CreateSelection();
+  bool DeleteSelection();
+  bool ClearSelection(uint8_t level = 0);
+  bool HasSelection() const { return selection_ != nullptr; }
+  bool SelectionContains(long x, long y) const;
+  bool SelectionContainsUnchecked(long x, long y) const {
+    return !selection_ || selection_[size_t(y) * Width() + size_t(x)] != 0;
+  }
+  // Rectangle in bottom-up coordinates, both ends inclusive, corners in any order.
+  bool AddRectToSelection(RECT rect, uint8_t level = 255);
+  bool SelectionSet(const GbImage& grey);
+  void WriteSelection(long x, long y, uint8_t level);
+  uint8_t ReadSelectionUnchecked(long x, long y) const {
+    return selection_[size_t(y) * Width() + size_t(x)];
+  }
+  uint8_t* SelectionPointer(long x, long y) const;
+  void RebuildSelectionBox();
+  RECT SelectionBox() const {
+    return RECT{info_.selLeft, info_.selTop, info_.selRight, info_.selBottom};
+  }
+  bool SplitSelection(GbImage* destination);
+  bool CopySelectionFrom(const GbImage& source);
+  bool FlipSelection();
+  bool MirrorSelection();
+
+  // Transparency: background index / colour key, then alpha 0.
+  bool IsTransparentAt(long x, long y) const;
+  // 1-bit mask, index 1 where transparent; into destination, or this image.
+  bool MakeTransparencyMask(GbImage* destination = nullptr);
+
+  // Numbers are stored by callers; they never change.
+  enum class MixOperation : int {
+    Add = 0,
+    And = 1,
+    Xor = 2,
+    Or = 3,
+    Mask = 4,
+    CopyIntoTransparent = 5,
+    CopyOpaqueSource = 6,
+    Subtract = 7,
+    BlendNearBackground = 8,
+    AlphaOver = 9,
+    Average = 10,
+  };
+  // Merges source pixel (x + dx, y + dy) into pixel (x, y) of this image.
+  bool MixWith(const GbImage& source, MixOperation operation, long dx = 0, long dy = 0,
+               bool mixAlpha = false);
+  // Copies source into this image at (x, y), skipping keyed-out pixels.
+  bool PasteFrom(const GbImage& source, long x, long y);
 
   // ==== colour depth conversion ==============================================
-  // (declared by the depth conversions)
+  // Grey value of a colour, weights summing to 1024.
+  static uint8_t GreyOf(uint8_t red, uint8_t green, uint8_t blue) {
+    return uint8_t((306u * red + 601u * green + 117u * blue) >> 10);
+  }
+  bool ToGreyScale();
+  bool RaiseBpp(uint32_t target);
+  // palette may be null (standard palette); it must hold coloursImportant
+  // entries when that is non-zero, else 2^target entries.
+  bool DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* palette = nullptr,
+                   uint32_t coloursImportant = 0);
 
   // ==== geometry transforms ==================================================
   // (declared by the transforms)

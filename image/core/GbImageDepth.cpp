@@ -1,0 +1,222 @@
+// Colour depth conversion of GbImage: to 8-bit grey, up to 4/8/24 bits
+// without loss, and down to 1/4/8 bits through a palette with optional error
+// diffusion. Each builds the result in a temporary image and takes it over;
+// the alpha and selection planes come along unchanged.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "image/core/GbImage.h"
+
+namespace {
+
+// A result image that keeps this image's settings (resolution, key, codec
+// options ...). The header's resolution is refreshed from the record.
+bool MakeResult(const GbImage& from, GbImage& result, uint32_t bpp) {
+  result.CopySettingsFrom(from);
+  if (!result.Create(from.Width(), from.Height(), bpp, from.FileType())) return false;
+  result.SetDpiX(from.DpiX());
+  result.SetDpiY(from.DpiY());
+  result.Fill(0);  // rows left undone by an escape stay defined
+  return true;
+}
+
+// Carries both planes; false when a plane exists but could not be copied.
+bool CarryPlanes(const GbImage& from, GbImage& to) {
+  if (from.HasSelection() && !to.CopySelectionFrom(from)) return false;
+  if (from.HasAlpha() && !to.CopyAlphaFrom(from)) return false;
+  return true;
+}
+
+// Nearest palette index per colour, remembered for many colours at once
+// (the image's own cache holds one).
+class NearestIndexCache {
+ public:
+  explicit NearestIndexCache(GbImage& image) : image_(image), keys_(kSlots, kEmpty), values_(kSlots) {}
+  uint8_t operator()(RGBQUAD c) {
+    const uint32_t key = uint32_t(c.rgbBlue) | uint32_t(c.rgbGreen) << 8 | uint32_t(c.rgbRed) << 16;
+    const size_t slot = uint32_t(key * 2654435761u) >> 20;
+    if (keys_[slot] != key) {
+      keys_[slot] = key;
+      values_[slot] = image_.NearestPaletteIndex(RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, 0});
+    }
+    return values_[slot];
+  }
+
+ private:
+  static constexpr size_t kSlots = 4096;
+  static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // never a 24-bit key
+  GbImage& image_;
+  std::vector<uint32_t> keys_;
+  std::vector<uint8_t> values_;
+};
+
+uint8_t GreyOfQuad(const RGBQUAD& c) { return GbImage::GreyOf(c.rgbRed, c.rgbGreen, c.rgbBlue); }
+
+}  // namespace
+
+bool GbImage::ToGreyScale() {
+  if (!block_ || viewOf_) return false;
+  const long width = Width(), height = Height();
+
+  if (BitsPerPixel() == 24) {
+    GbImage grey(FileType());
+    if (!MakeResult(*this, grey, 8)) return false;
+    grey.SetGreyPalette();
+    if (!CarryPlanes(*this, grey)) return false;
+    // A colour key follows its colour onto the grey ramp.
+    if (info_.backgroundIndex >= 0) grey.info_.backgroundIndex = GreyOfQuad(info_.backgroundColor);
+    for (long y = 0; y < height; ++y) {
+      SetProgress(y * 100 / height);
+      const uint8_t* src = RowBits(uint32_t(y));
+      uint8_t* dst = grey.RowBits(uint32_t(y));
+      for (long x = 0; x < width; ++x, src += 3) dst[x] = GreyOf(src[2], src[1], src[0]);
+    }
+    return TakeOver(grey, false);
+  }
+
+  // Palette images: grey value of every entry. The palette itself is only
+  // replaced once the conversion can no longer fail.
+  const RGBQUAD* pal = Palette();
+  const uint32_t entries = PaletteEntryCount();
+  uint8_t lut[256] = {};
+  for (uint32_t i = 0; i < entries; ++i) lut[i] = GreyOfQuad(pal[i]);
+  const long key = info_.backgroundIndex;
+  const long newKey = key >= 0 && key < long(entries) ? long(lut[key]) : key;
+
+  if (BitsPerPixel() == 8) {
+    uint8_t* bits = RowBits(0);
+    const size_t size = size_t(RowStride()) * Height();
+    for (size_t i = 0; i < size; ++i) bits[i] = lut[bits[i]];
+    SetGreyPalette();
+    SetColorsImportant(0);  // the old count described the old palette
+    info_.backgroundIndex = int32_t(newKey);
+    return true;
+  }
+
+  GbImage grey(FileType());
+  if (!MakeResult(*this, grey, 8)) return false;
+  grey.SetGreyPalette();
+  if (!CarryPlanes(*this, grey)) return false;
+  grey.info_.backgroundIndex = int32_t(newKey);
+  for (long y = 0; y < height; ++y) {
+    SetProgress(y * 100 / height);
+    uint8_t* dst = grey.RowBits(uint32_t(y));
+    for (long x = 0; x < width; ++x) dst[x] = lut[ReadPixelIndexUnchecked(x, y)];
+  }
+  return TakeOver(grey, false);
+}
+
+bool GbImage::RaiseBpp(uint32_t target) {
+  if (!block_ || (target != 4 && target != 8 && target != 24)) return false;
+  if (BitsPerPixel() == target) return true;
+  if (BitsPerPixel() > target || viewOf_) return false;
+
+  GbImage result(FileType());
+  if (!MakeResult(*this, result, target)) {
+    SetLastError(result.LastError());
+    return false;
+  }
+  if (!CarryPlanes(*this, result)) return false;
+  const long width = Width(), height = Height();
+  const RGBQUAD* pal = Palette();
+
+  if (target != 24) {
+    result.SetPalette(pal, PaletteEntryCount());
+    for (long y = 0; y < height; ++y) {
+      SetProgress(y * 100 / height);
+      if (Escape()) break;
+      for (long x = 0; x < width; ++x) result.WritePixelIndexUnchecked(x, y, ReadPixelIndexUnchecked(x, y));
+    }
+    return TakeOver(result, false);
+  }
+
+  if (info_.backgroundIndex >= 0) {
+    result.SetBackgroundColor(PaletteColor(uint32_t(info_.backgroundIndex)));
+    result.SetBackgroundIndex(0);  // at 24 bits the key is the colour
+  }
+  // Palette alpha becomes plane alpha.
+  const bool paletteAlpha = !alpha_ && PaletteHasAlpha();
+  if (paletteAlpha && !result.CreateAlpha()) return false;
+  for (long y = 0; y < height; ++y) {
+    SetProgress(y * 100 / height);
+    if (Escape()) break;
+    uint8_t* dst = result.RowBits(uint32_t(y));
+    uint8_t* alphaRow = paletteAlpha ? result.AlphaPointer(0, y) : nullptr;
+    for (long x = 0; x < width; ++x, dst += 3) {
+      const RGBQUAD& c = pal[ReadPixelIndexUnchecked(x, y)];
+      dst[0] = c.rgbBlue;
+      dst[1] = c.rgbGreen;
+      dst[2] = c.rgbRed;
+      if (alphaRow) alphaRow[x] = c.rgbReserved;
+    }
+  }
+  return TakeOver(result, false);
+}
+
+bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* palette,
+                          uint32_t coloursImportant) {
+  if (!block_) return false;
+  const uint32_t bpp = BitsPerPixel();
+  if (target > bpp) {
+    SetLastError("DecreaseBpp: target BPP greater than source BPP");
+    return false;
+  }
+  const uint32_t bits = NormaliseBpp(target);
+  // 24 to 24 bits has no palette to reduce to: the pixels stay as they are.
+  if (bits == 24) return true;
+  if (bits == bpp) {
+    const uint32_t current = ColorsImportant();
+    if (coloursImportant == 0 || (current != 0 && current < coloursImportant)) return true;
+  }
+  if (viewOf_) return false;
+
+  GbImage result(FileType());
+  if (!MakeResult(*this, result, bits)) {
+    SetLastError(result.LastError());
+    return false;
+  }
+  if (coloursImportant) result.SetColorsImportant(coloursImportant);
+  if (!CarryPlanes(*this, result)) return false;
+  if (!palette)
+    result.SetStandardPalette();
+  else
+    result.SetPalette(palette, coloursImportant ? coloursImportant : 1u << bits);
+  // The colour key keeps pointing at its colour in the new palette.
+  if (info_.backgroundIndex >= 0)
+    result.info_.backgroundIndex = result.NearestPaletteIndex(BackgroundColor());
+
+  NearestIndexCache nearest(result);
+  const RGBQUAD* outPal = result.Palette();
+  const long width = Width(), height = Height();
+  for (long y = 0; y < height; ++y) {
+    SetProgress(y * 100 / height);
+    if (Escape()) break;
+    for (long x = 0; x < width; ++x) {
+      const RGBQUAD c = ReadPixelColorUnchecked(x, y, true);
+      const uint8_t index = nearest(c);
+      result.WritePixelIndexUnchecked(x, y, index);
+      if (!errorDiffusion) continue;
+      const RGBQUAD& q = outPal[index];
+      const int er = int(c.rgbRed) - q.rgbRed;
+      const int eg = int(c.rgbGreen) - q.rgbGreen;
+      const int eb = int(c.rgbBlue) - q.rgbBlue;
+      if (!er && !eg && !eb) continue;
+      // Later pixels of the source carry the error; the source is scanned
+      // bottom row first, so y + 1 is the next row.
+      auto spread = [&](long nx, long ny, int weight) {
+        if (!Contains(nx, ny)) return;
+        RGBQUAD n = ReadPixelColor(nx, ny, true);
+        n.rgbRed = uint8_t(std::clamp(n.rgbRed + er * weight / 16, 0, 255));
+        n.rgbGreen = uint8_t(std::clamp(n.rgbGreen + eg * weight / 16, 0, 255));
+        n.rgbBlue = uint8_t(std::clamp(n.rgbBlue + eb * weight / 16, 0, 255));
+        WritePixelColor(nx, ny, n, false);
+      };
+      spread(x + 1, y, 7);
+      spread(x - 1, y + 1, 2);
+      spread(x, y + 1, 4);
+      spread(x + 1, y + 1, 1);
+    }
+  }
+  return TakeOver(result, false);
+}
