@@ -1,0 +1,6 @@
+#include "app/SettingsStore.h"
+
+SettingsStore& TheSettings() {
+  static SettingsStore store;
+  return store;
+}
