@@ -1,0 +1,72 @@
+#include "skin/RegionFromBitmap.h"
+
+#include <QPixmap>
+#include <algorithm>
+#include <vector>
+
+namespace {
+constexpr size_t kBatch = 2000;
+constexpr size_t kGrowStep = 100;
+}  // namespace
+
+std::optional<QRegion> RegionFromBitmap(const QImage& bitmap, COLORREF key, COLORREF tolerance, int* batches) {
+  if (batches) *batches = 0;
+  if (bitmap.isNull()) return std::nullopt;
+  const QImage img = bitmap.convertToFormat(QImage::Format_RGB32);
+  const int lowR = GetRValue(key), lowG = GetGValue(key), lowB = GetBValue(key);
+  const int highR = std::min(255, lowR + GetRValue(tolerance));
+  const int highG = std::min(255, lowG + GetGValue(tolerance));
+  const int highB = std::min(255, lowB + GetBValue(tolerance));
+  auto transparent = [&](QRgb px) {
+    const int r = qRed(px), g = qGreen(px), b = qBlue(px);
+    return r >= lowR && r <= highR && g >= lowG && g <= highG && b >= lowB && b <= highB;
+  };
+
+  QRegion result;
+  std::vector<QRect> rects;
+  rects.reserve(kGrowStep);
+  auto flush = [&] {
+    if (rects.empty()) return;
+    // Rows are gathered top to bottom and left to right without overlap,
+    // which is the banded order a region is built from directly.
+    QRegion part;
+    part.setRects(rects.data(), int(rects.size()));
+    result = result.united(part);
+    rects.clear();
+    if (batches) ++*batches;
+  };
+
+  for (int y = 0; y < img.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    int x = 0;
+    while (x < img.width()) {
+      while (x < img.width() && transparent(row[x])) ++x;
+      if (x >= img.width()) break;
+      const int start = x;
+      while (x < img.width() && !transparent(row[x])) ++x;
+      if (rects.size() == rects.capacity()) rects.reserve(rects.capacity() + kGrowStep);
+      rects.emplace_back(start, y, x - start, 1);
+      if (rects.size() >= kBatch) flush();
+    }
+  }
+  flush();
+  return result;
+}
+
+QImage CursorImageFromBitmap(const QImage& bitmap, COLORREF key) {
+  QImage out = bitmap.convertToFormat(QImage::Format_ARGB32);
+  const QRgb k = qRgb(GetRValue(key), GetGValue(key), GetBValue(key));
+  for (int y = 0; y < out.height(); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x) {
+      if ((row[x] & 0xFFFFFF) == (k & 0xFFFFFF)) row[x] = 0;
+      else row[x] |= 0xFF000000u;
+    }
+  }
+  return out;
+}
+
+std::optional<QCursor> CursorFromBitmap(const QImage& bitmap, COLORREF key, QPoint hotSpot) {
+  if (bitmap.isNull() || !bitmap.rect().contains(hotSpot)) return std::nullopt;
+  return QCursor(QPixmap::fromImage(CursorImageFromBitmap(bitmap, key)), hotSpot.x(), hotSpot.y());
+}
