@@ -299,7 +299,25 @@ class GbImage {
   // (declared by the device layer)
 
   // ==== codec dispatch =======================================================
-  // (declared by the codec dispatch)
+  // Defined in image/codecs (link gb_image_codecs). The stream type is the
+  // global GbFile of image/io/GbFile.h.
+  bool Encode(class GbFile* stream, uint32_t type);
+  // Type 0 detects the format, trying the registered decoders in a fixed order.
+  bool Decode(class GbFile* stream, uint32_t type);
+  bool Encode(std::FILE* handle, uint32_t type);  // wraps the handle, does not close it
+  bool Decode(std::FILE* handle, uint32_t type);
+  bool SaveFile(const char* path, uint32_t type);
+  // A specific type that fails falls back to detection; if that fails too,
+  // the specific decoder's message is kept.
+  bool LoadFile(const char* path, uint32_t type = GB_TYPE_UNKNOWN);
+  // A byte block compiled into the program or an asset file (image/io/GbResource.h);
+  // module names an asset folder to search instead (null: the default places).
+  bool LoadFromResource(const char* resource, uint32_t type = GB_TYPE_UNKNOWN,
+                        const char* module = nullptr);
+  // True when encoding must be refused (null stream, no pixels); sets the message.
+  bool CheckEncodable(class GbFile* stream);
+  // Type id from an extension given without the dot (first three letters, any case).
+  static uint32_t TypeFromExtension(const char* extension);
 
  protected:
   void ResetHeader();
