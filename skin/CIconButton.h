@@ -47,6 +47,11 @@ class CIconButton : public QAbstractButton {
   void SetMenu(std::shared_ptr<CSkinMenu> menu);
 
   bool IsHot() const { return hot_; }
+  // Shows the hover look (the mouse normally sets it; galleries and tests force it).
+  void SetHot(bool hot) {
+    hot_ = hot;
+    update();
+  }
   bool IsCheckBox() const { return checkBox_; }
   int Align() const { return align_; }
   // What the button shows now (hot icon while pressed or hot, ...).

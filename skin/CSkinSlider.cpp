@@ -7,6 +7,7 @@
 
 #include "skin/CMemDC.h"
 #include "skin/RegionFromBitmap.h"
+#include "skin/SkinArt.h"
 #include "skin/SkinEvent.h"
 #include "skin/SkinPaint.h"
 #include "skin/SkinResources.h"
@@ -183,6 +184,7 @@ void CSkinSlider::paintEvent(QPaintEvent* event) {
   if (channel_.isNull()) return;  // nothing to draw, the logic still works
   CMemDC mem(this, event->rect(), Qt::transparent);
   QPainter& p = mem.painter();
+  if (!enabled_) p.setOpacity(0.45);
   // The parent's face shows through keyed parts.
   const int centre = PosToPixel(pos_);
   p.drawImage(0, 0, channel_);
@@ -196,5 +198,11 @@ void CSkinSlider::paintEvent(QPaintEvent* event) {
                                 : QPoint(centre - thumb.width() / 2, (height() - thumb.height()) / 2);
     p.drawImage(at, thumb);
   }
-  if (drawFocus_ && hasFocus() && enabled_) ::DrawFocusRect(p, rect());
+  if (drawFocus_ && hasFocus() && enabled_) {
+    QColor ring = SkinArt::kAccent;
+    ring.setAlpha(110);
+    p.setPen(QPen(ring, 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
 }

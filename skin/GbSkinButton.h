@@ -42,6 +42,11 @@ class GbSkinButton : public QAbstractButton {
   bool IsChecked() const { return isChecked(); }
   void SetChecked(bool checked);
   bool IsHot() const { return hot_; }
+  // Shows the hover look (the mouse normally sets it; galleries and tests force it).
+  void SetHot(bool hot) {
+    hot_ = hot;
+    update();
+  }
   int GetDrawMode() const { return drawMode_; }
   const QRegion& Region() const { return region_; }
   // Which face it shows now: 0 normal, 1 pressed, 2 hover, 3 disabled, 4 focus.

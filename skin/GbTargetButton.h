@@ -21,6 +21,11 @@ class GbTargetButton : public QAbstractButton {
   void SetColours(COLORREF highlight, COLORREF background);
   void SetMargin(int margin);
   bool IsHot() const { return hot_; }
+  // Shows the hover look (the mouse normally sets it; galleries and tests force it).
+  void SetHot(bool hot) {
+    hot_ = hot;
+    update();
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

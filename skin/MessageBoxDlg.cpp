@@ -72,6 +72,7 @@ void MessageBoxDlg::Layout() {
   for (CIconButton* b : {first_, second_}) {
     b->DrawTransparent(true);
     b->SetFlat(true);
+    b->DrawBorder(false);  // the pill painted under it is the frame
     b->setCursor(Qt::PointingHandCursor);
   }
   close_->SetIcons(261, 262);
@@ -188,7 +189,23 @@ void MessageBoxDlg::OnSecond() {
 void MessageBoxDlg::OnOK() { OnFirst(); }
 void MessageBoxDlg::OnCancel() { OnSecond(); }
 
-void MessageBoxDlg::paintEvent(QPaintEvent* event) { SkinDialog::paintEvent(event); }
+void MessageBoxDlg::paintEvent(QPaintEvent* event) {
+  SkinDialog::paintEvent(event);
+  // A soft pill under each answer, so the transparent buttons read as buttons.
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  for (CIconButton* b : {first_, second_}) {
+    if (!b->isVisible()) continue;
+    const QRectF r = QRectF(b->geometry()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const bool hot = b->IsHot() || b->isDown();
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, hot ? QColor(0xF3, 0xF9, 0xFF) : QColor(0xFF, 0xFF, 0xFF));
+    g.setColorAt(1, hot ? QColor(0xD2, 0xE6, 0xFB) : QColor(0xE4, 0xEB, 0xF4));
+    p.setBrush(g);
+    p.setPen(QPen(hot ? QColor(0x3C, 0x7E, 0xD6) : QColor(0x9C, 0xAD, 0xC6), 1));
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+  }
+}
 
 void SetMainWindow(QWidget* window) { g_mainWindow = window; }
 QWidget* MainWindow() { return g_mainWindow; }

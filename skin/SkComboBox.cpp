@@ -113,7 +113,9 @@ void SkComboBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void SkComboBox::focusOutEvent(QFocusEvent* event) {
-  // The list never takes the focus, so losing it means going elsewhere.
+  // The list never takes the focus, so losing it means going elsewhere
+  // (unless the platform activated the list itself).
+  if (drop_ && QApplication::activeWindow() == drop_) return;
   ShowDropDown(false);
   QWidget::focusOutEvent(event);
 }

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 
-class ComboWindow;
+#include "skin/ComboWindow.h"
 
 class SkComboBox : public QWidget {
   Q_OBJECT

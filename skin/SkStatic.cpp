@@ -14,7 +14,7 @@ SkStatic::SkStatic(QWidget* parent)
       normal_(RefFromQColor(SkinArt::kText)),
       bold_(RGB(0x50, 0x50, 0x50)),
       shadow_(RGB(0x3C, 0x3C, 0x3C)),
-      disabled_(RefFromQColor(SysColour::GrayText())),
+      disabled_(RefFromQColor(SysColour::Highlight())),
       fill_(RGB(0xFF, 0xFF, 0xFF)),
       frameLight_(RGB(0xCF, 0xD7, 0xE3)),
       frameDark_(RGB(0x9C, 0xAD, 0xC6)) {
