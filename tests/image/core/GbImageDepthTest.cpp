@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "image/core/GbImage.h"
+
+namespace {
+
+RGBQUAD Rgb(int r, int g, int b, int a = 0) {
+  return RGBQUAD{uint8_t(b), uint8_t(g), uint8_t(r), uint8_t(a)};
+}
+
+// A 24-bit grey image from rows given bottom row first.
+GbImage GreyRows(const std::vector<std::vector<int>>& rows) {
+  GbImage img(uint32_t(rows[0].size()), uint32_t(rows.size()), 24, 0);
+  for (size_t y = 0; y < rows.size(); ++y)
+    for (size_t x = 0; x < rows[y].size(); ++x) {
+      const int v = rows[y][x];
+      img.WritePixelColor(long(x), long(y), Rgb(v, v, v));
+    }
+  return img;
+}
+
+void ExpectIndices(const GbImage& img, const std::vector<std::vector<int>>& rows) {
+  for (size_t y = 0; y < rows.size(); ++y)
+    for (size_t x = 0; x < rows[y].size(); ++x)
+      EXPECT_EQ(img.ReadPixelIndex(long(x), long(y)), rows[y][x]) << x << "," << y;
+}
+
+}  // namespace
+
+TEST(GbImageGrey, TrueColourToGreyKeepsPlanesSettingsAndKey) {
+  GbImage img(3, 2, 24, 4);
+  img.Fill(0);
+  img.WritePixelColor(0, 0, Rgb(255, 0, 0));
+  img.WritePixelColor(1, 0, Rgb(255, 255, 255));
+  img.WritePixelColor(2, 0, Rgb(10, 200, 30));
+  img.CreateAlpha();
+  img.WriteAlpha(1, 1, 17);
+  img.AddRectToSelection(RECT{2, 1, 2, 1}, 3);
+  img.SetDpiX(300);
+  img.SetBackgroundColor(Rgb(10, 200, 30));
+  img.SetBackgroundIndex(0);
+
+  ASSERT_TRUE(img.ToGreyScale());
+  ASSERT_EQ(img.BitsPerPixel(), 8u);
+  EXPECT_TRUE(img.IsGreyScale());
+  EXPECT_EQ(img.FileType(), 4u);
+  EXPECT_EQ(img.ReadPixelIndex(0, 0), 76);
+  EXPECT_EQ(img.ReadPixelIndex(1, 0), 255);  // (306 + 601 + 117) * 255 >> 10
+  EXPECT_EQ(img.ReadPixelIndex(2, 0), 123);  // (3060 + 120200 + 3510) >> 10
+  EXPECT_EQ(img.ReadPixelIndex(0, 1), 0);
+  EXPECT_EQ(img.ReadAlpha(1, 1), 17);
+  EXPECT_TRUE(img.SelectionContains(2, 1));
+  EXPECT_FALSE(img.SelectionContains(1, 1));
+  EXPECT_EQ(img.SelectionBox(), (RECT{2, 2, 3, 1}));
+  EXPECT_EQ(img.DpiX(), 300);
+  EXPECT_EQ(img.Header().biXPelsPerMeter, GbImage::DpiToPpm(300));
+  EXPECT_EQ(img.BackgroundIndex(), 123);  // the key follows its colour
+  EXPECT_TRUE(img.IsTransparentAt(2, 0));
+}
+
+TEST(GbImageGrey, PaletteImagesMoveBackgroundIndexToGreyValue) {
+  GbImage img(4, 2, 8, 0);
+  img.SetStandardPalette();
+  img.SetPaletteColor(5, 0, 128, 255);
+  img.SetColorsImportant(16);
+  img.Fill(0);
+  img.WritePixelIndex(1, 0, 5);
+  img.WritePixelIndex(2, 1, 255);
+  img.SetBackgroundIndex(5);
+  ASSERT_TRUE(img.ToGreyScale());
+  EXPECT_TRUE(img.IsGreyScale());
+  EXPECT_EQ(img.ReadPixelIndex(1, 0), 104);  // (601 * 128 + 117 * 255) >> 10
+  EXPECT_EQ(img.ReadPixelIndex(2, 1), 255);
+  EXPECT_EQ(img.ReadPixelIndex(0, 0), 0);
+  EXPECT_EQ(img.BackgroundIndex(), 104);
+  EXPECT_EQ(img.ColorsImportant(), 0u);  // every grey level is usable
+
+  for (uint32_t bpp : {1u, 4u}) {
+    GbImage low(5, 2, bpp, 0);
+    low.SetStandardPalette();
+    low.Fill(0);
+    low.WritePixelIndex(3, 1, bpp == 1 ? 1 : 9);  // white / red
+    low.CreateAlpha();
+    low.WriteAlpha(4, 0, 8);
+    low.SetBackgroundIndex(bpp == 1 ? 1 : 9);
+    ASSERT_TRUE(low.ToGreyScale());
+    ASSERT_EQ(low.BitsPerPixel(), 8u);
+    EXPECT_TRUE(low.IsGreyScale());
+    const int grey = bpp == 1 ? 255 : 76;
+    EXPECT_EQ(low.ReadPixelIndex(3, 1), grey);
+    EXPECT_EQ(low.ReadPixelIndex(0, 0), 0);
+    EXPECT_EQ(low.ReadAlpha(4, 0), 8);
+    EXPECT_EQ(low.BackgroundIndex(), grey);
+  }
+  EXPECT_FALSE(GbImage().ToGreyScale());
+}
+
+TEST(GbImageRaise, TargetsAndIndexCopies) {
+  GbImage img(9, 2, 1, 0);
+  img.SetStandardPalette();
+  img.Fill(0);
+  img.WritePixelIndex(8, 1, 1);
+  EXPECT_FALSE(img.RaiseBpp(16));
+  EXPECT_FALSE(img.RaiseBpp(2));
+  EXPECT_TRUE(img.RaiseBpp(4));
+  ASSERT_EQ(img.BitsPerPixel(), 4u);
+  EXPECT_EQ(img.ReadPixelIndex(8, 1), 1);
+  EXPECT_EQ(img.PaletteColor(1), Rgb(255, 255, 255));
+  EXPECT_EQ(img.PaletteColor(2), Rgb(0, 0, 0));
+  EXPECT_TRUE(img.RaiseBpp(4));   // already there
+  EXPECT_TRUE(img.RaiseBpp(8));
+  EXPECT_EQ(img.ReadPixelIndex(8, 1), 1);
+  EXPECT_FALSE(img.RaiseBpp(4));  // can't go down
+  EXPECT_FALSE(GbImage().RaiseBpp(24));
+}
+
+TEST(GbImageRaise, PaletteAlphaBecomesAlphaPlane) {
+  GbImage img(3, 1, 8, 0);
+  img.SetPaletteColor(0, 10, 20, 30, 0);
+  img.SetPaletteColor(1, 40, 50, 60, 128);
+  img.SetPaletteColor(3, 70, 80, 90, 255);
+  img.WritePixelIndex(0, 0, 1);
+  img.WritePixelIndex(1, 0, 3);
+  img.WritePixelIndex(2, 0, 0);
+  img.SetBackgroundIndex(3);
+  ASSERT_TRUE(img.RaiseBpp(24));
+  ASSERT_EQ(img.BitsPerPixel(), 24u);
+  ASSERT_TRUE(img.HasAlpha());
+  EXPECT_EQ(img.ReadPixelColor(0, 0, true), Rgb(40, 50, 60, 128));
+  EXPECT_EQ(img.ReadPixelColor(1, 0, true), Rgb(70, 80, 90, 255));
+  EXPECT_EQ(img.ReadPixelColor(2, 0, true), Rgb(10, 20, 30, 0));
+  // The key becomes the colour of its entry.
+  EXPECT_TRUE(img.HasBackgroundIndex());
+  EXPECT_EQ(img.BackgroundColor(), Rgb(70, 80, 90));
+  EXPECT_TRUE(img.IsTransparentAt(1, 0));
+  EXPECT_FALSE(img.IsTransparentAt(0, 0));
+
+  // No palette alpha: no plane; an existing plane wins over the palette.
+  GbImage plain(2, 1, 4, 0);
+  plain.SetStandardPalette();
+  ASSERT_TRUE(plain.RaiseBpp(24));
+  EXPECT_FALSE(plain.HasAlpha());
+  GbImage both(2, 1, 8, 0);
+  both.SetPaletteColor(0, 1, 2, 3, 99);
+  both.Fill(0);
+  both.CreateAlpha();
+  both.WriteAlpha(1, 0, 5);
+  ASSERT_TRUE(both.RaiseBpp(24));
+  EXPECT_EQ(both.ReadAlpha(0, 0), 255);
+  EXPECT_EQ(both.ReadAlpha(1, 0), 5);
+}
+
+TEST(GbImageRaise, EscapeCommitsADefinedPartialResult) {
+  GbImage img(4, 3, 8, 0);
+  img.SetStandardPalette();
+  img.Fill(15);
+  img.SetEscape(1);
+  ASSERT_TRUE(img.RaiseBpp(24));
+  for (long y = 0; y < 3; ++y) EXPECT_EQ(img.ReadPixelColor(2, y, false), Rgb(0, 0, 0));
+}
+
+TEST(GbImageDecrease, DepthRules) {
+  GbImage four(3, 3, 4, 0);
+  EXPECT_FALSE(four.DecreaseBpp(8, false));
+  EXPECT_STREQ(four.LastError(), "DecreaseBpp: target BPP greater than source BPP");
+  GbImage eight(3, 3, 8, 0);
+  EXPECT_FALSE(eight.DecreaseBpp(16, false));
+  EXPECT_STREQ(eight.LastError(), "DecreaseBpp: target BPP greater than source BPP");
+
+  GbImage rgb = GreyRows({{1, 2, 3}, {4, 5, 6}});
+  rgb.WritePixelColor(1, 1, Rgb(9, 8, 7));
+  ASSERT_TRUE(rgb.DecreaseBpp(16, false));
+  EXPECT_EQ(rgb.BitsPerPixel(), 24u);
+  EXPECT_EQ(rgb.ReadPixelColor(1, 1, false), Rgb(9, 8, 7));
+  EXPECT_EQ(rgb.ReadPixelColor(2, 0, false), Rgb(3, 3, 3));
+
+  // Same depth: nothing to do without a count, or when the image already
+  // uses fewer important colours than asked.
+  eight.SetStandardPalette();
+  eight.Fill(200);
+  ASSERT_TRUE(eight.DecreaseBpp(8, false));
+  EXPECT_EQ(eight.ReadPixelIndex(0, 0), 200);
+  eight.SetColorsImportant(10);
+  ASSERT_TRUE(eight.DecreaseBpp(8, false, nullptr, 16));
+  EXPECT_EQ(eight.ReadPixelIndex(0, 0), 200);
+  EXPECT_EQ(eight.ColorsImportant(), 10u);
+  ASSERT_TRUE(eight.DecreaseBpp(8, false, nullptr, 4));
+  EXPECT_LT(eight.ReadPixelIndex(0, 0), 4);
+  EXPECT_EQ(eight.ColorsImportant(), 4u);
+  EXPECT_FALSE(GbImage().DecreaseBpp(1, false));
+}
+
+TEST(GbImageDecrease, NoDiffusionPicksNearestStandardEntry) {
+  GbImage img(16, 16, 24, 0);
+  for (long y = 0; y < 16; ++y)
+    for (long x = 0; x < 16; ++x) img.WritePixelColor(x, y, Rgb(int(x * 17), int(y * 16), int((x * y) % 256)));
+  const GbImage original(img);
+  img.CreateAlpha();
+  img.WriteAlpha(3, 3, 42);
+  ASSERT_TRUE(img.DecreaseBpp(8, false));
+  ASSERT_EQ(img.BitsPerPixel(), 8u);
+  EXPECT_EQ(img.ReadAlpha(3, 3), 42);
+  GbImage standard(1, 1, 8, 0);
+  standard.SetStandardPalette();
+  for (long y = 0; y < 16; ++y)
+    for (long x = 0; x < 16; ++x) {
+      const RGBQUAD c = original.ReadPixelColor(x, y, false);
+      const int got = img.ReadPixelIndex(x, y);
+      EXPECT_EQ(img.PaletteColor(uint32_t(got)), standard.PaletteColor(uint32_t(got)));
+      auto dist = [&](int i) {
+        const RGBQUAD p = standard.PaletteColor(uint32_t(i));
+        const int db = p.rgbBlue - c.rgbBlue, dg = p.rgbGreen - c.rgbGreen, dr = p.rgbRed - c.rgbRed;
+        return db * db + dg * dg + dr * dr;
+      };
+      // Nearest, and the lowest index among equally near entries.
+      for (int i = 0; i < 256; ++i) {
+        ASSERT_GE(dist(i), dist(got)) << x << "," << y;
+        if (i < got) {
+          ASSERT_GT(dist(i), dist(got)) << x << "," << y;
+        }
+      }
+    }
+}
+
+TEST(GbImageDecrease, ErrorDiffusionMatchesHandWorkedValues) {
+  // 1 bit, standard black/white. Bottom row 100, 150, 200: 100 -> black and
+  // passes 700/16 = 43 right (150 -> 193), 25 up, 6 up-right (120 -> 126);
+  // 193 -> white passes -62 on: -27, -7, -15, -3 (truncated toward zero) ...
+  // the upper middle pixel ends at 130 and turns white, where a plain
+  // threshold of 120 would give black.
+  GbImage bw = GreyRows({{100, 150, 200}, {50, 120, 250}});
+  GbImage plain(bw);
+  ASSERT_TRUE(bw.DecreaseBpp(1, true));
+  ASSERT_EQ(bw.BitsPerPixel(), 1u);
+  ExpectIndices(bw, {{0, 1, 1}, {0, 1, 1}});
+  ASSERT_TRUE(plain.DecreaseBpp(1, false));
+  ExpectIndices(plain, {{0, 1, 1}, {0, 0, 1}});
+
+  // 4 bits through a given palette of 16 greys (steps of 17). These values
+  // tell truncation from flooring and the 7/2/4/1 weights from 7/3/5/1.
+  RGBQUAD greys[16];
+  for (int i = 0; i < 16; ++i) greys[i] = Rgb(17 * i, 17 * i, 17 * i);
+  GbImage img = GreyRows({{10, 30, 60, 95}, {130, 160, 200, 245}, {5, 250, 120, 77}});
+  ASSERT_TRUE(img.DecreaseBpp(4, true, greys, 0));
+  ASSERT_EQ(img.BitsPerPixel(), 4u);
+  EXPECT_EQ(img.PaletteColor(15), Rgb(255, 255, 255));
+  ExpectIndices(img, {{1, 2, 3, 6}, {8, 9, 12, 14}, {0, 15, 7, 5}});
+}
+
+TEST(GbImageDecrease, ColoursImportantLimitsThePalette) {
+  GbImage img(64, 4, 24, 0);
+  for (long y = 0; y < 4; ++y)
+    for (long x = 0; x < 64; ++x) img.WritePixelColor(x, y, Rgb(int(x * 4), int(x * 4), int(x * 4)));
+  RGBQUAD ramp[256];
+  for (int i = 0; i < 256; ++i) ramp[i] = Rgb(i, i, i);
+  ASSERT_TRUE(img.DecreaseBpp(8, true, ramp, 16));
+  EXPECT_EQ(img.ColorsImportant(), 16u);
+  int highest = 0;
+  for (long y = 0; y < 4; ++y)
+    for (long x = 0; x < 64; ++x) highest = std::max<int>(highest, img.ReadPixelIndex(x, y));
+  EXPECT_EQ(highest, 15);
+  EXPECT_EQ(img.ReadPixelIndex(0, 0), 0);
+}
+
+TEST(GbImageDecrease, KeyFollowsItsColourIntoTheNewPalette) {
+  GbImage img(2, 1, 24, 0);
+  img.WritePixelColor(0, 0, Rgb(0, 0, 255));
+  img.WritePixelColor(1, 0, Rgb(200, 10, 10));
+  img.SetBackgroundColor(Rgb(0, 0, 255));
+  img.SetBackgroundIndex(0);
+  ASSERT_TRUE(img.DecreaseBpp(4, false));
+  EXPECT_EQ(img.BackgroundIndex(), 12);  // blue in the 16-colour palette
+  EXPECT_TRUE(img.IsTransparentAt(0, 0));
+  EXPECT_FALSE(img.IsTransparentAt(1, 0));
+}
