@@ -1,0 +1,5 @@
+#include "retouch/engine/FxImage.h"
+
+FxDibEffect::~FxDibEffect() = default;
+
+FxImage::~FxImage() = default;
