@@ -293,7 +293,82 @@ class GbImage {
                    uint32_t coloursImportant = 0);
 
   // ==== geometry transforms ==================================================
-  // (declared by the transforms)
+  // Defined in image/transform (link gb_image_transform). Results are built in
+  // a temporary image and moved into the destination, or into this image when
+  // no destination is given.
+
+  // Numbers are stored and passed by callers; they never change.
+  enum InterpolationMethod : int {
+    IM_NEAREST_NEIGHBOUR = 1,
+    IM_BILINEAR = 2,
+    IM_BSPLINE = 3,
+    IM_BICUBIC = 4,
+    IM_BICUBIC2 = 5,
+    IM_LANCZOS = 6,
+    IM_BOX = 7,
+    IM_HERMITE = 8,
+    IM_HAMMING = 9,
+    IM_SINC = 10,
+    IM_BLACKMAN = 11,
+    IM_BESSEL = 12,
+    IM_GAUSSIAN = 13,
+    IM_QUADRATIC = 14,
+    IM_MITCHELL = 15,
+    IM_CATROM = 16,
+    IM_HANNING = 17,
+    IM_POWER = 18,
+  };
+  // What a sampler returns outside the image; other numbers act like OM_COLOR.
+  enum OverflowMethod : int {
+    OM_COLOR = 1,
+    OM_BACKGROUND = 2,
+    OM_TRANSPARENT = 3,
+    OM_WRAP = 4,
+    OM_REPEAT = 5,
+    OM_MIRROR = 6,
+  };
+  static constexpr RGBQUAD kReplacementWhite{255, 255, 255, 0};
+
+  bool FlipVertical(bool flipSelection = false, bool flipAlpha = true);
+  bool MirrorHorizontal(bool mirrorSelection = false, bool mirrorAlpha = true);
+  bool RotateQuarterLeft(GbImage* destination = nullptr);   // 90 degrees counter-clockwise
+  bool RotateQuarterRight(GbImage* destination = nullptr);  // 90 degrees clockwise
+  bool RotateHalfTurn(GbImage* destination = nullptr);
+  // Positive angles turn clockwise as displayed. replacement null: white.
+  bool RotateFree(float angle, GbImage* destination = nullptr,
+                  InterpolationMethod method = IM_BILINEAR, OverflowMethod overflow = OM_COLOR,
+                  const RGBQUAD* replacement = nullptr, bool rightAngles = true,
+                  bool keepSize = false);
+  // mode 0 bilinear (box filter when shrinking 24 bits), 1 nearest, 2 bicubic.
+  bool ResampleSimple(long newWidth, long newHeight, int mode = 1,
+                      GbImage* destination = nullptr);
+  bool ResampleInterpolated(long newWidth, long newHeight,
+                            InterpolationMethod method = IM_CATROM,
+                            OverflowMethod overflow = OM_REPEAT, GbImage* destination = nullptr,
+                            bool disableAveraging = false);
+  bool QIShrink(long newWidth, long newHeight, GbImage* destination = nullptr,
+                bool changeTo24Bits = false);
+  // Top-down coordinates; right and bottom are exclusive.
+  bool CropTo(long left, long top, long right, long bottom, GbImage* destination = nullptr);
+  bool CropToRect(const RECT& rect, GbImage* destination = nullptr);
+  // Shears the selected pixels: source = (x + xGain (y - yPivot), y + yGain (x - xPivot)).
+  bool SkewBy(float xGain, float yGain, long xPivot, long yPivot, bool interpolate = true);
+  // Margins in pixels; top is above the picture as displayed.
+  bool ExpandCanvas(long left, long top, long right, long bottom, RGBQUAD canvasColor,
+                    GbImage* destination = nullptr);
+
+  // Samplers (bottom-up, pixel centres at integer positions).
+  RGBQUAD SampleInterpolated(double x, double y, InterpolationMethod method,
+                             OverflowMethod overflow = OM_BACKGROUND,
+                             RGBQUAD replacement = kReplacementWhite) const;
+  RGBQUAD SampleArea(double x, double y, double width, double height,
+                     InterpolationMethod method, OverflowMethod overflow = OM_BACKGROUND,
+                     RGBQUAD replacement = kReplacementWhite) const;
+  RGBQUAD SampleWithOverflow(long x, long y, OverflowMethod overflow = OM_BACKGROUND,
+                             RGBQUAD replacement = kReplacementWhite) const;
+  // Maps an outside position inside for OM_WRAP, OM_REPEAT and OM_MIRROR.
+  void FoldCoordinates(long& x, long& y, OverflowMethod overflow) const;
+  void FoldCoordinates(double& x, double& y, OverflowMethod overflow) const;
 
   // ==== device interop and clipboard forms ===================================
   // (declared by the device layer)

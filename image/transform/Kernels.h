@@ -1,0 +1,20 @@
+// One-dimensional interpolation kernels of the samplers, by method number
+// (GbImage::InterpolationMethod). Weights are evaluated in double precision.
+#pragma once
+
+namespace gbtransform {
+
+// Taps on each side of the sample: the window runs from floor(x) - (radius - 1)
+// to floor(x) + radius. Nearest neighbour and bilinear have their own paths.
+inline int KernelRadius(int method) { return method == 6 ? 6 : 2; }
+
+// True for the methods that use KernelWeight (3 to 18).
+inline bool IsKernelMethod(int method) { return method >= 3 && method <= 18; }
+
+// k(t) of the method; 0 for methods without a kernel.
+double KernelWeight(int method, double t);
+
+// Bessel function of the first kind, order 1, by rational approximation.
+double BesselJ1(double x);
+
+}  // namespace gbtransform

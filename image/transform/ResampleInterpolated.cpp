@@ -1,0 +1,257 @@
+// Resizing with any interpolation method: point sampling when enlarging (or
+// when averaging is off), area averaging when shrinking. Every picture the
+// program takes in passes through here, so the 24-bit cases precompute their
+// weights per column and per row and read rows directly; pixels whose window
+// reaches outside the image go through the general sampler. Both paths do
+// the same arithmetic in the same order.
+#include <algorithm>
+#include <vector>
+
+#include "image/core/GbImage.h"
+#include "image/transform/Sampler.h"
+#include "image/transform/TransformSupport.h"
+
+using namespace gbtransform;
+
+namespace {
+
+void Put24(uint8_t* row, long x, uint8_t* alphaRow, RGBQUAD c) {
+  uint8_t* p = row + size_t(x) * 3;
+  p[0] = c.rgbBlue;
+  p[1] = c.rgbGreen;
+  p[2] = c.rgbRed;
+  if (alphaRow) alphaRow[x] = c.rgbReserved;
+}
+
+// Interpolation weights of one axis for point sampling.
+struct AxisTaps {
+  std::vector<double> pos;    // sampled position
+  std::vector<long> first;    // first tap (nearest: the pixel; bilinear: x0)
+  std::vector<int> frac;      // bilinear fraction in 1/256
+  std::vector<double> weight; // kernel weights, taps per entry
+  std::vector<char> inside;   // the whole window is inside the image
+};
+
+AxisTaps PointTaps(int method, long n, double scale, long size) {
+  AxisTaps a;
+  a.pos.resize(size_t(n));
+  a.first.resize(size_t(n));
+  a.inside.resize(size_t(n));
+  const int r = method >= 3 ? KernelRadius(method) : 1;
+  if (method == 2) a.frac.resize(size_t(n));
+  if (method >= 3) a.weight.resize(size_t(n) * size_t(2 * r));
+  for (long i = 0; i < n; ++i) {
+    const double p = (double(i) + 0.5) * scale - 0.5;
+    a.pos[size_t(i)] = p;
+    if (method == 1) {
+      const double q = p + 0.5;
+      const long v = q > -2.0 && q < 4294967296.0 ? long(q) : -1;
+      a.first[size_t(i)] = v;
+      a.inside[size_t(i)] = v >= 0 && v < size;
+    } else if (method == 2) {
+      const double f = std::floor(p);
+      const long x0 = long(f);
+      a.first[size_t(i)] = x0;
+      a.frac[size_t(i)] = int((p - f) * 256.0);
+      a.inside[size_t(i)] = x0 >= 0 && x0 + 1 < size;
+    } else {
+      const double f = std::floor(p);
+      KernelTaps(method, p, f, &a.weight[size_t(i) * size_t(2 * r)]);
+      const long x0 = long(f) - (r - 1);
+      a.first[size_t(i)] = x0;
+      a.inside[size_t(i)] = x0 >= 0 && x0 + 2 * r <= size;
+    }
+  }
+  return a;
+}
+
+// Point sampling of every result pixel at ((x + 0.5) xs - 0.5, (y + 0.5) ys - 0.5).
+void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, double ys) {
+  const long nw = long(out.Width()), nh = long(out.Height());
+  const int method = smp.Method();
+  const AxisTaps cols = PointTaps(method, nw, xs, long(self.Width()));
+  const AxisTaps rows = PointTaps(method, nh, ys, long(self.Height()));
+  const bool is24 = self.BitsPerPixel() == 24;
+  const int n = method >= 3 ? 2 * KernelRadius(method) : 0;
+  uint8_t* outAlpha = out.AlphaPlane();
+  const uint8_t* srcAlpha = self.AlphaPlane();
+  for (long y = 0; y < nh; ++y) {
+    ReportProgress(self, y, nh);
+    if (self.Escape()) break;
+    uint8_t* row = out.RowBits(uint32_t(y));
+    uint8_t* alphaRow = outAlpha ? outAlpha + size_t(y) * size_t(nw) : nullptr;
+    const double py = rows.pos[size_t(y)];
+    const bool rowIn = rows.inside[size_t(y)];
+    if (!is24) {
+      for (long x = 0; x < nw; ++x) {
+        long sx, sy;
+        if (method == 1 && smp.NearestSource(cols.pos[size_t(x)], py, sx, sy)) {
+          // Keep palette indices as they are (duplicate entries stay apart).
+          out.WritePixelIndexUnchecked(x, y, self.ReadPixelIndexUnchecked(sx, sy));
+          continue;
+        }
+        out.WritePixelColorUnchecked(x, y, smp.At(cols.pos[size_t(x)], py), true);
+      }
+      continue;
+    }
+    for (long x = 0; x < nw; ++x) {
+      if (!(rowIn && cols.inside[size_t(x)])) {
+        Put24(row, x, alphaRow, smp.At(cols.pos[size_t(x)], py));
+        continue;
+      }
+      if (method == 1) {
+        const long sx = cols.first[size_t(x)], sy = rows.first[size_t(y)];
+        const uint8_t* p = self.RowBits(uint32_t(sy)) + size_t(sx) * 3;
+        uint8_t* d = row + size_t(x) * 3;
+        d[0] = p[0];
+        d[1] = p[1];
+        d[2] = p[2];
+        if (alphaRow) alphaRow[x] = srcAlpha[size_t(sy) * self.Width() + size_t(sx)];
+      } else if (method == 2) {
+        Put24(row, x, alphaRow,
+              smp.Bilinear24(cols.first[size_t(x)], rows.first[size_t(y)], cols.frac[size_t(x)],
+                             rows.frac[size_t(y)]));
+      } else {
+        double acc[4];
+        smp.Direct24(cols.first[size_t(x)], rows.first[size_t(y)], n, &cols.weight[size_t(x) * size_t(n)],
+                     &rows.weight[size_t(y) * size_t(n)], acc);
+        Put24(row, x, alphaRow,
+              RGBQUAD{ToByte(acc[0]), ToByte(acc[1]), ToByte(acc[2]), srcAlpha ? ToByte(acc[3]) : uint8_t(0)});
+      }
+    }
+  }
+}
+
+// Area weights of one axis: the covered pixels of each result pixel with
+// their non-zero coverage.
+struct AxisCover {
+  std::vector<double> pos;
+  std::vector<size_t> start;  // into idx/weight, one past the end at [n]
+  std::vector<long> idx;
+  std::vector<double> weight;
+  std::vector<char> inside;
+};
+
+AxisCover AreaCover(long n, double scale, long size) {
+  AxisCover a;
+  a.pos.resize(size_t(n));
+  a.start.resize(size_t(n) + 1);
+  a.inside.resize(size_t(n));
+  for (long i = 0; i < n; ++i) {
+    const double p = (double(i) + 0.5) * scale - 0.5;
+    const double lo = p - scale / 2, hi = p + scale / 2;
+    a.pos[size_t(i)] = p;
+    a.start[size_t(i)] = a.idx.size();
+    bool in = true;
+    for (long k = CoverFirst(lo), last = CoverLast(hi); k <= last; ++k) {
+      const double w = Coverage(k, lo, hi);
+      if (w <= 0.0) continue;
+      a.idx.push_back(k);
+      a.weight.push_back(w);
+      if (k < 0 || k >= size) in = false;
+    }
+    a.inside[size_t(i)] = in;
+  }
+  a.start[size_t(n)] = a.idx.size();
+  return a;
+}
+
+// Area averaging of a 24-bit image shrunk in both axes. Alpha is not
+// computed: the caller takes it from the nearest source pixel afterwards.
+void AreaPass24(GbImage& self, GbImage& out, const Sampler& smp, double xs, double ys) {
+  const long nw = long(out.Width()), nh = long(out.Height());
+  const AxisCover cols = AreaCover(nw, xs, long(self.Width()));
+  const AxisCover rows = AreaCover(nh, ys, long(self.Height()));
+  const double surface = xs * ys;
+  std::vector<double> acc(size_t(nw) * 3);
+  for (long y = 0; y < nh; ++y) {
+    ReportProgress(self, y, nh);
+    if (self.Escape()) break;
+    uint8_t* row = out.RowBits(uint32_t(y));
+    const double py = rows.pos[size_t(y)];
+    if (!rows.inside[size_t(y)]) {
+      for (long x = 0; x < nw; ++x) Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
+      continue;
+    }
+    std::fill(acc.begin(), acc.end(), 0.0);
+    for (size_t r = rows.start[size_t(y)]; r < rows.start[size_t(y) + 1]; ++r) {
+      const uint8_t* src = self.RowBits(uint32_t(rows.idx[r]));
+      const double wy = rows.weight[r];
+      double* a = acc.data();
+      for (long x = 0; x < nw; ++x, a += 3) {
+        if (!cols.inside[size_t(x)]) continue;
+        double rb = 0.0, rg = 0.0, rr = 0.0;
+        const size_t end = cols.start[size_t(x) + 1];
+        for (size_t c = cols.start[size_t(x)]; c < end; ++c) {
+          const uint8_t* p = src + size_t(cols.idx[c]) * 3;
+          const double wx = cols.weight[c];
+          rb += wx * p[0];
+          rg += wx * p[1];
+          rr += wx * p[2];
+        }
+        a[0] += wy * rb;
+        a[1] += wy * rg;
+        a[2] += wy * rr;
+      }
+    }
+    const double* a = acc.data();
+    for (long x = 0; x < nw; ++x, a += 3) {
+      if (!cols.inside[size_t(x)]) {
+        Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
+        continue;
+      }
+      uint8_t* d = row + size_t(x) * 3;
+      d[0] = ToByte(a[0] / surface);
+      d[1] = ToByte(a[1] / surface);
+      d[2] = ToByte(a[2] / surface);
+    }
+  }
+}
+
+// Area averaging, general case (palette images, or shrinking in one axis only).
+void AreaPassGeneral(GbImage& self, GbImage& out, const Sampler& smp, double xs, double ys) {
+  const long nw = long(out.Width()), nh = long(out.Height());
+  const bool is24 = self.BitsPerPixel() == 24;
+  for (long y = 0; y < nh; ++y) {
+    ReportProgress(self, y, nh);
+    if (self.Escape()) break;
+    uint8_t* row = out.RowBits(uint32_t(y));
+    const double py = (double(y) + 0.5) * ys - 0.5;
+    for (long x = 0; x < nw; ++x) {
+      const RGBQUAD c = smp.Area((double(x) + 0.5) * xs - 0.5, py, xs, ys);
+      if (is24)
+        Put24(row, x, nullptr, c);
+      else
+        out.WritePixelColorUnchecked(x, y, c, false);
+    }
+  }
+}
+
+}  // namespace
+
+bool GbImage::ResampleInterpolated(long newWidth, long newHeight, InterpolationMethod method,
+                                   OverflowMethod overflow, GbImage* destination,
+                                   bool disableAveraging) {
+  if (!block_ || newWidth <= 0 || newHeight <= 0) return false;
+  if (newWidth == long(Width()) && newHeight == long(Height())) return CopyInto(*this, destination);
+  if (newWidth > 0x7FFFFFFFL || newHeight > 0x7FFFFFFFL) {
+    SetLastError("GBIMAGE_MAX_MEMORY exceeded");
+    return false;
+  }
+  const double xs = double(Width()) / double(newWidth), ys = double(Height()) / double(newHeight);
+  GbImage out;
+  if (!StartResult(*this, out, uint32_t(newWidth), uint32_t(newHeight), BitsPerPixel())) return false;
+  if (alpha_ && !AttachAlpha(*this, out, 0)) return false;
+  const Sampler smp(*this, method, overflow, kReplacementWhite);
+  bool alphaWritten = false;
+  if ((xs <= 1.0 && ys <= 1.0) || disableAveraging) {
+    PointPass(*this, out, smp, xs, ys);
+    alphaWritten = BitsPerPixel() == 24;
+  } else if (BitsPerPixel() == 24 && xs > 1.0 && ys > 1.0) {
+    AreaPass24(*this, out, smp, xs, ys);
+  } else {
+    AreaPassGeneral(*this, out, smp, xs, ys);
+  }
+  if (!alphaWritten) NearestAlpha(*this, out, xs, ys);
+  return Commit(*this, destination, out);
+}
