@@ -2,8 +2,10 @@
 JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: deps run build test bench fuzz fuzz-smoke clean
+.PHONY: deps run build test bench fuzz fuzz-smoke conformance clean
 FUZZ_SECONDS ?= 15
+# Seconds the test command lets the conformance run start new files.
+CONFORMANCE_BUDGET ?= 240
 
 deps:
 	bash scripts/install-deps.sh
@@ -17,12 +19,25 @@ run: build
 	bash scripts/run.sh build/release $(ARGS)
 
 # Test configuration: AddressSanitizer and UndefinedBehaviorSanitizer.
+# The conformance run is one of the ctest tests; the fuzz smoke run follows.
 test: deps
 	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_SANITIZE=ON -DGB_BUILD_TESTS=ON \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 	cmake --build build/test -j $(JOBS)
 	cd build/test && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
-	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 GB_CONFORMANCE_BUDGET=$(CONFORMANCE_BUDGET) \
+	  ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	$(MAKE) fuzz-smoke
+
+# Every picture of the shared test data decoded by Glimmerbox and by reference
+# decoders, compared pixel by pixel; no time budget. CONFORMANCE_ARGS passes
+# options on (e.g. "--only bmp --verbose").
+conformance: deps
+	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_SANITIZE=ON -DGB_BUILD_TESTS=ON \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+	cmake --build build/test -j $(JOBS) --target glimmerbox-cli
+	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  /usr/bin/python3 tests/conformance/conformance.py --cli build/test/tools/glimmerbox-cli $(CONFORMANCE_ARGS)
 
 bench:
 	bash scripts/install-deps.sh --bench
