@@ -3,6 +3,7 @@
 // their palette instead. 16-bit images are left alone.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "retouch/engine/FxDibEffect.h"
 
@@ -147,28 +148,27 @@ bool FxDibEffect::ScaleHueSaturation(int huePercent, int saturationPercent, Prog
     for (int i = 0, n = PaletteSize(); i < n; ++i) convert(pal[i].rgbBlue, pal[i].rgbGreen, pal[i].rgbRed);
     PaletteChanged();
   } else {
+    // Photos repeat colours; a small direct-mapped cache of answers saves
+    // most conversions. Keys hold the colour plus a valid bit.
+    constexpr uint32_t kSlots = 1u << 14;
+    std::vector<uint32_t> keys(kSlots, 0), answers(kSlots, 0);
     const int bpp = BitsPerPixel() / 8;
     const int w = Width(), h = Height();
     for (int y = 0; y < h; ++y) {
       uint8_t* p = Row(y);
-      // Photos repeat colours along a row; skip the conversion for a repeat.
-      uint8_t lastIn[3] = {0, 0, 0}, lastOut[3] = {0, 0, 0};
-      bool haveLast = false;
       for (int x = 0; x < w; ++x, p += bpp) {
-        if (haveLast && p[0] == lastIn[0] && p[1] == lastIn[1] && p[2] == lastIn[2]) {
-          p[0] = lastOut[0];
-          p[1] = lastOut[1];
-          p[2] = lastOut[2];
+        const uint32_t colour = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16);
+        const uint32_t slot = ((colour * 2654435761u) >> 18) & (kSlots - 1);
+        if (keys[slot] == (colour | 0x1000000u)) {
+          const uint32_t a = answers[slot];
+          p[0] = uint8_t(a);
+          p[1] = uint8_t(a >> 8);
+          p[2] = uint8_t(a >> 16);
           continue;
         }
-        lastIn[0] = p[0];
-        lastIn[1] = p[1];
-        lastIn[2] = p[2];
         convert(p[0], p[1], p[2]);
-        lastOut[0] = p[0];
-        lastOut[1] = p[1];
-        lastOut[2] = p[2];
-        haveLast = true;
+        keys[slot] = colour | 0x1000000u;
+        answers[slot] = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16);
       }
       Report(sink, int32_t(int64_t(y) * 100 / h));
     }

@@ -116,10 +116,10 @@ int FxDib::CreateSection(int width, int height, int bitsPerPixel, uint32_t compr
     Release();
     return 0;
   }
+  // The drawing layer hands out sections already zeroed: all black.
   section_ = section;
   bits_ = static_cast<uint8_t*>(bits);
   stride_ = stride;
-  std::memset(bits_, 0, size_t(stride) * size_t(height));
   rows_.resize(size_t(height));
   // Rows are stored bottom-up; the table reads them from the top.
   for (int y = 0; y < height; ++y) rows_[size_t(y)] = bits_ + size_t(height - 1 - y) * stride;
