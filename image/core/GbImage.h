@@ -371,7 +371,37 @@ class GbImage {
   void FoldCoordinates(double& x, double& y, OverflowMethod overflow) const;
 
   // ==== device interop and clipboard forms ===================================
-  // (declared by the device layer)
+  // Defined in image/device (link gb_image_device). Bitmaps, contexts,
+  // palettes and global blocks are the drawing stand-in's handles
+  // (platform/gdi: HBITMAP, HDC, HPALETTE, HGLOBAL); a returned handle
+  // belongs to the caller.
+
+  // A DIB section with this image's header, palette and pixels; null
+  // without pixels.
+  struct GdiBitmap* MakeDibSection(struct GdiDC* dc = nullptr) const;
+  // Rebuilds the image from a bitmap at its depth (16 and 32 bits become 24).
+  bool CreateFromBitmap(struct GdiBitmap* bitmap, struct GdiPalette* palette = nullptr);
+  // A movable, zero-initialised block holding the packed buffer.
+  struct GdiGlobal* CopyToGlobalDib() const;
+  // Reads a packed DIB from a global block (clipboard bytes: all checked).
+  bool CreateFromGlobalDib(struct GdiGlobal* handle);
+  // The same from plain bytes: 1/4/8/16/24/32 bits, uncompressed, RLE8,
+  // RLE4 or bit fields, either row order.
+  bool CreateFromPackedDib(const uint8_t* bytes, size_t size);
+  // The clipboard form: header, record, packed buffer, planes, layers and
+  // frames. 0 without pixels.
+  size_t SerializedSize() const;
+  // Writes the form; 0 when destination is null or capacity is short.
+  size_t Serialize(uint8_t* destination, size_t capacity) const;
+  // Reads a form of at most size bytes; returns the bytes consumed, 0 (and
+  // an empty image) when the form is short, lying or malformed.
+  size_t Deserialize(const uint8_t* source, size_t size);
+  // Draws settings' text, with its rounded box when opaque, so that (x, y)
+  // (top-down) is the box's bottom row at its left edge, centre or right
+  // edge by the alignment. Returns the text's measured size {0, 0, w, h};
+  // {0, 0, 0, 0} without pixels or text support.
+  RECT DrawTextBox(struct GdiDC* dc, long x, long y, const struct TextSettings& settings,
+                   bool writeAlpha = false);
 
   // ==== codec dispatch =======================================================
   // Defined in image/codecs (link gb_image_codecs). The stream type is the

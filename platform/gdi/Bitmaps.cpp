@@ -310,6 +310,7 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
     const int srcRow = row - (dst.height - src.height) * (dst.topDown ? 0 : 1);
     const int partRow = dst.topDown ? int(k) : int(lines) - 1 - int(k);
     if (srcRow < 0 || srcRow >= src.height) continue;
+    std::memset(part.Row(partRow), 0, part.stride);  // padding and columns past the bitmap
     gdi::CopyRowSegment(src, 0, srcRow, part, 0, partRow, width, &cache);
   }
   return int(lines);
