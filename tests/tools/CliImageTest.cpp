@@ -1,0 +1,177 @@
+// glimmerbox-cli info, convert and ops, run as a user would, on real files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "image/core/GbImage.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+std::string Bmp(const std::string& rel) { return (gbtest::TestData() / "bmp" / rel).string(); }
+
+// Runs the tool; returns the exit code, fills stdout and stderr.
+int Cli(const std::string& args, std::string* out = nullptr, std::string* err = nullptr) {
+  gbtest::TempDir tmp;
+  const std::string errFile = tmp.file("stderr");
+  std::string o;
+  const int rc = gbtest::Run(gbtest::CliPath() + " " + args + " 2>" + errFile, &o);
+  if (out) *out = o;
+  if (err) *err = gbtest::ReadFile(errFile);
+  return rc;
+}
+
+std::string Q(const std::string& s) { return "'" + s + "'"; }
+
+uint32_t Rgb(const GbImage& img, long x, long y) {
+  const RGBQUAD c = img.ReadPixelColor(x, y, false);
+  return (uint32_t(c.rgbRed) << 16) | (uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
+}
+
+long Differences(const GbImage& a, const GbImage& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
+  long n = 0;
+  for (long y = 0; y < long(a.Height()); ++y)
+    for (long x = 0; x < long(a.Width()); ++x) n += Rgb(a, x, y) != Rgb(b, x, y);
+  return n;
+}
+
+}  // namespace
+
+TEST(CliInfo, OneLinePerFileAndGoesOnAfterAnUnreadableOne) {
+  std::string out, err;
+  EXPECT_EQ(Cli("info " + Q(Bmp("bmpsuite/g/pal8.bmp")) + " " + Q(Bmp("bmpsuite/b/badwidth.bmp")) + " " +
+                    Q(Bmp("bmpsuite/g/rgb32.bmp")),
+                &out, &err),
+            1);
+  EXPECT_NE(out.find("pal8.bmp: type=1 width=127 height=64 depth=8 palette=256 dpi=72x72 frames=0 alpha=no "
+                     "background=-1\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("rgb32.bmp: type=1 width=127 height=64 depth=24 palette=0 dpi=72x72 frames=0 alpha=yes"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(err.find("badwidth.bmp: Error reading BMP info"), std::string::npos) << err;
+  EXPECT_EQ(Cli("info " + Q(Bmp("other/goldenears.bmp")), &out), 0);
+  EXPECT_EQ(Cli("info", nullptr, &err), 2);
+}
+
+TEST(CliConvert, CopiesPixelsAndDetectsMisnamedInput) {
+  gbtest::TempDir dir;
+  // A bitmap under a PNG name converts through detection.
+  const std::string misnamed = dir.file("pal8.png");
+  gbtest::WriteFile(misnamed, gbtest::ReadFile(Bmp("bmpsuite/g/pal8rle.bmp")));
+  const std::string out = dir.file("out.bmp");
+  std::string err;
+  ASSERT_EQ(Cli("convert " + Q(misnamed) + " " + Q(out), nullptr, &err), 0) << err;
+  EXPECT_EQ(err, "");  // no progress text when stderr is not a terminal
+  GbImage a(Bmp("bmpsuite/g/pal8.bmp").c_str(), GB_TYPE_BMP), b(out.c_str(), GB_TYPE_BMP);
+  ASSERT_TRUE(b.HasPixels());
+  EXPECT_EQ(b.BitsPerPixel(), 8u);
+  EXPECT_EQ(Differences(a, b), 0);
+
+  // --type decides for a file without a known extension.
+  const std::string data = dir.file("picture.dat");
+  gbtest::WriteFile(data, gbtest::ReadFile(Bmp("bmpsuite/g/rgb24.bmp")));
+  ASSERT_EQ(Cli("convert " + Q(data) + " " + Q(out) + " --type 1", nullptr, &err), 0) << err;
+}
+
+TEST(CliConvert, OperationsRunInOrderWithTheirArguments) {
+  gbtest::TempDir dir;
+  const std::string out = dir.file("out.bmp");
+  std::string err;
+  // Raising a palette picture to 24 bits keeps every colour.
+  ASSERT_EQ(Cli("convert " + Q(Bmp("bmpsuite/g/pal8.bmp")) + " " + Q(out) + " --op 'RaiseBpp 24'", nullptr, &err), 0)
+      << err;
+  GbImage pal(Bmp("bmpsuite/g/pal8.bmp").c_str(), GB_TYPE_BMP), raised(out.c_str(), GB_TYPE_BMP);
+  EXPECT_EQ(raised.BitsPerPixel(), 24u);
+  EXPECT_EQ(Differences(pal, raised), 0);
+
+  // Grey first, then down to 4 bits with a palette from a file and 12 colours.
+  ASSERT_EQ(Cli("convert " + Q(Bmp("other/goldenears.bmp")) + " " + Q(out) + " --op ToGreyScale --op 'DecreaseBpp 4 0 " +
+                    Bmp("bmpsuite/g/pal4gs.bmp") + " 12'",
+                nullptr, &err),
+            0)
+      << err;
+  GbImage grey(out.c_str(), GB_TYPE_BMP);
+  EXPECT_EQ(grey.BitsPerPixel(), 4u);
+  for (long y = 0; y < long(grey.Height()); ++y)
+    for (long x = 0; x < long(grey.Width()); ++x) ASSERT_LT(grey.ReadPixelIndex(x, y), 12);
+
+  // A 24-bit picture given an alpha plane is written as a 32-bit file.
+  ASSERT_EQ(Cli("convert " + Q(Bmp("other/goldenears.bmp")) + " " + Q(out) +
+                    " --op CreateAlpha --op 'FillAlpha 100' --op 'SetBackgroundColor #FF8000'",
+                nullptr, &err),
+            0)
+      << err;
+  EXPECT_EQ(std::filesystem::file_size(out), 54u + 4u * 128u * 96u);
+  GbImage withAlpha(out.c_str(), GB_TYPE_BMP);
+  ASSERT_NE(withAlpha.AlphaPlane(), nullptr);
+  EXPECT_EQ(withAlpha.AlphaPlane()[500], 100);
+
+  // An image argument, and a destination left out: the mask replaces the picture.
+  ASSERT_EQ(Cli("convert " + Q(Bmp("other/goldenears.bmp")) + " " + Q(out) + " --op 'PasteFrom " +
+                    Bmp("bmpsuite/g/rgb24.bmp") + " 1 0' --op 'SetBackgroundIndex 0' --op MakeTransparencyMask",
+                nullptr, &err),
+            0)
+      << err;
+  GbImage mask(out.c_str(), GB_TYPE_BMP);
+  EXPECT_EQ(mask.BitsPerPixel(), 1u);
+  EXPECT_EQ(mask.Width(), 128u);
+}
+
+TEST(CliConvert, BadOperationsExplainThemselvesAndWriteNothing) {
+  gbtest::TempDir dir;
+  const std::string in = Q(Bmp("bmpsuite/g/pal4.bmp"));
+  const std::string out = dir.file("never.bmp");
+  std::string err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'Sharpen 3'", nullptr, &err), 1);
+  EXPECT_NE(err.find("unknown operation \"Sharpen\""), std::string::npos) << err;
+  EXPECT_NE(err.find("DecreaseBpp target errorDiffusion:0|1"), std::string::npos) << err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'DecreaseBpp 4'", nullptr, &err), 1);
+  EXPECT_NE(err.find("DecreaseBpp takes 2 to 4 arguments, got 1"), std::string::npos) << err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'DecreaseBpp 4 0 none 0 9'", nullptr, &err), 1);
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'DecreaseBpp four 0'", nullptr, &err), 1);
+  EXPECT_NE(err.find("argument target expects a number"), std::string::npos) << err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'FillAlpha 256'", nullptr, &err), 1);
+  EXPECT_NE(err.find("argument level is out of range"), std::string::npos) << err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'SetBackgroundColor red'", nullptr, &err), 1);
+  EXPECT_NE(err.find("expects a colour #RRGGBB"), std::string::npos) << err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'PasteFrom /no/such.bmp 0 0'", nullptr, &err), 1);
+  EXPECT_NE(err.find("cannot read image /no/such.bmp"), std::string::npos) << err;
+  // The operation itself fails: its last error text is shown.
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'DecreaseBpp 8 0'", nullptr, &err), 1);
+  EXPECT_NE(err.find("DecreaseBpp failed: DecreaseBpp: target BPP greater than source BPP"), std::string::npos)
+      << err;
+  // A later failure also means no output, even after good steps.
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'RaiseBpp 24' --op FlipAlpha", nullptr, &err), 1);
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(CliConvert, RefusesUnusableFilesAndOptions) {
+  gbtest::TempDir dir;
+  std::string err;
+  const std::string in = Q(Bmp("bmpsuite/g/pal8.bmp"));
+  EXPECT_EQ(Cli("convert " + in + " " + Q(dir.file("x.unknown")), nullptr, &err), 2);
+  EXPECT_NE(err.find("cannot tell the format"), std::string::npos) << err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(dir.file("x.bmp")) + " --quality 101", nullptr, &err), 2);
+  EXPECT_EQ(Cli("convert " + in, nullptr, &err), 2);
+  EXPECT_EQ(Cli("convert " + Q(Bmp("bmpsuite/b/reallybig.bmp")) + " " + Q(dir.file("x.bmp")), nullptr, &err), 1);
+  EXPECT_NE(err.find("BMP data too short for the image size"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("x.bmp")));
+}
+
+TEST(CliOps, ListsEveryOperationAndEveryTableLineFits) {
+  std::string out, err;
+  EXPECT_EQ(Cli("ops", &out, &err), 0) << out;  // non-zero would mean a table line is inconsistent
+  EXPECT_EQ(out.find("unavailable"), std::string::npos) << out;
+  for (const char* form : {"DecreaseBpp target errorDiffusion:0|1 [palette:none|#RRGGBB|FILE=none] [coloursImportant=0]",
+                           "MixWith source:FILE operation [dx=0] [dy=0] [mixAlpha:0|1=0]",
+                           "AddRectToSelection rect.left rect.top rect.right rect.bottom [level=255]",
+                           "ToGreyScale\n"})
+    EXPECT_NE(out.find(form), std::string::npos) << form;
+  EXPECT_EQ(Cli("ops RaiseBpp", &out), 0);
+  EXPECT_EQ(out, "RaiseBpp target\n");
+  EXPECT_EQ(Cli("ops Nothing", &out, &err), 1);
+}
