@@ -21,6 +21,9 @@ class GbImageCodec : public GbImage {
   virtual ~GbImageCodec() = default;
 
   // Codec contract: false with LastError() set on failure; never throws.
+  // Encode starts with CheckEncodable(stream). The dispatch calls this
+  // one-argument Encode: for codecs with append or multi-page forms it means
+  // a single image, append off (and page count 0 for icons).
   virtual bool Decode(GbFile* stream) = 0;
   virtual bool Encode(GbFile* stream) = 0;
 
