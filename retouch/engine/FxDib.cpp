@@ -187,7 +187,10 @@ void FxDib::ConvertDepth(int bits) {
   if (IsEmpty() || (bits != 24 && bits != 32) || bits == BitsPerPixel()) return;
   FxDib src;
   SwapPixels(src);
-  if (!CreateSection(src.Width(), src.Height(), bits)) return;
+  if (!CreateSection(src.Width(), src.Height(), bits)) {
+    SwapPixels(src);  // out of memory: keep the picture rather than lose it
+    return;
+  }
   const int w = Width(), h = Height();
   const int outBytes = bits / 8;
   const int inBpp = src.BitsPerPixel();
@@ -257,7 +260,10 @@ void FxDib::StretchTo(int width, int height, bool keepAspect) {
   FxDib src;
   SwapPixels(src);
   const uint32_t masks[3] = {src.header_.redMask, src.header_.greenMask, src.header_.blueMask};
-  if (!CreateSection(int(nw), int(nh), src.BitsPerPixel(), src.header_.info.biCompression, masks, false)) return;
+  if (!CreateSection(int(nw), int(nh), src.BitsPerPixel(), src.header_.info.biCompression, masks, false)) {
+    SwapPixels(src);  // too large or out of memory: keep the picture
+    return;
+  }
   CopyPaletteFrom(src);
   SelectedBitmap from(src.section_);
   SelectedBitmap to(section_);

@@ -17,7 +17,10 @@ bool FxDibEffect::RotateByAngle(int degrees) {
   const int newH = int(h * c + w * s + 1);
   const FxDibHeader& sh = src.Header();
   const uint32_t masks[3] = {sh.redMask, sh.greenMask, sh.blueMask};
-  if (!CreateSection(newW, newH, src.BitsPerPixel(), sh.info.biCompression, masks, false)) return false;
+  if (!CreateSection(newW, newH, src.BitsPerPixel(), sh.info.biCompression, masks, false)) {
+    SwapPixels(src);  // out of memory: keep the picture
+    return false;
+  }
   CopyPaletteFrom(src);
   // Upper-left, upper-right and lower-left corners, top-down.
   const POINT corners[3] = {

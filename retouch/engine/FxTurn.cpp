@@ -45,7 +45,10 @@ static bool TurnImage(FxDib& image, Turn turn) {
   const int w = src.Width(), h = src.Height();
   const FxDibHeader& sh = src.Header();
   const uint32_t masks[3] = {sh.redMask, sh.greenMask, sh.blueMask};
-  if (!image.CreateSection(h, w, src.BitsPerPixel(), sh.info.biCompression, masks, false)) return false;
+  if (!image.CreateSection(h, w, src.BitsPerPixel(), sh.info.biCompression, masks, false)) {
+    image.SwapPixels(src);  // out of memory: keep the picture
+    return false;
+  }
   if (src.PaletteSize() > 0) {
     std::memcpy(image.Palette(), src.Palette(), size_t(src.PaletteSize()) * sizeof(RGBQUAD));
     image.PaletteChanged();

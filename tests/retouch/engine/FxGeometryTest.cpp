@@ -112,6 +112,19 @@ TEST(FxStretch, SizesWithAndWithoutAspect) {
   EXPECT_TRUE(empty.IsEmpty());
 }
 
+TEST(FxStretch, SizeTooLargeKeepsThePicture) {
+  // A section that can't be made must not cost the picture it replaces.
+  FxImage img, ref;
+  ASSERT_EQ(img.CreateSection(6, 5, 32), 1);
+  FillPattern(img);
+  ref.Duplicate(img);
+  img.StretchTo(60000, 60000, false);
+  EXPECT_TRUE(SamePixels(img, ref));
+  img.StretchTo(1, 2000000000, true);  // keeps aspect: 1 x 1 is fine
+  EXPECT_EQ(img.Width(), 1);
+  EXPECT_EQ(img.Height(), 1);
+}
+
 TEST(FxStretch, RepeatsAndDropsWholeRowsAndColumns) {
   FxImage img;
   MakeLetters(img, 32);
