@@ -175,3 +175,33 @@ TEST(CliOps, ListsEveryOperationAndEveryTableLineFits) {
   EXPECT_EQ(out, "RaiseBpp target\n");
   EXPECT_EQ(Cli("ops Nothing", &out, &err), 1);
 }
+
+TEST(CliConvert, GeometryOperationsTakeTheirSpecForms) {
+  gbtest::TempDir dir;
+  const std::string in = Q(Bmp("other/goldenears.bmp"));  // 128 x 96
+  const std::string out = dir.file("out.bmp");
+  std::string err;
+  struct {
+    const char* ops;
+    uint32_t width, height;
+  } cases[] = {
+      {"--op 'ResampleInterpolated 320 240 16 5'", 320, 240},
+      {"--op 'RotateFree 30'", 159, 147},  // bounding box of the turned corners
+      {"--op 'RotateFree 30 16 1 #00FF00 1 1'", 128, 96},  // keep size
+      {"--op RotateQuarterRight --op 'CropTo 10 10 60 80'", 50, 70},
+      {"--op 'ExpandCanvas 1 2 3 4 #FF0000'", 132, 102},
+      {"--op 'CropToRect 0 0 64 48' --op 'QIShrink 32 24 1'", 32, 24},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(Cli("convert " + in + " " + Q(out) + " " + c.ops, nullptr, &err), 0) << c.ops << ": " << err;
+    GbImage result(out.c_str(), GB_TYPE_BMP);
+    EXPECT_EQ(result.Width(), c.width) << c.ops;
+    EXPECT_EQ(result.Height(), c.height) << c.ops;
+  }
+  // The canvas colour lands in the margins: the top-left pixel.
+  ASSERT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'ExpandCanvas 1 2 3 4 #FF0000'", nullptr, &err), 0);
+  GbImage expanded(out.c_str(), GB_TYPE_BMP);
+  EXPECT_EQ(Rgb(expanded, 0, 101), 0xFF0000u);
+  EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'QIShrink 400 10'", nullptr, &err), 1);
+  EXPECT_NE(err.find("QIShrink failed: QIShrink can't enlarge image"), std::string::npos) << err;
+}
