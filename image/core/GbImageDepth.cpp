@@ -14,6 +14,7 @@ namespace {
 // options ...). The header's resolution is refreshed from the record.
 bool MakeResult(const GbImage& from, GbImage& result, uint32_t bpp) {
   result.CopySettingsFrom(from);
+  result.Info().numLayers = 0;  // layers are not carried
   if (!result.Create(from.Width(), from.Height(), bpp, from.FileType())) return false;
   result.SetDpiX(from.DpiX());
   result.SetDpiY(from.DpiY());

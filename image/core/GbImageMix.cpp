@@ -23,6 +23,13 @@ uint8_t NearBlend(int s, int d, int dist) {
   return uint8_t(std::clamp(v, 0, 255));
 }
 
+// Offsets beyond any image size overlap nothing either way; clamping them
+// keeps the overlap arithmetic from overflowing.
+long long ClampOffset(long v) {
+  constexpr long long kFar = 1LL << 33;
+  return std::clamp<long long>(v, -kFar, kFar);
+}
+
 }  // namespace
 
 bool GbImage::MixWith(const GbImage& source, MixOperation operation, long dx, long dy, bool mixAlpha) {
@@ -36,19 +43,23 @@ bool GbImage::MixWith(const GbImage& source, MixOperation operation, long dx, lo
   // An unknown operation stops before the first pixel: nothing changes.
   if (op < int(Op::Add) || op > int(Op::Average)) return false;
 
-  const long w = std::min(long(Width()), long(source.Width()) - dx);
-  const long h = std::min(long(Height()), long(source.Height()) - dy);
+  // Rows and columns whose source position lies below 0 are skipped from
+  // the start; the rest of the clipping is the area's width and height.
+  const long long ox = ClampOffset(dx), oy = ClampOffset(dy);
+  const long w = long(std::clamp<long long>((long long)source.Width() - ox, 0, Width()));
+  const long h = long(std::clamp<long long>((long long)source.Height() - oy, 0, Height()));
+  const long x0 = long(std::clamp<long long>(-ox, 0, w)), y0 = long(std::clamp<long long>(-oy, 0, h));
   const bool alpha = mixAlpha && source.alpha_ != nullptr;
   if (alpha && !alpha_) CreateAlpha();
   const RGBQUAD bg = BackgroundColor();
   const uint32_t alphaMax = source.info_.alphaMax;
   const long height = long(Height());
 
-  for (long y = 0; y < h; ++y) {
+  for (long y = y0; y < h; ++y) {
     SetProgress(y * 100 / height);
     if (Escape()) break;
-    for (long x = 0; x < w; ++x) {
-      const long sx = x + dx, sy = y + dy;
+    for (long x = x0; x < w; ++x) {
+      const long sx = long(x + ox), sy = long(y + oy);
       if (!SelectionContains(x, y) || !source.SelectionContains(sx, sy)) continue;
       const RGBQUAD d = ReadPixelColor(x, y, true);
       const RGBQUAD s = source.ReadPixelColor(sx, sy, true);
@@ -124,10 +135,13 @@ bool GbImage::PasteFrom(const GbImage& source, long x, long y) {
     const GbImage copy(*this, true, false, true);
     return PasteFrom(copy, x, y);
   }
-  const long sw = long(source.Width()), sh = long(source.Height());
-  const long i0 = std::max(0L, -x), i1 = std::min(sw, long(Width()) - x);
-  const long j0 = std::max(0L, -y), j1 = std::min(sh, long(Height()) - y);
+  const long long ox = ClampOffset(x), oy = ClampOffset(y);
+  const long long sw = source.Width(), sh = source.Height();
+  const long i0 = long(std::clamp<long long>(-ox, 0, sw)), i1 = long(std::clamp<long long>(Width() - ox, 0, sw));
+  const long j0 = long(std::clamp<long long>(-oy, 0, sh)), j1 = long(std::clamp<long long>(Height() - oy, 0, sh));
   if (i0 >= i1 || j0 >= j1) return true;
+  x = long(ox);  // now known to keep every target position inside
+  y = long(oy);
   const bool keyed = source.HasBackgroundIndex();
 
   if (BitsPerPixel() == 24 && source.BitsPerPixel() == 24 && !keyed) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "image/core/GbImage.h"
 
 namespace {
@@ -232,4 +234,19 @@ TEST(GbImagePaste, OntoItselfReadsTheOriginal) {
   for (long x = 0; x < 4; ++x) img.WritePixelColor(x, 0, Rgb(int(x), 0, 0));
   ASSERT_TRUE(img.PasteFrom(img, 1, 0));
   for (long x = 1; x < 4; ++x) EXPECT_EQ(img.ReadPixelColor(x, 0, false).rgbRed, x - 1);
+}
+
+TEST(GbImageMix, ExtremeOffsetsTouchNothing) {
+  GbImage dst(3, 2, 24, 0);
+  dst.Fill(5);
+  GbImage src(3, 2, 24, 0);
+  src.Fill(9);
+  for (long off : {LONG_MIN, LONG_MIN + 1, -3L, 3L, LONG_MAX}) {
+    EXPECT_TRUE(dst.MixWith(src, Op::Add, off, 0));
+    EXPECT_TRUE(dst.MixWith(src, Op::Add, 0, off));
+    EXPECT_TRUE(dst.PasteFrom(src, off, 0));
+    EXPECT_TRUE(dst.PasteFrom(src, 0, off));
+  }
+  for (long y = 0; y < 2; ++y)
+    for (long x = 0; x < 3; ++x) EXPECT_EQ(dst.ReadPixelColor(x, y, false), Rgb(5, 5, 5));
 }
