@@ -1,6 +1,7 @@
 // Fast shrink by box averaging: one pass over the source with per-column
 // accumulators and integer arithmetic only.
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "image/core/GbImage.h"
@@ -25,8 +26,14 @@ bool GbImage::QIShrink(long newWidth, long newHeight, GbImage* destination, bool
   uint8_t* outAlpha = out.AlphaPlane();
 
   // Per result column: blue, green, red, alpha sums and the pixel count.
-  std::vector<uint64_t> sums(size_t(newWidth) * 4, 0);
-  std::vector<uint64_t> counts(size_t(newWidth), 0);
+  std::vector<uint64_t> sums, counts;
+  try {
+    sums.assign(size_t(newWidth) * 4, 0);
+    counts.assign(size_t(newWidth), 0);
+  } catch (const std::bad_alloc&) {
+    SetLastError(kNoMemory);
+    return false;
+  }
   long rowCounter = 0, outRow = 0;
   for (long y = 0; y < h && outRow < newHeight; ++y) {
     ReportProgress(*this, y, h);

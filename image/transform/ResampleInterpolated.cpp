@@ -5,6 +5,7 @@
 // reaches outside the image go through the general sampler. Both paths do
 // the same arithmetic in the same order.
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "image/core/GbImage.h"
@@ -49,13 +50,13 @@ AxisTaps PointTaps(int method, long n, double scale, long size) {
       a.first[size_t(i)] = v;
       a.inside[size_t(i)] = v >= 0 && v < size;
     } else if (method == 2) {
-      const double f = std::floor(p);
+      const double f = Floor(p);
       const long x0 = long(f);
       a.first[size_t(i)] = x0;
       a.frac[size_t(i)] = int((p - f) * 256.0);
       a.inside[size_t(i)] = x0 >= 0 && x0 + 1 < size;
     } else {
-      const double f = std::floor(p);
+      const double f = Floor(p);
       KernelTaps(method, p, f, &a.weight[size_t(i) * size_t(2 * r)]);
       const long x0 = long(f) - (r - 1);
       a.first[size_t(i)] = x0;
@@ -181,13 +182,14 @@ void AreaPass24(GbImage& self, GbImage& out, const Sampler& smp, double xs, doub
       for (long x = 0; x < nw; ++x, a += 3) {
         if (!cols.inside[size_t(x)]) continue;
         double rb = 0.0, rg = 0.0, rr = 0.0;
-        const size_t end = cols.start[size_t(x) + 1];
-        for (size_t c = cols.start[size_t(x)]; c < end; ++c) {
-          const uint8_t* p = src + size_t(cols.idx[c]) * 3;
-          const double wx = cols.weight[c];
-          rb += wx * p[0];
-          rg += wx * p[1];
-          rr += wx * p[2];
+        // The covered pixels of a column are consecutive.
+        const size_t first = cols.start[size_t(x)], end = cols.start[size_t(x) + 1];
+        const double* wx = &cols.weight[first];
+        const uint8_t* p = src + size_t(first < end ? cols.idx[first] : 0) * 3;
+        for (size_t c = 0, n = end - first; c < n; ++c, p += 3) {
+          rb += wx[c] * p[0];
+          rg += wx[c] * p[1];
+          rr += wx[c] * p[2];
         }
         a[0] += wy * rb;
         a[1] += wy * rg;
@@ -243,15 +245,20 @@ bool GbImage::ResampleInterpolated(long newWidth, long newHeight, InterpolationM
   if (!StartResult(*this, out, uint32_t(newWidth), uint32_t(newHeight), BitsPerPixel())) return false;
   if (alpha_ && !AttachAlpha(*this, out, 0)) return false;
   const Sampler smp(*this, method, overflow, kReplacementWhite);
-  bool alphaWritten = false;
-  if ((xs <= 1.0 && ys <= 1.0) || disableAveraging) {
-    PointPass(*this, out, smp, xs, ys);
-    alphaWritten = BitsPerPixel() == 24;
-  } else if (BitsPerPixel() == 24 && xs > 1.0 && ys > 1.0) {
-    AreaPass24(*this, out, smp, xs, ys);
-  } else {
-    AreaPassGeneral(*this, out, smp, xs, ys);
+  try {
+    bool alphaWritten = false;
+    if ((xs <= 1.0 && ys <= 1.0) || disableAveraging) {
+      PointPass(*this, out, smp, xs, ys);
+      alphaWritten = BitsPerPixel() == 24;
+    } else if (BitsPerPixel() == 24 && xs > 1.0 && ys > 1.0) {
+      AreaPass24(*this, out, smp, xs, ys);
+    } else {
+      AreaPassGeneral(*this, out, smp, xs, ys);
+    }
+    if (!alphaWritten) NearestAlpha(*this, out, xs, ys);
+  } catch (const std::bad_alloc&) {  // the weight tables
+    SetLastError(kNoMemory);
+    return false;
   }
-  if (!alphaWritten) NearestAlpha(*this, out, xs, ys);
   return Commit(*this, destination, out);
 }

@@ -3,6 +3,7 @@
 // 24-bit pictures.
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "image/core/GbImage.h"
@@ -79,7 +80,7 @@ CubicAxis CubicTaps(long n, double scale, long size) {
   a.wgt.resize(size_t(n) * 4);
   for (long i = 0; i < n; ++i) {
     const double p = double(i) * scale - 0.5;
-    const double f = std::floor(p);
+    const double f = Floor(p);
     KernelTaps(3, p, f, &a.wgt[size_t(i) * 4]);
     for (int k = 0; k < 4; ++k) a.idx[size_t(i) * 4 + size_t(k)] = ClampIndex(long(f) + k - 1, size);
   }
@@ -243,14 +244,19 @@ bool GbImage::ResampleSimple(long newWidth, long newHeight, int mode, GbImage* d
   GbImage out;
   if (!StartResult(*this, out, uint32_t(newWidth), uint32_t(newHeight), BitsPerPixel())) return false;
   if (alpha_ && !AttachAlpha(*this, out, 0)) return false;
-  if (mode == 1)
-    Nearest(*this, out, xs, ys);
-  else if (mode == 2)
-    Bicubic(*this, out, xs, ys);
-  else if (xs < 1.0 || ys < 1.0 || BitsPerPixel() < 24)
-    BilinearCorner(*this, out, xs, ys);
-  else
-    BoxShrink(*this, out, xs, ys);
-  NearestAlpha(*this, out, xs, ys);
+  try {
+    if (mode == 1)
+      Nearest(*this, out, xs, ys);
+    else if (mode == 2)
+      Bicubic(*this, out, xs, ys);
+    else if (xs < 1.0 || ys < 1.0 || BitsPerPixel() < 24)
+      BilinearCorner(*this, out, xs, ys);
+    else
+      BoxShrink(*this, out, xs, ys);
+    NearestAlpha(*this, out, xs, ys);
+  } catch (const std::bad_alloc&) {  // the weight tables
+    SetLastError(kNoMemory);
+    return false;
+  }
   return Commit(*this, destination, out);
 }

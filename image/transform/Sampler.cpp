@@ -84,14 +84,14 @@ void Sampler::Fold(double& x, double& y) const {
 RGBQUAD Sampler::At(double x, double y) const {
   if (!std::isfinite(x) || !std::isfinite(y)) return Pixel(-1, -1);
   if (method_ == 1) return Pixel(ClampNearest(x), ClampNearest(y));
-  double fx0 = std::floor(x), fy0 = std::floor(y);
+  double fx0 = Floor(x), fy0 = Floor(y);
   const int r = WindowRadius(method_);
   if (fx0 + r < 0.0 || fx0 - (r - 1) >= double(w_) || fy0 + r < 0.0 || fy0 - (r - 1) >= double(h_)) {
     // The whole window is outside.
     if (overflow_ < 4) return outside_;
     Fold(x, y);
-    fx0 = std::floor(x);
-    fy0 = std::floor(y);
+    fx0 = Floor(x);
+    fy0 = Floor(y);
   }
   return method_ == 2 ? Bilinear(x, y, fx0, fy0) : Kernel(x, y, fx0, fy0);
 }
@@ -169,8 +169,8 @@ RGBQUAD Sampler::Area(double x, double y, double width, double height) const {
     return At(x, y);
   const double left = x - width / 2, right = x + width / 2;
   const double bottom = y - height / 2, top = y + height / 2;
-  const long i0 = ClampToLong(std::floor(left + 0.5)), i1 = ClampToLong(std::floor(right + 0.5));
-  const long j0 = ClampToLong(std::floor(bottom + 0.5)), j1 = ClampToLong(std::floor(top + 0.5));
+  const long i0 = ClampToLong(Floor(left + 0.5)), i1 = ClampToLong(Floor(right + 0.5));
+  const long j0 = ClampToLong(Floor(bottom + 0.5)), j1 = ClampToLong(Floor(top + 0.5));
   const double surface = width * height;
   double acc[4] = {0.0, 0.0, 0.0, 0.0};
   if (width > 1.0 && height > 1.0) {

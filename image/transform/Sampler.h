@@ -14,6 +14,15 @@
 
 namespace gbtransform {
 
+// floor() without the library call; the same value for every finite x.
+inline double Floor(double x) {
+  if (x > -4.0e15 && x < 4.0e15) {
+    const double t = double((long long)x);
+    return t > x ? t - 1.0 : t;
+  }
+  return std::floor(x);
+}
+
 // Window of interpolation taps: radius 1 for bilinear, else the kernel's.
 inline int WindowRadius(int method) { return method == 2 ? 1 : KernelRadius(method); }
 constexpr int kMaxTaps = 12;
@@ -32,8 +41,8 @@ inline double Coverage(long i, double lo, double hi) {
   return b > a ? b - a : 0.0;
 }
 // First and last pixel whose square meets [lo, hi].
-inline long CoverFirst(double lo) { return long(std::floor(lo + 0.5)); }
-inline long CoverLast(double hi) { return long(std::floor(hi + 0.5)); }
+inline long CoverFirst(double lo) { return long(Floor(lo + 0.5)); }
+inline long CoverLast(double hi) { return long(Floor(hi + 0.5)); }
 
 class Sampler {
  public:

@@ -14,7 +14,7 @@ bool GbImage::SkewBy(float xGain, float yGain, long xPivot, long yPivot, bool in
     return false;
   }
   if ((alpha_ && !copy.AlphaPlane()) || (selection_ && !copy.SelectionPlane())) {
-    SetLastError("GbImage::Create can't allocate memory");
+    SetLastError(kNoMemory);
     return false;
   }
   // The selection box bounds the work; a stale box must not reach outside.

@@ -6,10 +6,6 @@
 
 namespace gbtransform {
 
-namespace {
-constexpr const char* kNoMemory = "GbImage::Create can't allocate memory";
-}
-
 bool StartResult(GbImage& self, GbImage& out, uint32_t width, uint32_t height, uint32_t bpp) {
   out.CopySettingsFrom(self);
   if (!out.Create(width, height, bpp, self.FileType())) {

@@ -22,6 +22,8 @@ inline uint8_t ToByte(double v) {
   return uint8_t(v);
 }
 
+constexpr const char* kNoMemory = "GbImage::Create can't allocate memory";
+
 // Prepares `out` as the empty result of an operation on `self`: self's
 // settings (type, resolution, background, codec options), the given size and
 // depth, self's palette and colours-important count, pixels cleared. On
