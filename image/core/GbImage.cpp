@@ -261,6 +261,8 @@ bool GbImage::TakeOver(GbImage& source, bool takeFrames) {
 bool GbImage::CopySettingsFrom(const GbImage& source) {
   if (block_) return false;
   info_ = source.info_;
+  progress_.store(source.progress_.load());
+  escape_.store(source.escape_.load());
   return true;
 }
 
