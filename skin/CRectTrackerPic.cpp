@@ -91,7 +91,8 @@ QRect CRectTrackerPic::Dragged(const QPoint& pos) const {
 bool CRectTrackerPic::ApplySelection(GbImage* image, const QRect& r) {
   if (!image || !image->HasPixels() || r.isEmpty()) return false;
   const long h = long(image->Height());
-  if (!image->ClearSelection(0)) return false;
+  // Cleared to nothing, or made when the image has no selection yet.
+  if (!(image->HasSelection() ? image->ClearSelection(0) : image->CreateSelection())) return false;
   // Windows-style edges (right and bottom one past) turned into the image's
   // bottom-up rows: top row t becomes h - t - 1.
   RECT sel{r.left(), LONG(h - r.top() - 1), r.left() + r.width(), LONG(h - (r.top() + r.height()) - 1)};

@@ -257,6 +257,10 @@ void CSkinMenu::HideLevel() {
 void CSkinMenu::CloseSub() {
   if (!openSub_) return;
   CSkinMenu* sub = openSub_;
+  // The activation goes back to this level, not to some other window.
+  if (window_ && window_->isVisible() && sub->window_ &&
+      QGuiApplication::focusWindow() == sub->window_->windowHandle())
+    window_->activateWindow();
   sub->HideLevel();
   openSub_ = nullptr;
   openSubIndex_ = -1;
@@ -278,8 +282,10 @@ void CSkinMenu::OpenHotSubmenu() {
 
 void CSkinMenu::CloseChain(int command) {
   CSkinMenu* root = Root();
-  root->HideLevel();
+  if (root->closing_) return;  // hiding the windows may report activation changes
+  root->closing_ = true;
   root->result_ = command;
+  root->HideLevel();
   if (root->loop_) root->loop_->quit();
 }
 
@@ -398,13 +404,17 @@ int CSkinMenu::Track(QPoint globalPos, QWidget* owner) {
   if (loop_ || items_.empty()) return 0;
   owner_ = owner;
   result_ = 0;
+  closing_ = false;
   parent_ = nullptr;
   ShowAt(globalPos);
   if (!window_) return 0;
 
-  // Another window taking the activation closes the menu.
-  auto conn = QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, [this](QWindow* w) {
-    if (!w) return;
+  // Another window taking the activation closes the menu. The menu windows
+  // themselves, and the window that was active when it opened, do not count:
+  // platforms may pass the activation among them as levels open and close.
+  QPointer<QWindow> startFocus = QGuiApplication::focusWindow();
+  auto conn = QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, [this, startFocus](QWindow* w) {
+    if (!w || w == startFocus) return;
     for (CSkinMenu* m = this; m; m = m->openSub_)
       if (m->window_ && m->window_->windowHandle() == w) return;
     CloseChain(0);

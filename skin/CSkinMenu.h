@@ -138,6 +138,7 @@ class CSkinMenu {
   // Top level only: the loop, the owner and the result.
   QEventLoop* loop_ = nullptr;
   int result_ = 0;
+  bool closing_ = false;
   QPointer<QWidget> owner_;
 
   friend class SkinMenuWindow;

@@ -28,9 +28,30 @@ std::optional<QRegion> RegionFromBitmap(const QImage& bitmap, COLORREF key, COLO
   auto flush = [&] {
     if (rects.empty()) return;
     // Rows are gathered top to bottom and left to right without overlap,
-    // which is the banded order a region is built from directly.
+    // the banded order a region is built from directly. Rows with the same
+    // runs as the row above join it, so the region is in its simplest form.
+    std::vector<QRect> bands;
+    bands.reserve(rects.size());
+    size_t prevStart = 0, prevEnd = 0;  // previous row's rectangles in bands
+    size_t i = 0;
+    while (i < rects.size()) {
+      const int y = rects[i].y();
+      size_t j = i;
+      while (j < rects.size() && rects[j].y() == y) ++j;
+      bool same = prevEnd > prevStart && bands[prevStart].bottom() == y - 1 && (prevEnd - prevStart) == (j - i);
+      for (size_t k = 0; same && k < j - i; ++k)
+        same = bands[prevStart + k].left() == rects[i + k].left() && bands[prevStart + k].right() == rects[i + k].right();
+      if (same) {
+        for (size_t k = prevStart; k < prevEnd; ++k) bands[k].setBottom(y);
+      } else {
+        prevStart = bands.size();
+        bands.insert(bands.end(), rects.begin() + long(i), rects.begin() + long(j));
+        prevEnd = bands.size();
+      }
+      i = j;
+    }
     QRegion part;
-    part.setRects(rects.data(), int(rects.size()));
+    part.setRects(bands.data(), int(bands.size()));
     result = result.united(part);
     rects.clear();
     if (batches) ++*batches;

@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
+#include <cstdlib>
 
 #include "skin/SkinResources.h"
 
 int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);  // drawing needs no display
   QGuiApplication app(argc, argv);
   const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(GB_SOURCE_SKIN_DIR);
   if (!QDir().mkpath(dir)) {
