@@ -257,10 +257,6 @@ void CSkinMenu::HideLevel() {
 void CSkinMenu::CloseSub() {
   if (!openSub_) return;
   CSkinMenu* sub = openSub_;
-  // The activation goes back to this level, not to some other window.
-  if (window_ && window_->isVisible() && sub->window_ &&
-      QGuiApplication::focusWindow() == sub->window_->windowHandle())
-    window_->activateWindow();
   sub->HideLevel();
   openSub_ = nullptr;
   openSubIndex_ = -1;

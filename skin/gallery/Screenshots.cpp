@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <vector>
 
 #include "skin/CSkinMenu.h"
 #include "skin/CSkinSlider.h"
@@ -32,18 +33,26 @@ void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
-// Pastes a pop-up window's picture over its owner's at their relative place.
-QImage Composite(QWidget* owner, QWidget* popup, const QImage& popupShot) {
+// Pastes pop-up windows' pictures over their owner's at their relative places.
+QImage Composite(QWidget* owner, const std::vector<QWidget*>& popups) {
   QImage base = GrabShaped(owner);
-  const QPoint offset = popup->pos() - owner->pos();
-  QImage out(base.size().expandedTo(QSize(offset.x() + popupShot.width(), offset.y() + popupShot.height())),
-             QImage::Format_ARGB32);
+  QSize size = base.size();
+  std::vector<std::pair<QPoint, QImage>> shots;
+  for (QWidget* popup : popups) {
+    const QPoint offset = popup->pos() - owner->pos();
+    QImage shot = GrabShaped(popup);
+    size = size.expandedTo(QSize(offset.x() + shot.width() + 3, offset.y() + shot.height() + 3));
+    shots.emplace_back(offset, shot);
+  }
+  QImage out(size, QImage::Format_ARGB32);
   out.fill(Qt::transparent);
   QPainter p(&out);
   p.drawImage(0, 0, base);
-  // A soft shadow under the pop-up.
-  p.fillRect(QRect(offset + QPoint(3, 3), popupShot.size()), QColor(0, 0, 0, 40));
-  p.drawImage(offset, popupShot);
+  for (const auto& [offset, shot] : shots) {
+    // A soft shadow under the pop-up.
+    p.fillRect(QRect(offset + QPoint(3, 3), shot.size()), QColor(0, 0, 0, 40));
+    p.drawImage(offset, shot);
+  }
   return out;
 }
 
@@ -89,7 +98,7 @@ QStringList WriteSkinScreenshots(const QString& dir) {
     drop->HandleKey(Qt::Key_Down);
     drop->HandleKey(Qt::Key_Down);
     Settle();
-    save(Composite(&gallery, drop, GrabShaped(drop)), QStringLiteral("gallery_combo_open.png"));
+    save(Composite(&gallery, {drop}), QStringLiteral("gallery_combo_open.png"));
   }
   combo->ShowDropDown(false);
   Release(dragged, thumb);
@@ -101,18 +110,13 @@ QStringList WriteSkinScreenshots(const QString& dir) {
     menu->KeyPress(Qt::Key_Down);
     menu->KeyPress(Qt::Key_Down);
     Settle();
-    QImage shot = Composite(&gallery, menu->Window(), menu->Window()->grab().toImage());
-    save(shot, QStringLiteral("popup_menu.png"));
+    save(Composite(&gallery, {menu->Window()}), QStringLiteral("popup_menu.png"));
     // Walk to the submenu and open it.
     for (int i = 0; i < 5; ++i) menu->KeyPress(Qt::Key_Down);
     menu->KeyPress(Qt::Key_Right);
     Settle();
     if (CSkinMenu* sub = menu->OpenSubmenu()) {
-      QImage withSub = Composite(&gallery, menu->Window(), menu->Window()->grab().toImage());
-      QPainter p(&withSub);
-      p.drawImage(sub->Window()->pos() - gallery.pos(), sub->Window()->grab().toImage());
-      p.end();
-      save(withSub, QStringLiteral("popup_menu_submenu.png"));
+      save(Composite(&gallery, {menu->Window(), sub->Window()}), QStringLiteral("popup_menu_submenu.png"));
     }
     menu->KeyPress(Qt::Key_Escape);
     menu->KeyPress(Qt::Key_Escape);
