@@ -43,6 +43,13 @@ void CheckRoundTrip(GbImageBMP& decoded) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > size_t(INT32_MAX)) return 0;
+  {
+    // The dimension probe stops after the header.
+    GbMemFile stream(const_cast<uint8_t*>(data), int32_t(size));
+    GbImageBMP probe;
+    probe.SetEscape(-1);
+    if (probe.Decode(&stream)) Require(!probe.HasPixels());
+  }
   GbMemFile stream(const_cast<uint8_t*>(data), int32_t(size));
   GbImageBMP bmp;
   if (!bmp.Decode(&stream)) return 0;

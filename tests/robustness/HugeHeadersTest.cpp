@@ -3,7 +3,8 @@
 // large picture, decode it) without asking for memory the file cannot
 // justify: a 60-byte file must not cost hundreds of megabytes.
 //
-// One table for every format: a format adds its lines to kCases.
+// One table for every format: a reader adds its lines to cases() below,
+// with a small builder for its header like bmp().
 #include <gtest/gtest.h>
 
 #include <cstdint>
