@@ -34,7 +34,7 @@ QPainterPath Rounded(const QRectF& r, qreal radius) {
 void Well(QPainter& p, const QRect& r) {
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(0xE3, 0xE8, 0xF0));
-  p.drawRoundedRect(QRectF(r).adjusted(-4, -4, 4, 4), 7, 7);
+  p.drawRoundedRect(QRectF(r).adjusted(-2, -2, 2, 2), 5, 5);
   p.setBrush(QColor(0xFF, 0xFF, 0xFF));
   p.setPen(QPen(QColor(0xC3, 0xCD, 0xDB), 1));
   p.drawRoundedRect(QRectF(r).adjusted(-1.5, -1.5, 1.5, 1.5), 3, 3);
@@ -239,7 +239,7 @@ WindowLook Look(int id) {
     case 477: l = {500, 400, "Template folders", 30, {}, {{12, 40, 476, 300}}}; break;
     case 340: l = {698, 536, "Pictures", 30, {{12, 40, 674, 420}}, {}}; break;
     case 178:
-      l = {500, 410, "Decorations", 30, {{10, 32, 320, 240}, {333, 30, 97, 244}}, {{50, 330, 400, 66}, {425, 30, 72, 250}}};
+      l = {500, 410, "Decorations", 30, {{10, 32, 320, 240}, {333, 30, 97, 244}}, {{50, 330, 400, 66}, {428, 32, 66, 246}}};
       break;
     case 305: l = {640, 550, "Save picture", 30, {{20, 42, 364, 276}}, {{400, 42, 220, 470}}}; break;
     case 475: l = {800, 600, "Print", 30, {{20, 42, 560, 530}}, {{596, 42, 190, 530}}}; break;
