@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: deps run build test bench fuzz fuzz-smoke conformance clean
+.PHONY: deps run build test bench fuzz fuzz-smoke conformance gallery screenshots clean
 FUZZ_SECONDS ?= 15
 # Seconds the test command lets the conformance run start new files.
 CONFORMANCE_BUDGET ?= 240
@@ -53,6 +53,17 @@ fuzz: deps
 # Each fuzz target for a short time on its seeds; part of the test command.
 fuzz-smoke: fuzz
 	bash scripts/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
+
+# The skinned control kit on screen, and its screenshots without a display.
+gallery: deps
+	cmake -S . -B build/release $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DGB_BUILD_TESTS=OFF
+	cmake --build build/release --target glimmerbox-gallery -j $(JOBS)
+	build/release/skin/gallery/glimmerbox-gallery
+
+screenshots: deps
+	cmake -S . -B build/release $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DGB_BUILD_TESTS=OFF
+	cmake --build build/release --target glimmerbox-gallery -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen build/release/skin/gallery/glimmerbox-gallery --screenshots build/screenshots
 
 clean:
 	rm -rf build
