@@ -21,8 +21,9 @@ constexpr size_t kRecordAt = kHeader;
 constexpr size_t kPackedAt = kHeader + GB_INFO_RECORD_SIZE;
 constexpr size_t kFramesOffset = 304;  // number of frames in the record
 constexpr size_t kLayersOffset = 432;  // number of layers in the record
-// The smallest possible form: a 1 x 1 one-bit image and four zero flags.
-constexpr size_t kSmallestForm = kPackedAt + 40 + 8 + 4 + 4;
+// The smallest possible form: a 1 x 1 true-colour image (one 4-byte row,
+// no palette) and four zero flags.
+constexpr size_t kSmallestForm = kPackedAt + 40 + 4 + 4;
 // Layers of layers never come from this program; a few levels are plenty.
 constexpr int kMaxDepth = 8;
 

@@ -113,6 +113,7 @@ QStringList LinesOf(const QString& text, bool singleLine) {
 // the life of the process; leak checks of programs that draw text are told
 // to look past them. Weak, so a program can give its own list.
 extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" __attribute__((weak)) const char* __lsan_default_options() { return "print_suppressions=0"; }
 
 int DrawText(HDC hdc, const char* text, int count, RECT* rect, UINT format) {
   if (!hdc || !text || !rect || !EnsureGuiApplication()) return 0;

@@ -106,6 +106,21 @@ TEST(SerializedImage, PlanesLayersAndFramesRoundTrip) {
   EXPECT_EQ(Write(back), b);
 }
 
+TEST(SerializedImage, SmallestNestedFormAtTheEnd) {
+  // A 1 x 1 true-colour layer is the smallest form there is (532 bytes);
+  // as the last thing in the bytes it must still be read.
+  GbImage img = Filled(2, 2, 8, 5);
+  auto** layers = new GbImage*[1];
+  layers[0] = new GbImage(Filled(1, 1, 24, 6));
+  img.SetLayers(layers, 1);
+  const Bytes b = Write(img);
+  EXPECT_EQ(layers[0]->SerializedSize(), 532u);
+  GbImage back;
+  ASSERT_EQ(back.Deserialize(b.data(), b.size()), b.size());
+  ASSERT_EQ(back.LayerCount(), 1);
+  EXPECT_TRUE(SameBlock(*back.LayerAt(0), *img.LayerAt(0)));
+}
+
 TEST(SerializedImage, EveryTruncationFailsCleanly) {
   const Bytes b = Write(Rich());
   GbImage back = Filled(2, 2, 24, 0);
