@@ -50,13 +50,15 @@ GdiFont* StockSystemFont() {
 }
 
 // Moves a context's slot from one object to another, keeping the counts
-// that stop DeleteObject from freeing what a context still holds.
+// that stop DeleteObject from freeing what a context still holds. Stock
+// objects are never freed and are shared by contexts on any thread, so
+// they keep no count.
 template <typename T>
 T* Swap(T*& slot, T* next) {
   T* previous = slot;
-  if (previous) --previous->selections;
+  if (previous && !previous->stock) --previous->selections;
   slot = next;
-  if (next) ++next->selections;
+  if (next && !next->stock) ++next->selections;
   return previous;
 }
 
@@ -64,8 +66,7 @@ void UnselectAll(HDC hdc) {
   Swap(hdc->bitmap, static_cast<GdiBitmap*>(nullptr));
   Swap(hdc->font, static_cast<GdiFont*>(nullptr));
   Swap(hdc->brush, static_cast<GdiBrush*>(nullptr));
-  if (hdc->palette) --hdc->palette->selections;
-  hdc->palette = nullptr;
+  Swap(hdc->palette, static_cast<GdiPalette*>(nullptr));
 }
 
 }  // namespace
