@@ -8,7 +8,15 @@
 #include "image/core/TextSettings.h"
 #include "tests/support/TestSupport.h"
 
+// Builds without the Qt-backed text part draw no text.
+#ifdef GB_HAVE_GDI_TEXT
+#define REQUIRE_TEXT()
+#else
+#define REQUIRE_TEXT() GTEST_SKIP() << "built without text drawing"
+#endif
+
 TEST(CliText, DrawsWithTheTextToolLookAndOptions) {
+  REQUIRE_TEXT();
   gbtest::TempDir dir;
   GbImage base(200, 80, 24, 0);
   base.Fill(255);
