@@ -30,6 +30,12 @@ inline uint32_t Rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
   return r & 0xFFFFFF;
 }
 
+// Coordinates far outside any bitmap, kept where sums cannot overflow.
+inline int Clamp(int64_t v) {
+  constexpr int64_t kLimit = int64_t(1) << 30;
+  return int(v < -kLimit ? -kLimit : v > kLimit ? kLimit : v);
+}
+
 inline bool UsesSource(uint8_t code) { return ((code >> 2) & 0x33) != (code & 0x33); }
 inline bool UsesDest(uint8_t code) { return ((code >> 1) & 0x55) != (code & 0x55); }
 
@@ -59,7 +65,7 @@ struct MaskPixels {
   // Outside the mask counts as set, as if there were no mask there.
   bool Set(int sx, int sy) const {
     if (!present) return true;
-    const int mx = sx + dx, my = sy + dy;
+    const int mx = Clamp(int64_t(sx) + dx), my = Clamp(int64_t(sy) + dy);
     return !view.Contains(mx, my) || view.ReadIndex(mx, my) != 0;
   }
 };
@@ -69,8 +75,8 @@ bool TakeMask(HBITMAP mask, int xMask, int yMask, int xSrc, int ySrc, MaskPixels
   if (mask->Bpp() != 1) return false;
   out.view = mask->View();
   out.present = true;
-  out.dx = xMask - xSrc;
-  out.dy = yMask - ySrc;
+  out.dx = Clamp(int64_t(xMask) - xSrc);
+  out.dy = Clamp(int64_t(yMask) - ySrc);
   return true;
 }
 
@@ -126,12 +132,12 @@ BOOL Transfer(HDC dst, int left, int top, int right, int bottom, HDC src, DWORD 
 // them counted from the origin, the source pixel.
 struct Axis {
   int origin, extent, srcOrigin, srcExtent;
-  int First() const { return extent > 0 ? origin : origin + extent; }
-  int Last() const { return extent > 0 ? origin + extent : origin; }  // exclusive
+  int First() const { return Clamp(extent > 0 ? int64_t(origin) : int64_t(origin) + extent); }
+  int Last() const { return Clamp(extent > 0 ? int64_t(origin) + extent : int64_t(origin)); }  // exclusive
   int Source(int p) const {
     const int64_t d = extent > 0 ? int64_t(p) - origin : int64_t(origin) - 1 - p;
     const int64_t s = d * std::abs(int64_t(srcExtent)) / std::abs(int64_t(extent));
-    return int(srcExtent > 0 ? srcOrigin + s : srcOrigin - 1 - s);
+    return Clamp(srcExtent > 0 ? srcOrigin + s : int64_t(srcOrigin) - 1 - s);
   }
 };
 
@@ -151,18 +157,19 @@ BOOL Stretch(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, in
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop) {
   if (width <= 0 || height <= 0) return FALSE;
-  return Transfer(dst, x, y, x + width, y + height, src, rop, MaskPixels{}, false, 0,
-                  [&](int px, int py, int& sx, int& sy) {
-                    sx = xSrc + (px - x);
-                    sy = ySrc + (py - y);
+  return Transfer(dst, Clamp(x), Clamp(y), Clamp(int64_t(x) + width), Clamp(int64_t(y) + height), src, rop,
+                  MaskPixels{}, false, 0, [&](int px, int py, int& sx, int& sy) {
+                    sx = Clamp(int64_t(xSrc) + px - x);
+                    sy = Clamp(int64_t(ySrc) + py - y);
                     return true;
                   });
 }
 
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   if (UsesSource(uint8_t(rop >> 16))) return FALSE;
-  if (width < 0) x += width, width = -width;
-  if (height < 0) y += height, height = -height;
+  if (width == INT32_MIN || height == INT32_MIN) return FALSE;
+  if (width < 0) x = Clamp(int64_t(x) + width), width = -width;
+  if (height < 0) y = Clamp(int64_t(y) + height), height = -height;
   return BitBlt(hdc, x, y, width, height, nullptr, 0, 0, rop);
 }
 
@@ -184,11 +191,12 @@ BOOL MaskBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, in
   MaskPixels m;
   if (!TakeMask(mask, xMask, yMask, xSrc, ySrc, m)) return FALSE;
   if (!mask) rop4 = (rop4 & 0x00FFFFFFu) | ((rop4 & 0x00FF0000u) << 8);
-  return Transfer(dst, x, y, x + width, y + height, src, rop4, m, false, 0, [&](int px, int py, int& sx, int& sy) {
-    sx = xSrc + (px - x);
-    sy = ySrc + (py - y);
-    return true;
-  });
+  return Transfer(dst, Clamp(x), Clamp(y), Clamp(int64_t(x) + width), Clamp(int64_t(y) + height), src, rop4, m,
+                  false, 0, [&](int px, int py, int& sx, int& sy) {
+                    sx = Clamp(int64_t(xSrc) + px - x);
+                    sy = Clamp(int64_t(ySrc) + py - y);
+                    return true;
+                  });
 }
 
 BOOL PlgBlt(HDC dst, const POINT points[3], HDC src, int xSrc, int ySrc, int widthSrc, int heightSrc, HBITMAP mask,
@@ -207,10 +215,10 @@ BOOL PlgBlt(HDC dst, const POINT points[3], HDC src, int xSrc, int ySrc, int wid
   // origin-corner rule.
   const double halfU = 0.5 * widthSrc / lengthU, halfV = 0.5 * heightSrc / lengthV;
   const double xs[4] = {x0, x0 + a, x0 + b, x0 + a + b}, ys[4] = {y0, y0 + c, y0 + d, y0 + c + d};
-  const int left = int(std::floor(*std::min_element(xs, xs + 4)));
-  const int right = int(std::ceil(*std::max_element(xs, xs + 4)));
-  const int top = int(std::floor(*std::min_element(ys, ys + 4)));
-  const int bottom = int(std::ceil(*std::max_element(ys, ys + 4)));
+  const int left = Clamp(int64_t(std::floor(*std::min_element(xs, xs + 4))));
+  const int right = Clamp(int64_t(std::ceil(*std::max_element(xs, xs + 4))));
+  const int top = Clamp(int64_t(std::floor(*std::min_element(ys, ys + 4))));
+  const int bottom = Clamp(int64_t(std::ceil(*std::max_element(ys, ys + 4))));
   constexpr double kEps = 1e-9;
   return Transfer(dst, left, top, right, bottom, src, MAKEROP4(SRCCOPY, DSTCOPY), m, false, 0,
                   [&](int px, int py, int& sx, int& sy) {
@@ -219,8 +227,8 @@ BOOL PlgBlt(HDC dst, const POINT points[3], HDC src, int xSrc, int ySrc, int wid
                     if (u < -kEps || u >= 1 - kEps || v < -kEps || v >= 1 - kEps) return false;
                     const int su = std::clamp(int(std::floor(u * widthSrc - halfU + kEps)), 0, widthSrc - 1);
                     const int sv = std::clamp(int(std::floor(v * heightSrc - halfV + kEps)), 0, heightSrc - 1);
-                    sx = xSrc + su;
-                    sy = ySrc + sv;
+                    sx = Clamp(int64_t(xSrc) + su);
+                    sy = Clamp(int64_t(ySrc) + sv);
                     return true;
                   });
 }

@@ -216,3 +216,21 @@ TEST(GdiFill, FillRectAndPatBltUseTheBrush) {
   EXPECT_EQ(FillRect(c.dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 1);
   EXPECT_EQ(c.Get(1, 0), 0u);
 }
+
+TEST(GdiBlits, ExtremeCoordinatesStayInRange) {
+  Canvas src(2, 2, 24), dst(2, 2, 24);
+  src.Paint(2, {1, 2, 3, 4});
+  const int big = 0x7FFFFFF0, small = -0x7FFFFFF0;
+  // Far away on either side: nothing to copy.
+  EXPECT_TRUE(BitBlt(dst.dc, big, big, 100, 100, src.dc, 0, 0, SRCCOPY));
+  EXPECT_TRUE(BitBlt(dst.dc, 0, 0, 2, 2, src.dc, big, small, SRCCOPY));
+  EXPECT_EQ(dst.Dump(2, 2), (std::vector<uint32_t>{0, 0, 0, 0}));
+  // Huge extents reaching over the bitmap sample sensibly, without overflow.
+  EXPECT_TRUE(StretchBlt(dst.dc, small, 0, 0x7FFFFFFF, 2, src.dc, 0, 0, 2, 2, SRCCOPY));
+  EXPECT_EQ(dst.Get(0, 0), 2u);  // d near 2^31 of 2^31: the last source column
+  EXPECT_TRUE(StretchBlt(dst.dc, big, big, -0x7FFFFFFF, -5, src.dc, big, 0, 3, 3, SRCCOPY));
+  const POINT far[3] = {{big, big}, {small, big}, {big, small}};
+  PlgBlt(dst.dc, far, src.dc, big, big, 2, 2, nullptr, 0, 0);
+  EXPECT_TRUE(PatBlt(dst.dc, big, big, -0x7FFFFFFF, -0x7FFFFFFF, BLACKNESS));
+  EXPECT_EQ(dst.Dump(2, 2), (std::vector<uint32_t>{0, 0, 0, 0}));
+}
