@@ -1,0 +1,32 @@
+// The tags of one TIFF page as the reader uses them.
+#pragma once
+
+#include <tiffio.h>
+
+#include <cstdint>
+
+struct TifPageInfo {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint16_t samples = 1;
+  uint16_t bits = 1;
+  uint32_t rowsPerStrip = 0;  // cut to the height
+  uint16_t photometric = 0;
+  uint16_t orientation = 1;
+  uint16_t compression = 1;
+  uint16_t planar = PLANARCONFIG_CONTIG;
+  bool tiled = false;
+  uint32_t tileWidth = 0;
+  uint32_t tileLength = 0;
+  const uint16_t* colorMap[3] = {nullptr, nullptr, nullptr};
+  // Extra-sample kind of the fourth sample of an RGB page (EXTRASAMPLE_*),
+  // or -1 when the page declares none.
+  int alphaKind = -1;
+};
+
+// Pages libtiff's RGBA reader turns into 24 bits.
+inline bool TifUsesRgbaReader(uint16_t photometric) {
+  return photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED ||
+         photometric == PHOTOMETRIC_YCBCR || photometric == PHOTOMETRIC_LOGL ||
+         photometric == PHOTOMETRIC_LOGLUV;
+}
