@@ -3,11 +3,16 @@
 #include <filesystem>
 #include <new>
 
+#include "app/ProjectFile.h"
+#include "app/StarterArtwork.h"
+
 namespace {
 CFacecraftApp* gCurrentApp = nullptr;
 }
 
-CFacecraftApp::CFacecraftApp(SettingsStore& settings) : settings_(settings) { gCurrentApp = this; }
+CFacecraftApp::CFacecraftApp(SettingsStore& settings) : projectUnpacker(UnpackStartupProject), settings_(settings) {
+  gCurrentApp = this;
+}
 
 CFacecraftApp::~CFacecraftApp() {
   if (gCurrentApp == this) gCurrentApp = nullptr;
@@ -48,6 +53,9 @@ void CFacecraftApp::LoadFoldersAndRegistry() {
   settings_.settingsFile = settings_.appDirectory + GB_SETTINGS_FILE_NAME;
   version = LoadRegistryValues(settings_, h);
   firstRun = LoadSettingsAtStartup(settings_, h);
+  // A new installation (or a deleted default folder) starts with the
+  // templates shipped with the program.
+  FillMissingTemplateFolders(settings_, StarterArtworkDirectory());
 }
 
 bool CFacecraftApp::StartUp() {

@@ -55,8 +55,8 @@ class CFacecraftApp {
   const SettingsStore& settings() const { return settings_; }
   CSysHelper* sysHelper() { return sysHelper_.get(); }
 
-  // Fills unpackedFiles from projectPath. The project file reader installs
-  // it; until then a project named on the command line is remembered only.
+  // Fills unpackedFiles from projectPath; the project container reader
+  // (UnpackStartupProject, app/ProjectFile.h) unless replaced.
   std::function<void(CFacecraftApp&)> projectUnpacker;
   // Runs the main window modally. Installed by the window layer.
   std::function<void(CFacecraftApp&)> mainWindowRunner;

@@ -1,0 +1,75 @@
+#include "compose/model/BatchCompose.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kPreviewWidth = 530, kPreviewHeight = 400;
+
+bool Resampled(const GbImage& source, int width, int height, GbImage& out) {
+  if (!out.CopyFrom(source)) return false;
+  return out.ResampleInterpolated(width, height, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+}
+
+}  // namespace
+
+bool LoadTemplatePicture(const std::string& path, GbImage& image, std::string& error) {
+  const size_t dot = path.rfind('.'), slash = path.rfind('/');
+  const uint32_t type = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                            ? GB_TYPE_UNKNOWN
+                            : GbImage::TypeFromExtension(path.c_str() + dot + 1);
+  if (type == GB_TYPE_UNKNOWN) {
+    error = path + ": not a picture type the program knows";
+    return false;
+  }
+  if (!image.LoadFile(path.c_str(), type)) {
+    error = path + ": " + (*image.LastError() ? image.LastError() : "cannot be read");
+    return false;
+  }
+  if (image.BitsPerPixel() < 24 && !image.RaiseBpp(24)) {
+    error = path + ": " + image.LastError();
+    return false;
+  }
+  return true;
+}
+
+PhotoPlacement CoverPlacement(long photoWidth, long photoHeight) {
+  PhotoPlacement p;
+  if (photoWidth <= 0 || photoHeight <= 0) return p;
+  const double scale = std::max(double(GB_STICKER_WIDTH) / double(photoWidth),
+                                double(GB_STICKER_HEIGHT) / double(photoHeight));
+  p.width = std::max<long>(GB_STICKER_WIDTH, long(std::ceil(double(photoWidth) * scale - 1e-9)));
+  p.height = std::max<long>(GB_STICKER_HEIGHT, long(std::ceil(double(photoHeight) * scale - 1e-9)));
+  p.x = (GB_STICKER_WIDTH - p.width) / 2;
+  p.y = (GB_STICKER_HEIGHT - p.height) / 2;
+  return p;
+}
+
+bool ComposeStickerFromPictures(GbImage& photo, const GbImage* frame, const PhotoPlacement& placement, int alpha,
+                                ComposedSticker& out) {
+  StickerInputs in;
+  in.photo = &photo;
+  in.frameRect = RECT{0, 0, GB_STICKER_WIDTH, GB_STICKER_HEIGHT};
+  in.photoRect = RECT{LONG(placement.x), LONG(placement.y), LONG(placement.x + placement.width),
+                      LONG(placement.y + placement.height)};
+  in.frame = frame;
+  in.frameOption = frame != nullptr;
+  in.alpha = alpha;
+  return ComposeSticker(in, out);
+}
+
+bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int width, int height, GbImage& out) {
+  GbImage picture, overlay;
+  if (background && background->HasPixels()) {
+    if (!Resampled(*background, kPreviewWidth, kPreviewHeight, picture)) return false;
+  } else {
+    GbImage empty;
+    if (!MakeEmptySlotPicture(empty) || !Resampled(empty, kPreviewWidth, kPreviewHeight, picture)) return false;
+  }
+  if (picture.BitsPerPixel() < 24 && !picture.RaiseBpp(24)) return false;
+  if (!Resampled(sheet, kPreviewWidth, kPreviewHeight, overlay)) return false;
+  if (!PasteWithAnchor(picture, overlay, AnchorTopLeft, 0, 0, true, false)) return false;
+  if (!picture.ResampleInterpolated(width, height, GbImage::IM_CATROM, GbImage::OM_REPEAT)) return false;
+  return out.TakeOver(picture);
+}
