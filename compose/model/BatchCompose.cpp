@@ -1,5 +1,7 @@
 #include "compose/model/BatchCompose.h"
 
+#include "compose/model/SheetModel.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -41,8 +43,10 @@ PhotoPlacement CoverPlacement(long photoWidth, long photoHeight) {
                                 double(GB_STICKER_HEIGHT) / double(photoHeight));
   p.width = std::max<long>(GB_STICKER_WIDTH, long(std::ceil(double(photoWidth) * scale - 1e-9)));
   p.height = std::max<long>(GB_STICKER_HEIGHT, long(std::ceil(double(photoHeight) * scale - 1e-9)));
+  // Faces sit in the upper part of most portraits: a quarter of the overhang
+  // is cut at the top, the rest at the bottom.
   p.x = (GB_STICKER_WIDTH - p.width) / 2;
-  p.y = (GB_STICKER_HEIGHT - p.height) / 2;
+  p.y = (GB_STICKER_HEIGHT - p.height) / 4;
   return p;
 }
 
@@ -59,7 +63,19 @@ bool ComposeStickerFromPictures(GbImage& photo, const GbImage* frame, const Phot
   return ComposeSticker(in, out);
 }
 
-bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int width, int height, GbImage& out) {
+std::vector<RECT> StickerRectangles(const SheetModel& sheet) {
+  std::vector<RECT> rects;
+  for (int i = 0; i < sheet.SlotCount(); ++i) {
+    const ComData& s = sheet.Slot(i);
+    if (!s.sticker) continue;
+    rects.push_back(RECT{s.rect.left - GB_SHEET_ORIGIN_X, s.rect.top - GB_SHEET_ORIGIN_Y, s.rect.right - GB_SHEET_ORIGIN_X,
+                         s.rect.bottom - GB_SHEET_ORIGIN_Y});
+  }
+  return rects;
+}
+
+bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int width, int height, GbImage& out,
+                            const std::vector<RECT>* stickers) {
   GbImage picture, overlay;
   if (background && background->HasPixels()) {
     if (!Resampled(*background, kPreviewWidth, kPreviewHeight, picture)) return false;
@@ -69,7 +85,25 @@ bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int
   }
   if (picture.BitsPerPixel() < 24 && !picture.RaiseBpp(24)) return false;
   if (!Resampled(sheet, kPreviewWidth, kPreviewHeight, overlay)) return false;
-  if (!PasteWithAnchor(picture, overlay, AnchorTopLeft, 0, 0, true, false)) return false;
+  if (overlay.BitsPerPixel() < 24 && !overlay.RaiseBpp(24)) return false;
+  if (stickers) {
+    // Inside a sticker every pixel is the sheet's; only the gaps are keyed.
+    const RGBQUAD key = overlay.ReadPixelColor(kPreviewWidth / 2, kPreviewHeight / 2, false);
+    for (long y = 0; y < kPreviewHeight; ++y) {
+      const double sy = (double(kPreviewHeight - 1 - y) + 0.5) * GB_SHEET_HEIGHT / kPreviewHeight;  // top-down
+      for (long x = 0; x < kPreviewWidth; ++x) {
+        const double sx = (double(x) + 0.5) * GB_SHEET_WIDTH / kPreviewWidth;
+        bool inside = false;
+        for (const RECT& r : *stickers)
+          inside = inside || (sx >= r.left && sx < r.right && sy >= r.top && sy < r.bottom);
+        const RGBQUAD c = overlay.ReadPixelColorUnchecked(x, y, false);
+        if (inside || c.rgbRed != key.rgbRed || c.rgbGreen != key.rgbGreen || c.rgbBlue != key.rgbBlue)
+          picture.WritePixelColorUnchecked(x, y, c);
+      }
+    }
+  } else if (!PasteWithAnchor(picture, overlay, AnchorTopLeft, 0, 0, true, false)) {
+    return false;
+  }
   if (!picture.ResampleInterpolated(width, height, GbImage::IM_CATROM, GbImage::OM_REPEAT)) return false;
   return out.TakeOver(picture);
 }

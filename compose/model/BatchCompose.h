@@ -2,6 +2,7 @@
 // them, for batch work (the command-line tool) and tests.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "compose/model/ComposeSticker.h"
 
@@ -16,8 +17,9 @@ struct PhotoPlacement {
   long x = 0, y = 0;
   long width = GB_STICKER_WIDTH, height = GB_STICKER_HEIGHT;
 };
-// The placement that covers the whole sticker keeping the photo's aspect,
-// centred (the overhang is cut off at the sticker's edges).
+// The placement that covers the whole sticker keeping the photo's aspect:
+// centred across, and with a quarter of any vertical overhang above the
+// sticker and three quarters below (faces sit high in portraits).
 PhotoPlacement CoverPlacement(long photoWidth, long photoHeight);
 
 // Composes like the add-to-sheet command: photo at its placement, the frame
@@ -31,5 +33,10 @@ constexpr int GB_SHEET_PICTURE_SMALL_WIDTH = 528, GB_SHEET_PICTURE_SMALL_HEIGHT 
 // The sheet over a background as the save-picture dialog makes it: both at
 // 530 x 400, the sheet's centre colour (the black of its gaps) keyed out so
 // the background shows around the stickers, then resampled to the output
-// size. No background: white.
-bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int width, int height, GbImage& out);
+// size. No background: white. With the rectangles of the stickers (sheet
+// pixels, top-down), only the gaps are keyed: black in a photo stays black
+// instead of letting the background through.
+bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int width, int height, GbImage& out,
+                            const std::vector<RECT>* stickers = nullptr);
+// The sheet rectangles of the slots that hold a sticker.
+std::vector<RECT> StickerRectangles(const class SheetModel& sheet);

@@ -79,7 +79,7 @@ TEST(ComposeSticker, DefaultPlacementFillsTheStickerAndCoverKeepsTheAspect) {
   EXPECT_EQ(square.width, 320);
   EXPECT_EQ(square.height, 320);
   EXPECT_EQ(square.x, 0);
-  EXPECT_EQ(square.y, -40);
+  EXPECT_EQ(square.y, -20);  // a quarter of the overhang above
   const PhotoPlacement wide = CoverPlacement(1600, 900);  // 240/900 wins
   EXPECT_EQ(wide.height, 240);
   EXPECT_EQ(wide.width, 427);
@@ -113,4 +113,18 @@ TEST(LaySheetOverBackground, BlackGapsShowTheBackground) {
   GbImage onWhite;
   ASSERT_TRUE(LaySheetOverBackground(sheet, nullptr, 528, 400, onWhite));
   EXPECT_TRUE(Same(At(onWhite, 500, 380), Rgb(255, 255, 255)));
+
+  // Black inside a sticker: keyed like the gaps, unless the stickers' places
+  // are known.
+  for (long y = 50; y < 90; ++y)
+    for (long x = 60; x < 120; ++x) Set(sheet, x, y, Rgb(0, 0, 0));
+  GbImage holed, kept;
+  const std::vector<RECT> stickers{RECT{20, 20, 160, 120}};
+  ASSERT_TRUE(LaySheetOverBackground(sheet, &background, 530, 400, holed));
+  ASSERT_TRUE(LaySheetOverBackground(sheet, &background, 530, 400, kept, &stickers));
+  const long cx = 90 * 530 / 364, cy = 70 * 400 / 276;
+  EXPECT_TRUE(Same(At(holed, cx, cy), Rgb(30, 160, 90)));
+  EXPECT_TRUE(Same(At(kept, cx, cy), Rgb(0, 0, 0)));
+  EXPECT_TRUE(Same(At(kept, 500, 380), Rgb(30, 160, 90)));
+  EXPECT_TRUE(Same(At(kept, 70 * 530 / 364, 30 * 400 / 276), Rgb(200, 40, 40)));
 }
