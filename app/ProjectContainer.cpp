@@ -227,7 +227,7 @@ bool UnpackProjectFiles(const std::string& containerPath, const std::string& sta
   if (!PrepareStagingFolder(stagingFolder)) return true;
   ProjectContents contents;
   Scan(in.fd, size, contents);
-  for (size_t k = 0; k < contents.members.size(); ++k) {
+  for (size_t k = 0; k < contents.members.size() && k < GB_PROJECT_MAX_MEMBERS; ++k) {
     const std::string path = UnpackedMemberPath(stagingFolder, k);
     if (!CopyMember(in.fd, contents.members[k].offset, contents.members[k].length, path)) break;
     list.push_back(path);

@@ -62,6 +62,11 @@ bool ScanProjectContainer(const std::string& containerPath, ProjectContents& con
 bool PackProjectFiles(const std::vector<std::string>& paths, const std::string& containerPath,
                       std::string* error = nullptr);
 
+// The most members a project can use: the settings file and three pictures
+// for each of 16 slots. Unpacking stops there, so a file of countless tiny
+// members can't fill the staging folder.
+constexpr size_t GB_PROJECT_MAX_MEMBERS = 1 + 3 * 16;
+
 // Unpacks the container's members into the staging folder and lists them,
 // entry 0 the settings file. Only members that were complete in the file and
 // fully written are listed; the first that is not ends the unpacking. When

@@ -36,7 +36,10 @@ int RunProjectExtract(const CliArgs& args) {
     return 1;
   }
   std::vector<int> listed;
-  for (size_t k = 0; k < contents.members.size(); ++k) {
+  if (contents.members.size() > GB_PROJECT_MAX_MEMBERS)
+    std::fprintf(stderr, "glimmerbox-cli project-extract: %s holds %zu members; only the first %zu are written\n",
+                 path.c_str(), contents.members.size(), GB_PROJECT_MAX_MEMBERS);
+  for (size_t k = 0; k < contents.members.size() && k < GB_PROJECT_MAX_MEMBERS; ++k) {
     std::string name;
     if (k == 0) {
       name = dir + GB_SETTINGS_FILE_NAME;

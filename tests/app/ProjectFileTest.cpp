@@ -179,6 +179,22 @@ TEST(ProjectContainer, ShortOrLyingLengthsEndTheMemberList) {
   }
 }
 
+TEST(ProjectContainer, UnpackingStopsAfterTheMembersASheetCanUse) {
+  gbtest::TempDir dir;
+  std::string bytes;
+  for (int k = 0; k < 5000; ++k) bytes += Member(k % 2 ? "" : "x");
+  gbtest::WriteFile(dir.file("many.quorra"), bytes);
+  ProjectContents contents;
+  ASSERT_TRUE(ScanProjectContainer(dir.file("many.quorra"), contents));
+  EXPECT_EQ(contents.members.size(), 5000u);
+  std::vector<std::string> list;
+  ASSERT_TRUE(UnpackProjectFiles(dir.file("many.quorra"), dir.file("s"), list));
+  EXPECT_EQ(list.size(), GB_PROJECT_MAX_MEMBERS);
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.file("s"))) ++files;
+  EXPECT_EQ(files, GB_PROJECT_MAX_MEMBERS);
+}
+
 TEST(ProjectContainer, StagingNamesAndThePictureList) {
   EXPECT_EQ(ProjectStagingFolder("/tmp/"), "/tmp/Glimmerbox/");
   EXPECT_EQ(ProjectStagingFolder("/tmp"), "/tmp/Glimmerbox/");
