@@ -36,6 +36,7 @@ struct Session {
   std::vector<uint8_t> canvas;  // blue, green, red, alpha; top row first
   bool refreshed = false;
   bool endSeen = false;  // MEND read: after the last frame's wait, a repeat begins
+  int ends = 0;          // a second MEND means the library started over
   mng_uint32 ticks = 0;
   std::string error;
   std::vector<uint8_t>* output = nullptr;  // writing
@@ -114,9 +115,13 @@ mng_bool MNG_DECL onRefresh(mng_handle h, mng_uint32, mng_uint32, mng_uint32, mn
   return MNG_TRUE;
 }
 
+// The second end of the stream is where playback stops: an animation that
+// repeats without ever showing a frame would otherwise loop inside the
+// library for as many iterations as its TERM chunk asks.
 mng_bool MNG_DECL onEnd(mng_handle h, mng_uint32, mng_uint32) {
-  sessionOf(h).endSeen = true;
-  return MNG_TRUE;
+  Session& s = sessionOf(h);
+  s.endSeen = true;
+  return ++s.ends > 1 ? MNG_FALSE : MNG_TRUE;
 }
 
 // Time runs as fast as the player asks: every wait is over at once.
@@ -258,7 +263,8 @@ const char* GbImageMNG::DecodeStream(GbFile* stream) {
     if (frames >= kMaxFrames) break;
     rc = mng_display_resume(h);
   }
-  if (rc != MNG_NOERROR && rc != MNG_NEEDTIMERWAIT) {
+  const bool stoppedAtRepeat = s.ends > 1;
+  if (rc != MNG_NOERROR && rc != MNG_NEEDTIMERWAIT && !stoppedAtRepeat) {
     SetFrameCount(frames);
     SetLastError(s.error.empty() ? kBadFile : s.error.c_str());
     return LastError();

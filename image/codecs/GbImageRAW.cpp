@@ -89,12 +89,11 @@ const char* GbImageRAW::DecodeStream(GbFile* stream) {
   raw->params.max_raw_memory_mb = kMaxRawMemoryMb;
   bool dataMissing = false;
   libraw_set_dataerror_handler(raw.get(), onDataError, &dataMissing);
+  // Whatever stops the identification (an unknown layout, a file too short
+  // to hold one) means the bytes are not a raw file LibRaw knows.
   int rc = libraw_open_buffer(raw.get(), bytes.data(), bytes.size());
-  if (rc == LIBRAW_FILE_UNSUPPORTED) return kNotRaw;
-  if (rc != LIBRAW_SUCCESS) {
-    SetLastError((std::string("GbImageRAW: ") + libraw_strerror(rc)).c_str());
-    return LastError();
-  }
+  if (rc == LIBRAW_UNSUFFICIENT_MEMORY) return kNoMemory;
+  if (rc != LIBRAW_SUCCESS) return kNotRaw;
   libraw_decoder_info_t decoder{};
   if (libraw_get_decoder_info(raw.get(), &decoder) != LIBRAW_SUCCESS || !decoder.decoder_name) return kNoDecoder;
 
