@@ -1,10 +1,16 @@
 // "convert": decode, apply --op operations in order, encode by the output's
-// extension. Nothing is written when any step fails.
+// extension. Nothing is written when any step fails. --all-frames DIR also
+// writes every frame of an animation as DIR/<OUT's name>-<n>.<OUT's extension>.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "image/codecs/CodecRegistry.h"
 #include "image/core/GbImage.h"
+#include "image/io/GbMemFile.h"
 #include "tools/Cli.h"
 #include "tools/CliImageFiles.h"
 #include "tools/CliOps.h"
@@ -12,7 +18,23 @@
 namespace {
 
 constexpr const char* kUsage =
-    "IN OUT [--type N] [--frame N] [--quality Q] [--option N] [--op \"Name arg ...\"]...";
+    "IN OUT [--type N] [--frame N] [--quality Q] [--option N] [--op \"Name arg ...\"]... "
+    "[--all-frames OUTDIR]";
+
+// The encoded file in memory; false (message in the image) when encoding fails.
+bool encodeToBytes(GbImage& image, uint32_t type, std::string& bytes) {
+  GbMemFile memory;
+  if (!memory.Open() || !image.Encode(&memory, type)) return false;
+  bytes.assign(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size()));
+  return true;
+}
+
+bool writeBytes(const std::string& path, const std::string& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && written;
+}
 
 int runConvert(const CliArgs& args) {
   if (args.positional().size() != 2) {
@@ -50,19 +72,64 @@ int runConvert(const CliArgs& args) {
     return 1;
   }
   const bool progress = CliProgressWanted();
-  for (const std::string& op : args.values("op")) {
-    std::string message;
-    if (!RunCliOp(image, op, progress, message)) {
-      std::fprintf(stderr, "glimmerbox-cli convert: %s\n", message.c_str());
+  auto prepare = [&](GbImage& picture) {
+    for (const std::string& op : args.values("op")) {
+      std::string message;
+      if (!RunCliOp(picture, op, progress, message)) {
+        std::fprintf(stderr, "glimmerbox-cli convert: %s\n", message.c_str());
+        return false;
+      }
+    }
+    if (args.has("quality")) picture.SetJpegQuality(uint8_t(quality));
+    if (args.has("option")) picture.SetCodecOption(uint32_t(option), outType);
+    return true;
+  };
+  if (!prepare(image)) return 1;
+  const std::optional<std::string> framesDir = args.value("all-frames");
+  if (!framesDir) {
+    if (!image.SaveFile(out.c_str(), outType)) {
+      std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", out.c_str(), image.LastError());
       return 1;
     }
+    return 0;
   }
-  if (args.has("quality")) image.SetJpegQuality(uint8_t(quality));
-  if (args.has("option")) image.SetCodecOption(uint32_t(option), outType);
-  if (!image.SaveFile(out.c_str(), outType)) {
+
+  // Every frame: decode again asking for the last one with all frames kept.
+  std::vector<std::pair<std::string, std::string>> files(1);
+  files[0].first = out;
+  if (!encodeToBytes(image, outType, files[0].second)) {
     std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", out.c_str(), image.LastError());
     return 1;
   }
+  GbImage all;
+  all.SetFrame(std::max(0L, image.FrameCount() - 1));
+  all.SetRetrieveAllFrames(true);
+  if (!all.LoadFile(in.c_str(), uint32_t(type))) {
+    std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", in.c_str(), all.LastError());
+    return 1;
+  }
+  std::filesystem::path name(out);
+  const std::string stem = name.stem().string(), ext = name.extension().string();
+  const long count = std::max(1L, all.FrameSlotCount());
+  for (long n = 0; n < count; ++n) {
+    const GbImage* source = all.FrameSlotCount() ? all.FrameAt(n) : &all;
+    if (!source || !source->HasPixels()) continue;
+    GbImage frame(*source);
+    const std::string path = (std::filesystem::path(*framesDir) / (stem + "-" + std::to_string(n) + ext)).string();
+    files.emplace_back(path, std::string());
+    if (!prepare(frame)) return 1;
+    if (!encodeToBytes(frame, outType, files.back().second)) {
+      std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", path.c_str(), frame.LastError());
+      return 1;
+    }
+  }
+  std::error_code error;
+  std::filesystem::create_directories(*framesDir, error);
+  for (const auto& [path, bytes] : files)
+    if (!writeBytes(path, bytes)) {
+      std::fprintf(stderr, "glimmerbox-cli convert: %s: can't write the file\n", path.c_str());
+      return 1;
+    }
   return 0;
 }
 

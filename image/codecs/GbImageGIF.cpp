@@ -154,9 +154,46 @@ void fillRect(GbImage& image, uint32_t left, uint32_t top, uint32_t width, uint3
   }
 }
 
+// Makes room in an 8-bit screen's palette for the colours a frame uses:
+// each maps to an entry of the same colour that pixels already use, or to
+// an entry no pixel uses. False when 256 entries are not enough.
+bool mergeColours(GbImage& screen, const GbImage& frame, int skip, uint8_t keep, uint8_t map[256]) {
+  if (screen.BitsPerPixel() < 8 && !screen.RaiseBpp(8)) return false;
+  bool used[256] = {}, needed[256] = {};
+  used[keep] = true;
+  for (uint32_t y = 0; y < screen.Height(); ++y) {
+    const uint8_t* row = screen.RowBits(y);
+    for (uint32_t x = 0; x < screen.Width(); ++x) used[row[x]] = true;
+  }
+  for (uint32_t y = 0; y < frame.Height(); ++y)
+    for (uint32_t x = 0; x < frame.Width(); ++x) needed[frame.ReadPixelIndexUnchecked(long(x), long(y))] = true;
+  RGBQUAD* pal = screen.Palette();
+  const RGBQUAD* colours = frame.Palette();
+  uint32_t free = 0;
+  for (uint32_t v = 0; v < 256; ++v) {
+    if (!needed[v] || int(v) == skip) continue;
+    const RGBQUAD c = colours[v];
+    uint32_t i = 0;
+    while (i < 256 && !(used[i] && pal[i].rgbRed == c.rgbRed && pal[i].rgbGreen == c.rgbGreen &&
+                        pal[i].rgbBlue == c.rgbBlue))
+      ++i;
+    if (i == 256) {
+      while (free < 256 && used[free]) ++free;
+      if (free == 256) return false;
+      i = free;
+      screen.SetPaletteColor(i, c.rgbRed, c.rgbGreen, c.rgbBlue);
+      used[i] = true;
+    }
+    map[v] = uint8_t(i);
+  }
+  return true;
+}
+
 // Copies frame pixels onto a screen image at (left, top), top-down; pixels
-// holding skip (when >= 0) are left out. A 24-bit screen takes the colours.
-void paste(GbImage& screen, const GbImage& frame, uint32_t left, uint32_t top, int skip) {
+// holding skip (when >= 0) are left out. A 24-bit screen takes the colours,
+// a palette screen the indices, through map when given.
+void paste(GbImage& screen, const GbImage& frame, uint32_t left, uint32_t top, int skip,
+           const uint8_t* map) {
   const uint32_t w = frame.Width(), h = frame.Height(), sh = screen.Height();
   const RGBQUAD* pal = frame.Palette();
   const bool colour = screen.BitsPerPixel() == 24;
@@ -173,9 +210,9 @@ void paste(GbImage& screen, const GbImage& frame, uint32_t left, uint32_t top, i
         p[1] = pal[v].rgbGreen;
         p[2] = pal[v].rgbRed;
       } else if (screen.BitsPerPixel() == 8) {
-        dst[left + x] = v;
+        dst[left + x] = map ? map[v] : v;
       } else {
-        screen.WritePixelIndexUnchecked(long(left + x), sy, v);
+        screen.WritePixelIndexUnchecked(long(left + x), sy, map ? map[v] : v);
       }
     }
   }
@@ -441,7 +478,7 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
         screen.Fill(0);
         haveScreen = true;
       }
-      paste(screen, frame, left, top, -1);  // transparent pixels too
+      paste(screen, frame, left, top, -1, nullptr);  // transparent pixels too
       std::memcpy(lastPalette, frame.Palette(), sizeof(RGBQUAD) * frame.PaletteEntryCount());
     } else {
       if (!haveScreen) {
@@ -469,17 +506,21 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
         if (!saved.CopyFrom(screen)) return false;  // what this frame's disposal brings back
         haveSaved = saved.HasPixels();
       }
-      // Indices carry over only while the palettes agree; otherwise the
+      // Indices carry over while the palettes agree. Otherwise the frame's
+      // colours join the screen's palette, and when they don't fit the
       // screen keeps true colours.
       const uint32_t compared = entries ? entries : 256;
+      uint8_t map[256];
+      bool mapped = false;
       if (screen.BitsPerPixel() != 24 &&
           (screen.BitsPerPixel() != depth || !samePalette(screen, frame, compared))) {
-        if (!screen.RaiseBpp(24)) {
+        mapped = mergeColours(screen, frame, transparent, screenFill, map);
+        if (!mapped && !screen.RaiseBpp(24)) {
           SetLastError(screen.LastError());
           return false;
         }
       }
-      paste(screen, frame, left, top, transparent);
+      paste(screen, frame, left, top, transparent, mapped ? map : nullptr);
       if (screen.BitsPerPixel() == 24) {
         screen.SetBackgroundColor(fillColour);
         screen.SetBackgroundIndex(screenTransparent >= 0 ? 0 : -1);
