@@ -5,6 +5,7 @@ set -uo pipefail
 build=${1:-build/fuzz}
 secs=${2:-20}
 data=${GB_TESTDATA:-$(cd "$(dirname "$0")/.." && pwd)/../shared/testdata}
+[ -d "$data" ] || data=/work/shared/testdata
 list="$build/fuzz-targets.txt"
 [ -s "$list" ] || { echo "fuzz-smoke: no fuzz targets"; exit 0; }
 status=0
