@@ -334,6 +334,14 @@ TEST(JasEncode, WrittenFilesOpenInReferenceDecoders) {
         << name;
     EXPECT_NE(out.find("(7, 5) (10, 20, 30)"), std::string::npos) << name << ": " << out;
   }
+  if (gbtest::Run("command -v convert >/dev/null") != 0) return;
+  GbImage grey(3, 2, 8, GB_TYPE_BMP);
+  grey.SetGreyPalette();
+  grey.Fill(0);
+  grey.WritePixelIndex(2, 1, 200);
+  ASSERT_TRUE(grey.SaveFile(dir.file("g.pgx").c_str(), GB_TYPE_PGX));
+  ASSERT_EQ(gbtest::Run("convert PGX:" + dir.file("g.pgx") + " -depth 8 txt:- 2>&1", &out), 0);
+  EXPECT_NE(out.find("2,0: (200"), std::string::npos) << out;
 }
 
 TEST(JasTestData, EveryFileDecodesOrFailsCleanly) {

@@ -231,6 +231,30 @@ TEST(WmfDraw, LinesLeaveOutTheirLastPoint) {
   EXPECT_EQ(At(img, 15, 51), 0xFFFFFFu);
 }
 
+TEST(WmfDraw, WidePensAndDashes) {
+  Wmf w = Canvas(kRed);
+  w.pen(0, 5, kBlack).rec(0x012D, {2});
+  w.rec(0x0214, {50, 10}).rec(0x0213, {50, 90});  // 5 wide, round ends
+  w.pen(1, 1, kBlack).rec(0x012D, {3});            // dashes of 18 on, 6 off
+  w.colourRec(0x0201, kBlue);                      // gaps in blue (opaque background)
+  w.rec(0x0214, {20, 0}).rec(0x0213, {20, 99});
+  w.rec(0x0102, {1});                              // transparent background: gaps untouched
+  w.rec(0x0214, {30, 0}).rec(0x0213, {30, 99});
+  GbImage img;
+  ASSERT_TRUE(DecodeWmf(img, w.File()));
+  EXPECT_EQ(At(img, 50, 48), 0x000000u);
+  EXPECT_EQ(At(img, 50, 52), 0x000000u);
+  EXPECT_EQ(At(img, 50, 47), 0xFFFFFFu);
+  EXPECT_EQ(At(img, 50, 53), 0xFFFFFFu);
+  EXPECT_EQ(At(img, 92, 50), 0x000000u);
+  EXPECT_EQ(At(img, 93, 50), 0xFFFFFFu);
+  EXPECT_EQ(At(img, 5, 20), 0x000000u);
+  EXPECT_EQ(At(img, 20, 20), 0x0000FFu);
+  EXPECT_EQ(At(img, 25, 20), 0x000000u);
+  EXPECT_EQ(At(img, 20, 30), 0xFFFFFFu);
+  EXPECT_EQ(At(img, 25, 30), 0x000000u);
+}
+
 TEST(WmfDraw, WindowExtentsAndDibStretch) {
   Wmf w = Canvas(kRed);
   w.rec(0x020C, {200, 200});           // twice as many units: half the size
