@@ -525,7 +525,8 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
         screen.SetBackgroundColor(fillColour);
         screen.SetBackgroundIndex(screenTransparent >= 0 ? 0 : -1);
       } else {
-        screen.SetBackgroundIndex(screenTransparent);
+        // An index beyond the palette marks no pixel: no colour key then.
+        screen.SetBackgroundIndex(screenTransparent < long(screen.PaletteEntryCount()) ? screenTransparent : -1);
       }
       prevDisposal = control.disposal;
       prevLeft = left;
