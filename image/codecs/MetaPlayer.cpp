@@ -690,7 +690,7 @@ void Player::ExcludeClip(double left, double top, double right, double bottom) {
 
 void Player::SelectClipRects(const Rects* rects, int mode, bool device) {
   if (!rects) {
-    if (mode == 5) canvas_.SetClip(nullptr);
+    if (mode == 5) canvas_.SetClip(Canvas::ClipMask{});
     state_.clip = canvas_.Clip();
     return;
   }

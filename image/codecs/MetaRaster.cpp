@@ -137,7 +137,13 @@ void Canvas::Span(int y, int x0, int x1, const Paint& paint) {
   x0 = std::max(x0, 0);
   x1 = std::min(x1, width_);
   if (x0 >= x1) return;
-  if (!clip_ && !paint.pattern && paint.rop2 == 13) {
+  if (!clip_.mask && !paint.pattern && paint.rop2 == 13) {
+    if (clip_.active) {
+      if (y < clip_.top || y >= clip_.bottom) return;
+      x0 = std::max(x0, clip_.left);
+      x1 = std::min(x1, clip_.right);
+      if (x0 >= x1) return;
+    }
     std::fill(px_ + size_t(y) * width_ + x0, px_ + size_t(y) * width_ + x1, paint.colour & 0xFFFFFF);
     return;
   }
@@ -320,46 +326,59 @@ void Canvas::StrokeWide(const std::vector<Figure>& figures, double width, int ca
   Fill(pieces, true, paint);
 }
 
+std::vector<uint8_t> Canvas::ClipAsMask() const {
+  const size_t n = size_t(width_) * height_;
+  if (!clip_.active) return std::vector<uint8_t>(n, 1);
+  std::vector<uint8_t> mask(n, 0);
+  for (int y = std::max(clip_.top, 0); y < std::min(clip_.bottom, height_); ++y)
+    for (int x = std::max(clip_.left, 0); x < std::min(clip_.right, width_); ++x) {
+      const size_t i = size_t(y) * width_ + x;
+      mask[i] = clip_.mask ? (*clip_.mask)[i] : 1;
+    }
+  return mask;
+}
+
 void Canvas::IntersectClipRect(int left, int top, int right, int bottom) {
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
-  auto mask = std::make_shared<std::vector<uint8_t>>(clip_ ? *clip_ : std::vector<uint8_t>(size_t(width_) * height_, 1));
-  for (int y = 0; y < height_; ++y)
-    for (int x = 0; x < width_; ++x)
-      if (x < left || x >= right || y < top || y >= bottom) (*mask)[size_t(y) * width_ + x] = 0;
-  clip_ = std::move(mask);
+  if (!clip_.active) {
+    clip_.active = true;
+    clip_.left = 0, clip_.top = 0, clip_.right = width_, clip_.bottom = height_;
+  }
+  clip_.left = std::max(clip_.left, left);
+  clip_.top = std::max(clip_.top, top);
+  clip_.right = std::max(clip_.left, std::min(clip_.right, right));
+  clip_.bottom = std::max(clip_.top, std::min(clip_.bottom, bottom));
 }
 
 void Canvas::ExcludeClipRect(int left, int top, int right, int bottom) {
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
-  auto mask = std::make_shared<std::vector<uint8_t>>(clip_ ? *clip_ : std::vector<uint8_t>(size_t(width_) * height_, 1));
+  std::vector<uint8_t> mask = ClipAsMask();
   for (int y = std::max(top, 0); y < std::min(bottom, height_); ++y)
-    for (int x = std::max(left, 0); x < std::min(right, width_); ++x) (*mask)[size_t(y) * width_ + x] = 0;
-  clip_ = std::move(mask);
+    for (int x = std::max(left, 0); x < std::min(right, width_); ++x) mask[size_t(y) * width_ + x] = 0;
+  clip_ = ClipMask{true, 0, 0, width_, height_, std::make_shared<const std::vector<uint8_t>>(std::move(mask))};
 }
 
 void Canvas::CombineClip(const std::vector<uint8_t>& region, int mode) {
   const size_t n = size_t(width_) * height_;
   if (region.size() != n) return;
-  if (mode == 5) {
-    clip_ = std::make_shared<std::vector<uint8_t>>(region);
-    return;
-  }
-  auto mask = std::make_shared<std::vector<uint8_t>>(clip_ ? *clip_ : std::vector<uint8_t>(n, 1));
-  for (size_t i = 0; i < n; ++i) {
-    const bool a = (*mask)[i] != 0, b = region[i] != 0;
-    bool r = a;
-    switch (mode) {
-      case 1: r = a && b; break;
-      case 2: r = a || b; break;
-      case 3: r = a != b; break;
-      case 4: r = a && !b; break;
-      default: break;
+  std::vector<uint8_t> mask = mode == 5 ? region : ClipAsMask();
+  if (mode != 5) {
+    for (size_t i = 0; i < n; ++i) {
+      const bool a = mask[i] != 0, b = region[i] != 0;
+      bool r = a;
+      switch (mode) {
+        case 1: r = a && b; break;
+        case 2: r = a || b; break;
+        case 3: r = a != b; break;
+        case 4: r = a && !b; break;
+        default: break;
+      }
+      mask[i] = r ? 1 : 0;
     }
-    (*mask)[i] = r ? 1 : 0;
   }
-  clip_ = std::move(mask);
+  clip_ = ClipMask{true, 0, 0, width_, height_, std::make_shared<const std::vector<uint8_t>>(std::move(mask))};
 }
 
 template <typename Fn>

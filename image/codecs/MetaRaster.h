@@ -55,8 +55,14 @@ class Canvas {
   int Width() const { return width_; }
   int Height() const { return height_; }
 
-  // ---- clipping: a mask of the pixels that may change ------------------
-  using ClipMask = std::shared_ptr<const std::vector<uint8_t>>;
+  // ---- clipping: the pixels that may change ---------------------------
+  // A rectangle (right and bottom exclusive) and, within it, an optional
+  // mask: rectangles, the common case, cost nothing per pixel or per record.
+  struct ClipMask {
+    bool active = false;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    std::shared_ptr<const std::vector<uint8_t>> mask;  // width * height, non-zero inside
+  };
   ClipMask Clip() const { return clip_; }
   void SetClip(ClipMask clip) { clip_ = std::move(clip); }
   // Rectangles in device pixels, right and bottom exclusive.
@@ -96,7 +102,13 @@ class Canvas {
                        double sw, double sh, uint32_t key);
 
  private:
-  bool Visible(int x, int y) const { return !clip_ || (*clip_)[size_t(y) * width_ + x]; }
+  bool Visible(int x, int y) const {
+    if (!clip_.active) return true;
+    if (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom) return false;
+    return !clip_.mask || (*clip_.mask)[size_t(y) * width_ + x];
+  }
+  // The clip as a full mask (all pixels inside when there is none).
+  std::vector<uint8_t> ClipAsMask() const;
   void Span(int y, int x0, int x1, const Paint& paint);
   void Plot(int x, int y, const Paint& paint);
   template <typename Fn>
