@@ -17,11 +17,19 @@ bool finite(const Xform& x) {
          std::isfinite(x.dx) && std::isfinite(x.dy);
 }
 
+// A count from a measured length, kept in range whatever the length is
+// (huge, infinite or not a number).
+int boundedCount(double v, int low, int high) {
+  if (!(v >= low)) return low;
+  if (v > high) return high;
+  return int(v);
+}
+
 // Points of a cubic Bezier curve after its start point.
 void flattenBezier(PointF a, PointF b, PointF c, PointF d, std::vector<PointF>& out) {
   const double length = std::hypot(b.x - a.x, b.y - a.y) + std::hypot(c.x - b.x, c.y - b.y) +
                         std::hypot(d.x - c.x, d.y - c.y);
-  const int n = std::clamp(int(length / 4), 4, 256);
+  const int n = boundedCount(length / 4, 4, 256);
   for (int i = 1; i <= n; ++i) {
     const double t = double(i) / n, u = 1 - t;
     const double w0 = u * u * u, w1 = 3 * u * u * t, w2 = 3 * u * t * t, w3 = t * t * t;
@@ -31,8 +39,7 @@ void flattenBezier(PointF a, PointF b, PointF c, PointF d, std::vector<PointF>& 
 
 int segmentsFor(double rx, double ry) {
   const double perimeter = 2 * kPi * std::sqrt((rx * rx + ry * ry) / 2);
-  if (!std::isfinite(perimeter)) return 16;
-  return std::clamp(int(perimeter / 3), 16, 1024);
+  return boundedCount(perimeter / 3, 16, 1024);
 }
 
 // Pieces of the figures where a dashed wide pen draws.

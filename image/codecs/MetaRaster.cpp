@@ -393,13 +393,13 @@ void Canvas::ForEachBlitPixel(double dx, double dy, double dw, double dh, double
   const int y0 = std::max(0, int(std::ceil(ya - 0.5))), y1 = std::min(height_, int(std::ceil(yb - 0.5)));
   for (int y = y0; y < y1; ++y) {
     const double v = sy + (y + 0.5 - dy) * sh / dh;
-    const long row = long(std::floor(v));
-    if (srcHeight && (row < 0 || row >= srcHeight)) continue;
+    if (srcHeight && !(v >= 0 && v < srcHeight)) continue;
+    const long row = srcHeight ? long(std::floor(v)) : 0;
     for (int x = x0; x < x1; ++x) {
       if (!Visible(x, y)) continue;
       const double u = sx + (x + 0.5 - dx) * sw / dw;
-      const long col = long(std::floor(u));
-      if (srcWidth && (col < 0 || col >= srcWidth)) continue;
+      if (srcWidth && !(u >= 0 && u < srcWidth)) continue;
+      const long col = srcWidth ? long(std::floor(u)) : 0;
       pixel(x, y, int(col), int(row));
     }
   }

@@ -115,14 +115,17 @@ void Player::Text(PointF reference, const std::string& text, const std::vector<d
   if ((align & kTaBaseline) == kTaBaseline) y -= metrics.tmAscent;
   else if (align & kTaBottom) y -= metrics.tmHeight;
 
-  if (!advances) {
-    DrawText(int(std::lround(x)), int(std::lround(y)), text);
+  auto drawable = [](double v) { return std::isfinite(v) && std::fabs(v) < 1e6; };
+  if (!drawable(y)) {
+    // Too far off to show.
+  } else if (!advances) {
+    if (drawable(x)) DrawText(int(std::lround(x)), int(std::lround(y)), text);
   } else {
     // One character at a time, each at its own advance.
     size_t i = 0, k = 0;
     while (i < text.size()) {
       const size_t n = std::min(sequenceLength(static_cast<unsigned char>(text[i])), text.size() - i);
-      DrawText(int(std::lround(x)), int(std::lround(y)), text.substr(i, n));
+      if (drawable(x)) DrawText(int(std::lround(x)), int(std::lround(y)), text.substr(i, n));
       if (k < advances->size()) x += (*advances)[k] * scaleX;
       ++k;
       i += n;
