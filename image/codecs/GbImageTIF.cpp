@@ -3,7 +3,6 @@
 #include "image/codecs/GbImageTIF.h"
 
 #include <climits>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
