@@ -30,6 +30,7 @@ size_t readSome(GbFile* f, void* buffer, size_t n) { return n ? f->Read(buffer, 
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint32_t kMaxSide = 0x7FFF;
+constexpr const char* kCorrupted = "corrupted ICO";
 
 uint32_t maskStrideFor(uint32_t width) { return ((width + 31) / 32) * 4; }
 
@@ -63,16 +64,23 @@ bool GbImageICO::Decode(GbFile* f) {
   entry.size = le32(e + 8);
   entry.offset = le32(e + 12);
   const int64_t dataStart = int64_t(start) + entry.offset;
-  if (dataStart + 8 > streamSize) return false;
-  if (!f->Seek(int32_t(dataStart), GB_SEEK_SET)) return false;
+  if (dataStart + 8 > streamSize || !f->Seek(int32_t(dataStart), GB_SEEK_SET)) {
+    SetLastError(kCorrupted);
+    return false;
+  }
 
   // PNG entries are known by their signature: the directory's size bytes
   // are 0 for 256-pixel PNG entries, but smaller PNG entries exist too.
   uint8_t signature[8];
-  if (readSome(f, signature, 8) != 8) return false;
+  if (readSome(f, signature, 8) != 8 || !f->Seek(int32_t(dataStart), GB_SEEK_SET)) {
+    SetLastError(kCorrupted);
+    return false;
+  }
   const bool png = std::memcmp(signature, kPngSignature, 8) == 0;
-  if (!f->Seek(int32_t(dataStart), GB_SEEK_SET)) return false;
   const bool ok = png ? DecodePng(f, dataStart, entry) : DecodeBitmap(f, dataStart, entry);
+  // A bad header or a missing entry stays silent; an entry that cannot be
+  // read says so.
+  if (!ok && !*LastError()) SetLastError(kCorrupted);
   SetFrameCount(long(count));
   SetFrame(frame);
   return ok;

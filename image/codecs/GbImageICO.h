@@ -6,6 +6,8 @@
 // where that loses nothing (a shared masked colour, or an unused palette
 // entry), else the alpha plane. Writes one entry: a bitmap with its AND
 // mask, or a PNG stream for pictures wider or taller than 255 pixels.
+// A bad header or a missing entry fails without a message; an entry whose
+// data cannot be read fails with "corrupted ICO".
 #pragma once
 
 #include <vector>

@@ -40,6 +40,7 @@ struct Session {
   mng_uint32 ticks = 0;
   std::string error;
   std::vector<uint8_t>* output = nullptr;  // writing
+  int64_t streamBytes = 0;                 // what the canvas must be justified by
   // The stream's background colour (BACK, else a colour bKGD).
   bool haveBackground = false;
   uint8_t background[3] = {};  // red, green, blue
@@ -96,6 +97,9 @@ mng_bool MNG_DECL onError(mng_handle h, mng_int32, mng_int8, mng_chunkid, mng_ui
 mng_bool MNG_DECL onHeader(mng_handle h, mng_uint32 width, mng_uint32 height) {
   Session& s = sessionOf(h);
   if (width == 0 || height == 0 || uint64_t(width) * height > kMaxCanvasPixels) return MNG_FALSE;
+  // Deflate packs at most about a thousand to one: a few bytes cannot
+  // honestly describe a vast canvas.
+  if (uint64_t(width) * height > uint64_t(s.streamBytes) * 1024 + (uint64_t(1) << 22)) return MNG_FALSE;
   s.width = width;
   s.height = height;
   s.headerSeen = true;
@@ -223,6 +227,7 @@ const char* GbImageMNG::DecodeStream(GbFile* stream) {
   Session s;
   s.file = stream;
   s.probe = Escape() == -1;
+  s.streamBytes = std::max<int64_t>(0, int64_t(stream->Size()) - stream->Tell());
   Handle handle;
   handle.h = mng_initialize(&s, allocate, release, MNG_NULL);
   mng_handle h = handle.h;

@@ -83,6 +83,81 @@ std::string bmp(const Bmp& b) {
   return out + info + b.tail;
 }
 
+// ---- icons, metafiles, the JPEG-2000 family, MNG and raw --------------------
+
+void putBe32(std::string& s, uint32_t v) {
+  for (int i = 3; i >= 0; --i) s += char((v >> (8 * i)) & 0xFF);
+}
+
+// An icon whose bitmap header claims 'width' x 'height' over a few bytes.
+std::string ico(uint32_t width, uint32_t height) {
+  std::string s;
+  put16(s, 0), put16(s, 1), put16(s, 1);
+  s += char(16), s += char(16), s += char(0), s += char(0);
+  put16(s, 1), put16(s, 8), put32(s, 40 + 1024 + 16), put32(s, 22);
+  put32(s, 40), put32(s, width), put32(s, height * 2), put16(s, 1), put16(s, 8);
+  s += std::string(24, '\0');
+  return s + std::string(1024 + 16, '\x11');
+}
+
+std::string sunRaster(uint32_t width, uint32_t height, uint32_t depth, uint32_t type) {
+  std::string s;
+  for (uint32_t v : {0x59A66A95u, width, height, depth, 0u, type, 0u, 0u}) putBe32(s, v);
+  return s + std::string(32, '\x80');
+}
+
+// A JPEG-2000 code stream whose size marker claims width x height.
+std::string codestream(uint32_t width, uint32_t height) {
+  std::string s("\xFF\x4F\xFF\x51", 4);
+  s += char(0), s += char(41), s += char(0), s += char(0);
+  for (uint32_t v : {width, height, 0u, 0u, width, height, 0u, 0u}) putBe32(s, v);
+  s += char(0), s += char(1), s += char(7), s += char(1), s += char(1);
+  return s + std::string(64, '\0');
+}
+
+std::string jp2(const std::string& stream) {
+  std::string s("\0\0\0\x0CjP  \r\n\x87\n", 12);
+  putBe32(s, 20), s += "ftypjp2 ", putBe32(s, 0), s += "jp2 ";
+  putBe32(s, uint32_t(8 + stream.size())), s += "jp2c";
+  return s + stream;
+}
+
+// An MNG whose header claims a width x height canvas.
+std::string mng(uint32_t width, uint32_t height) {
+  std::string s("\x8AMNG\r\n\x1A\n", 8);
+  putBe32(s, 28), s += "MHDR";
+  for (uint32_t v : {width, height, 1000u, 0u, 0u, 0u, 0u}) putBe32(s, v);
+  putBe32(s, 0);  // checksum (not checked by the size test)
+  return s;
+}
+
+// A placeable metafile whose bounding box is width x height units of an inch.
+std::string placeable(int16_t width, int16_t height) {
+  std::string s;
+  put32(s, 0x9AC6CDD7), put16(s, 0), put16(s, 0), put16(s, 0), put16(s, uint16_t(width)), put16(s, uint16_t(height));
+  put16(s, 1), put32(s, 0);
+  uint16_t sum = 0;
+  for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(uint8_t(s[i]) | (uint8_t(s[i + 1]) << 8));
+  put16(s, sum);
+  put16(s, 1), put16(s, 9), put16(s, 0x300), put32(s, 12), put16(s, 0), put32(s, 3), put16(s, 0);
+  put32(s, 3), put16(s, 0);
+  return s;
+}
+
+// A DNG (TIFF) whose colour filter array claims width x height photosites.
+std::string dng(uint32_t width, uint32_t height) {
+  std::string s("II*\0", 4);
+  put32(s, 8);
+  const uint32_t tags[][4] = {{256, 4, 1, width}, {257, 4, 1, height},  {258, 3, 1, 16},   {259, 3, 1, 1},
+                              {262, 3, 1, 32803}, {273, 4, 1, 200},     {277, 3, 1, 1},    {279, 4, 1, 64},
+                              {33421, 3, 2, 0x00020002}, {33422, 1, 4, 0x02010100}, {50706, 1, 4, 0x00000401}};
+  put16(s, uint32_t(sizeof tags / sizeof tags[0]));
+  for (const auto& t : tags) put16(s, t[0]), put16(s, t[1]), put32(s, t[2]), put32(s, t[3]);
+  put32(s, 0);
+  s.resize(264, '\x40');
+  return s;
+}
+
 Bmp with(void (*edit)(Bmp&)) {
   Bmp b;
   edit(b);
@@ -146,6 +221,20 @@ const std::vector<Case>& cases() {
       {"BMP header size 2^32 - 1", GB_TYPE_BMP,
        bmp(with([](Bmp& b) { b.headerSize = 0xFFFFFFFF, b.width = b.height = 4; })),
        Expect::Any},
+      {"ICO bitmap header 65535 x 65535 behind a 16 x 16 directory", GB_TYPE_ICO, ico(65535, 65535), Expect::Any},
+      {"ICO bitmap header 30000 x 30000 with the directory's data short too", GB_TYPE_ICO,
+       ico(30000, 30000).substr(0, 600), Expect::Fail},
+      {"PNM binary 60000 x 60000", GB_TYPE_PNM, "P5 60000 60000 255\n" + std::string(16, 'x'), Expect::Fail},
+      {"PNM plain 60000 x 60000", GB_TYPE_PNM, "P2 60000 60000 255\n1 2 3\n", Expect::Fail},
+      {"PGX 60000 x 60000", GB_TYPE_PGX, "PG ML + 16 60000 60000\n" + std::string(16, 'x'), Expect::Fail},
+      {"Sun raster 24-bit 60000 x 60000", GB_TYPE_RAS, sunRaster(60000, 60000, 24, 1), Expect::Fail},
+      {"Sun raster run-length 60000 x 60000", GB_TYPE_RAS, sunRaster(60000, 60000, 8, 2), Expect::Fail},
+      {"JPEG-2000 code stream 60000 x 60000", GB_TYPE_JPC, codestream(60000, 60000), Expect::Fail},
+      {"JP2 file holding a 60000 x 60000 code stream", GB_TYPE_JP2, jp2(codestream(60000, 60000)), Expect::Fail},
+      {"MNG canvas 8000 x 8000", GB_TYPE_MNG, mng(8000, 8000), Expect::Fail},
+      {"placeable WMF 32000 inches square (drawn at 4000 x 4000)", GB_TYPE_WMF, placeable(32000, 32000),
+       Expect::Any},
+      {"DNG of 60000 x 60000 photosites", GB_TYPE_RAW, dng(60000, 60000), Expect::Fail},
       {"BMP bit count 65535", GB_TYPE_BMP,
        bmp(with([](Bmp& b) { b.width = b.height = 4000, b.bpp = 65535; })), Expect::Fail},
   };
