@@ -1,11 +1,12 @@
-// "pages": several pictures written as one multi-page TIFF, in the order
-// given; a multi-page input contributes the page chosen by --frame.
-// Nothing is written when any input fails.
+// "pages": several pictures written as one multi-page TIFF, or as one
+// animated GIF, in the order given; a multi-page input contributes the page
+// chosen by --frame. Nothing is written when any input fails.
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "image/codecs/GbImageGIF.h"
 #include "image/codecs/GbImageTIF.h"
 #include "image/core/GbImage.h"
 #include "image/io/GbIOFile.h"
@@ -15,7 +16,24 @@
 
 namespace {
 
-constexpr const char* kUsage = "OUT.tif IN... [--frame N] [--quality Q] [--option N]";
+constexpr const char* kUsage =
+    "OUT.tif|OUT.gif IN... [--frame N] [--quality Q] [--option N] [--delay CS] [--loops N]";
+
+// The frames of an animation share the first frame's table unless any
+// frame's colours differ from it.
+bool palettesDiffer(const std::vector<GbImage*>& frames) {
+  const GbImage& first = *frames[0];
+  for (const GbImage* frame : frames) {
+    if (frame->BitsPerPixel() != first.BitsPerPixel() ||
+        frame->PaletteEntryCount() != first.PaletteEntryCount())
+      return true;
+    for (uint32_t i = 0; i < first.PaletteEntryCount(); ++i) {
+      const RGBQUAD p = first.PaletteColor(i), q = frame->PaletteColor(i);
+      if (p.rgbRed != q.rgbRed || p.rgbGreen != q.rgbGreen || p.rgbBlue != q.rgbBlue) return true;
+    }
+  }
+  return false;
+}
 
 int runPages(const CliArgs& args) {
   if (args.positional().size() < 2) {
@@ -23,14 +41,20 @@ int runPages(const CliArgs& args) {
     return 2;
   }
   const std::string out = args.positional()[0];
-  if (CliTypeOfPath(out) != GB_TYPE_TIF) {
-    std::fprintf(stderr, "glimmerbox-cli pages: %s: the output must be a .tif file\n", out.c_str());
+  const uint32_t outType = CliTypeOfPath(out);
+  if (outType != GB_TYPE_TIF && outType != GB_TYPE_GIF) {
+    std::fprintf(stderr, "glimmerbox-cli pages: %s: the output must be a .tif or .gif file\n", out.c_str());
     return 2;
   }
-  long frame = 0, quality = 0, option = 0;
+  long frame = 0, quality = 0, option = 0, delay = 0, loops = 0;
   if (!args.intValue("frame", frame, 0) || !args.intValue("quality", quality, -1) ||
-      !args.intValue("option", option, 0))
+      !args.intValue("option", option, 0) || !args.intValue("delay", delay, 0) ||
+      !args.intValue("loops", loops, 0))
     return 2;
+  if (delay < 0 || delay > 65535 || loops < 0 || loops > 65536) {
+    std::fprintf(stderr, "glimmerbox-cli pages: --delay must be 0 to 65535, --loops 0 to 65536\n");
+    return 2;
+  }
   if (args.has("quality") && (quality < 0 || quality > 100)) {
     std::fprintf(stderr, "glimmerbox-cli pages: --quality must be 0 to 100\n");
     return 2;
@@ -48,14 +72,34 @@ int runPages(const CliArgs& args) {
       return 1;
     }
     if (args.has("quality")) image->SetJpegQuality(uint8_t(quality));
-    if (args.has("option")) image->SetCodecOption(uint32_t(option), GB_TYPE_TIF);
+    if (args.has("option")) image->SetCodecOption(uint32_t(option), outType);
+    if (outType == GB_TYPE_GIF) {
+      if (image->BitsPerPixel() > 8) {
+        std::fprintf(stderr,
+                     "glimmerbox-cli pages: %s: a frame of an animated GIF must be a palette picture "
+                     "of 8 bits or fewer; reduce it first, e.g. convert --op \"DecreaseBpp 8 1\"\n",
+                     in.c_str());
+        return 1;
+      }
+      image->SetFrameDelay(uint32_t(delay));
+    }
     pages.push_back(image.get());
     images.push_back(std::move(image));
   }
 
   GbMemFile memory;
-  GbImageTIF writer;
-  if (!memory.Open() || !writer.Encode(&memory, pages.data(), int(pages.size()))) {
+  GbImageTIF tiff;
+  GbImageGIF gif;
+  GbImageCodec& writer = outType == GB_TYPE_GIF ? static_cast<GbImageCodec&>(gif) : tiff;
+  bool encoded = memory.Open();
+  if (encoded && outType == GB_TYPE_GIF) {
+    gif.SetLoops(loops);
+    gif.SetCodecOption(uint32_t(option), GB_TYPE_GIF);
+    encoded = gif.Encode(&memory, pages.data(), long(pages.size()), palettesDiffer(pages), false);
+  } else if (encoded) {
+    encoded = tiff.Encode(&memory, pages.data(), int(pages.size()));
+  }
+  if (!encoded) {
     std::fprintf(stderr, "glimmerbox-cli pages: %s: %s\n", out.c_str(),
                  *writer.LastError() ? writer.LastError() : "can't allocate memory");
     return 1;
@@ -73,5 +117,7 @@ int runPages(const CliArgs& args) {
 
 }  // namespace
 
-GB_CLI_COMMAND("pages", "write several pictures as one multi-page TIFF, pages named \"Page 1\", \"Page 2\", ...",
+GB_CLI_COMMAND("pages",
+               "write several pictures as one multi-page TIFF (pages named \"Page 1\", \"Page 2\", ...) "
+               "or one animated GIF",
                kUsage, {}, runPages);

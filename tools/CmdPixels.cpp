@@ -59,19 +59,27 @@ int runPixels(const CliArgs& args) {
     return 0;
   }
   if (args.positional().size() != 2) {
-    std::fprintf(stderr, "usage: glimmerbox-cli pixels IN OUT.pam [--type N] [--frame N]\n");
+    std::fprintf(stderr,
+                 "usage: glimmerbox-cli pixels IN OUT.pam [--type N] [--frame N] [--max-pixels N]\n");
     return 2;
   }
   const std::string in = args.positional()[0], out = args.positional()[1];
-  long type = 0, frame = 0;
+  long type = 0, frame = 0, maxPixels = 0;
   if (!args.intValue("type", type, GbImage::TypeFromExtension(extensionOf(in).c_str())) ||
-      !args.intValue("frame", frame, 0))
+      !args.intValue("frame", frame, 0) || !args.intValue("max-pixels", maxPixels, 0))
     return 2;
   GbImage image;
   image.SetFrame(frame);
   if (!image.LoadFile(in.c_str(), uint32_t(type))) {
     std::fprintf(stderr, "glimmerbox-cli pixels: %s: %s\n", in.c_str(), image.LastError());
     return 1;
+  }
+  // A caller that cannot take gigabytes of RGBA (a bomb read literally) sets
+  // a limit; exit 3 tells it the picture decoded but was not written.
+  if (maxPixels > 0 && uint64_t(image.Width()) * image.Height() > uint64_t(maxPixels)) {
+    std::fprintf(stderr, "glimmerbox-cli pixels: %s: decoded %u x %u, more than --max-pixels\n",
+                 in.c_str(), image.Width(), image.Height());
+    return 3;
   }
   if (!writePam(image, out)) {
     std::fprintf(stderr, "glimmerbox-cli pixels: cannot write %s\n", out.c_str());
@@ -87,4 +95,5 @@ int runPixels(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("pixels", "decode a picture and write its pixels as a PAM (RGBA, top row first)",
-               "IN OUT.pam [--type N] [--frame N] | --codecs", {"codecs"}, runPixels);
+               "IN OUT.pam [--type N] [--frame N] [--max-pixels N] | --codecs", {"codecs"},
+               runPixels);

@@ -26,6 +26,7 @@ import concurrent.futures
 import io
 import os
 import re
+import resource
 import subprocess
 import sys
 import tempfile
@@ -37,6 +38,19 @@ from PIL import Image, ImageChops, ImageStat
 
 warnings.simplefilter("ignore")
 HERE = os.path.dirname(os.path.abspath(__file__))
+
+# No picture of the test data is larger; anything bigger (a decompression bomb
+# read literally) is not loaded, so the run stays within a few GB of memory.
+MAX_PIXELS = 40_000_000
+Image.MAX_IMAGE_PIXELS = MAX_PIXELS
+warnings.simplefilter("error", Image.DecompressionBombWarning)
+# The runner's own address space, and that of the reference tools.
+RUNNER_MEMORY = 8 << 30
+TOOL_LIMITS = ["prlimit", f"--as={4 << 30}", f"--fsize={1 << 30}", "--"]
+
+
+class TooLarge(Exception):
+    pass
 
 
 @dataclass
@@ -210,6 +224,8 @@ def read_netpbm(data):
                 fields[key.decode()] = value.strip().decode()
         width, height = int(fields["WIDTH"]), int(fields["HEIGHT"])
         depth, maxval = int(fields["DEPTH"]), int(fields["MAXVAL"])
+        if width * height > MAX_PIXELS:
+            raise TooLarge(f"{width} x {height}")
     else:
         tokens = []
         while len(tokens) < (2 if magic == b"P4" else 3):
@@ -224,6 +240,8 @@ def read_netpbm(data):
             tokens.append(int(data[start:pos]))
         pos += 1
         width, height = tokens[0], tokens[1]
+        if width * height > MAX_PIXELS:
+            raise TooLarge(f"{width} x {height}")
         maxval = tokens[2] if magic != b"P4" else 1
         depth = 3 if magic == b"P6" else 1
     if magic == b"P4":
@@ -253,8 +271,18 @@ def to_rgba(im):
 
 # ---- decoders -------------------------------------------------------------------
 
-def run(cmd, timeout=120, env=None):
-    return subprocess.run(cmd, capture_output=True, timeout=timeout, env=env)
+def run(cmd, tmp, timeout=120):
+    """Runs a reference tool within TOOL_LIMITS; returns the bytes it wrote to
+    standard output, which go to a file so that the size limit holds."""
+    out = os.path.join(tmp, "ref.out")
+    with open(out, "wb") as f:
+        r = subprocess.run(TOOL_LIMITS + cmd, stdout=f, stderr=subprocess.PIPE, timeout=timeout)
+    if r.returncode:
+        raise RuntimeError(r.stderr.decode(errors="replace").strip()[:200] or f"exit {r.returncode}")
+    if os.path.getsize(out) > 8 * MAX_PIXELS + 4096:
+        raise TooLarge("output larger than any picture of the test data")
+    with open(out, "rb") as f:
+        return f.read()
 
 
 def ref_pil(path, frame, fmt, tmp):
@@ -267,10 +295,11 @@ def ref_pil(path, frame, fmt, tmp):
 
 def ref_magick(path, frame, fmt, tmp):
     source = f"{fmt.magick}:{path}" if fmt.magick else path
-    r = run(["/usr/bin/convert", f"{source}[{frame}]", "-depth", "8", "PAM:-"])
-    if r.returncode or not r.stdout:
-        raise RuntimeError(r.stderr.decode(errors="replace").strip()[:200])
-    return read_netpbm(r.stdout)
+    data = run(["/usr/bin/convert", "-limit", "area", f"{MAX_PIXELS // 1000000}MP",
+                "-limit", "disk", "0", f"{source}[{frame}]", "-depth", "8", "PAM:-"], tmp)
+    if not data:
+        raise RuntimeError("no picture")
+    return read_netpbm(data)
 
 
 def ref_tool(cmd, outname=None):
@@ -278,14 +307,12 @@ def ref_tool(cmd, outname=None):
         if frame:
             raise RuntimeError("first frame only")
         out = os.path.join(tmp, outname) if outname else None
-        r = run([a.format(path=path, out=out) for a in cmd])
-        if r.returncode:
-            raise RuntimeError(r.stderr.decode(errors="replace").strip()[:200])
+        data = run([a.format(path=path, out=out) for a in cmd], tmp)
         if out:
             with Image.open(out) as im:
                 im.load()
                 return to_rgba(im)
-        return read_netpbm(r.stdout)
+        return read_netpbm(data)
     return decode
 
 
@@ -303,15 +330,23 @@ REFERENCES = {
 def glimmerbox(cli, path, frame, tmp):
     """('ok', image) / ('failed', message) / ('crashed', report)."""
     out = os.path.join(tmp, f"gb{frame}.pam")
-    cmd = [cli, "pixels", path, out] + (["--frame", str(frame)] if frame else [])
+    # The sanitizers need far more address space than the runner allows
+    # itself, so the decoder gets the full limit back.
+    cmd = ["prlimit", "--as=unlimited", "--", cli, "pixels", path, out,
+           "--max-pixels", str(MAX_PIXELS)] + (["--frame", str(frame)] if frame else [])
+    # A decoder that needs gigabytes for any of these small files is at fault.
+    env = dict(os.environ)
+    env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "hard_rss_limit_mb=3072"]))
     try:
-        r = run(cmd, timeout=60)
+        r = subprocess.run(cmd, capture_output=True, timeout=60, env=env)
     except subprocess.TimeoutExpired:
         return "crashed", "no result after 60 s"
     err = r.stderr.decode(errors="replace")
     if r.returncode < 0 or SANITIZER.search(err):
         report = [l for l in err.splitlines() if l.strip()][:12]
         return "crashed", f"exit {r.returncode}: " + " / ".join(report)
+    if r.returncode == 3:  # decoded, but too large to hand over
+        return "toolarge", err.strip().splitlines()[-1]
     if r.returncode:
         return "failed", err.strip().splitlines()[-1] if err.strip() else f"exit {r.returncode}"
     with open(out, "rb") as f:
@@ -324,16 +359,18 @@ def difference(a, b, colour_only=False):
         return 256, 256.0, -1
     if colour_only:
         a, b = a.convert("RGB").convert("RGBA"), b.convert("RGB").convert("RGBA")
-    visible = ImageChops.lighter(a.getchannel("A"), b.getchannel("A")).point(
-        lambda v: 255 if v else 0)
-    black = Image.new("RGB", a.size)
-    ca = Image.composite(a.convert("RGB"), black, visible)
-    cb = Image.composite(b.convert("RGB"), black, visible)
-    d = ImageChops.difference(ca, cb)
-    da = ImageChops.difference(a.getchannel("A"), b.getchannel("A"))
-    channels = list(d.split()) + [da]
+    alpha_a, alpha_b = a.getchannel("A"), b.getchannel("A")
+    if alpha_a.getextrema()[0] == 0 or alpha_b.getextrema()[0] == 0:
+        # Where both are transparent the colour does not count.
+        visible = ImageChops.lighter(alpha_a, alpha_b).point(lambda v: 255 if v else 0)
+        black = Image.new("RGBA", a.size)
+        a = Image.composite(a, black, visible)
+        b = Image.composite(b, black, visible)
+    d = ImageChops.difference(a, b)
+    del a, b
+    channels = d.split()
     biggest = max(c.getextrema()[1] for c in channels)
-    mean = sum(ImageStat.Stat(c).mean[0] for c in channels) / 4
+    mean = sum(ImageStat.Stat(d).mean) / 4
     anyd = channels[0]
     for c in channels[1:]:
         anyd = ImageChops.lighter(anyd, c)
@@ -386,58 +423,72 @@ class Result:
     known: str = ""       # the known-difference reason that excused it
 
 
+def references(df, frame, root, tmp):
+    """(name, image or error text) of each reference, decoded one at a time."""
+    path = os.path.join(root, df.rel)
+    for name in df.fmt.refs.split() if frame == 0 else ["pil"]:
+        try:
+            yield name, REFERENCES[name](path, frame, df.fmt, tmp)
+        except Exception as e:  # a reference that cannot read it
+            yield name, f"{type(e).__name__}: {str(e)[:120]}"
+    for exp in df.expected.get(frame, []):
+        try:
+            with Image.open(os.path.join(root, exp)) as im:
+                im.load()
+                yield exp.split("/")[-1], to_rgba(im)
+        except Exception as e:
+            yield exp.split("/")[-1], f"{type(e).__name__}: {str(e)[:120]}"
+
+
 def check(df, cli, root, known):
     path = os.path.join(root, df.rel)
     frames = sorted(set(df.expected) | {0})
     worst, details, ref_failed = "identical", [], False
     order = ["identical", "within", "noref", "different", "failed", "crashed"]
+    kn = known.get(df.rel)
     with tempfile.TemporaryDirectory(prefix="gbconf-") as tmp:
         for frame in frames:
             status, got = glimmerbox(cli, path, frame, tmp)
             if status == "crashed":
-                return Result(df, "crashed", detail=got,
-                              problem=f"crashed: {got}")
-            refs = []  # (name, image or error)
-            names = df.fmt.refs.split() if frame == 0 else ["pil"]
-            for name in names:
-                try:
-                    refs.append((name, REFERENCES[name](path, frame, df.fmt, tmp)))
-                except Exception as e:  # a reference that cannot read it
-                    refs.append((name, f"{type(e).__name__}: {str(e)[:120]}"))
-            for exp in df.expected.get(frame, []):
-                try:
-                    with Image.open(os.path.join(root, exp)) as im:
-                        im.load()
-                        refs.append((exp.split("/")[-1], to_rgba(im)))
-                except Exception as e:
-                    refs.append((exp, str(e)[:120]))
-            decoded = [(n, im) for n, im in refs if isinstance(im, Image.Image)]
+                return Result(df, "crashed", detail=got, problem=f"crashed: {got}")
+            if status == "toolarge":
+                outcome = "different"
+                details.append(f"frame {frame}: {got}; no picture of the test data is that large")
+                worst = max(worst, outcome, key=order.index)
+                continue
+            readers, best, best_colour = [], None, None
+            for name, im in references(df, frame, root, tmp):
+                if not isinstance(im, Image.Image):
+                    continue
+                readers.append(name)
+                if status != "ok":
+                    break  # one reader is enough to know the file is readable
+                # Closest reference first: fewest differing pixels, then smallest.
+                d = difference(got, im)
+                if best is None or (d[2] != 0, d[0], d[1]) < best[0]:
+                    best = ((d[2] != 0, d[0], d[1]), name, d, im.size)
+                if kn and kn.kind == "rgb-max":
+                    d = difference(got, im, colour_only=True)
+                    if best_colour is None or (d[2] != 0, d[0], d[1]) < best_colour[0]:
+                        best_colour = ((d[2] != 0, d[0], d[1]), name, d, im.size)
+                del im
+                if best[2][2] == 0:
+                    break  # identical to this one: the others cannot do better
             if status == "failed":
                 outcome = "failed"
-                ref_failed = not decoded
+                ref_failed = not readers
                 details.append(f"frame {frame}: {got}" + (
-                    "" if ref_failed else f" (read by {', '.join(n for n, _ in decoded)})"))
-            elif not decoded:
+                    "" if ref_failed else f" (read by {', '.join(readers)})"))
+            elif not readers:
                 outcome = "noref"
                 details.append(f"frame {frame}: no reference could read it")
             else:
-                kn = known.get(df.rel)
-
-                def closest(colour_only):
-                    best = None
-                    for n, im in decoded:
-                        diff = difference(got, im, colour_only)
-                        key = (diff[2] != 0, diff[0], diff[1])
-                        if best is None or key < best[0]:
-                            best = (key, n, diff, im.size)
-                    return best[1:]
-
-                n, (big, mean, count), size = closest(False)
+                _, n, (big, mean, count), size = best
                 tol_max, tol_mean = df.fmt.tolerance
                 note = ""
                 if count > 0 and kn and kn.kind in ("max", "rgb-max"):
                     if kn.kind == "rgb-max":  # alpha is known to differ: judge colours
-                        n, (big, mean, count), size = closest(True)
+                        _, n, (big, mean, count), size = best_colour
                         note = "alpha not compared, "
                     tol_max, tol_mean = max(tol_max, kn.limit), 255.0
                 if count == 0 and not note:
@@ -451,8 +502,8 @@ def check(df, cli, root, known):
                             if count < 0 else
                             f"{note}{count} pixels differ, max {big}, mean {mean:.3f}")
                     details.append(f"frame {frame}: {what} (closest: {n})")
-            if order.index(outcome) > order.index(worst):
-                worst = outcome
+            worst = max(worst, outcome, key=order.index)
+            got = None
     res = Result(df, worst, ref_failed=ref_failed, detail="; ".join(details))
     if df.invalid:
         return res
@@ -472,7 +523,8 @@ def check(df, cli, root, known):
 # ---- the run ---------------------------------------------------------------------
 
 def supported_types(cli):
-    r = run([cli, "pixels", "--codecs"], timeout=60)
+    r = subprocess.run(["prlimit", "--as=unlimited", "--", cli, "pixels", "--codecs"],
+                       capture_output=True, timeout=60)
     if r.returncode:
         sys.exit(f"{cli} pixels --codecs failed: {r.stderr.decode(errors='replace')}")
     return {int(t) for t in r.stdout.split()}
@@ -528,6 +580,9 @@ def main():
     ap.add_argument("--verbose", action="store_true")
     args = ap.parse_args()
 
+    soft, hard = resource.getrlimit(resource.RLIMIT_AS)
+    if hard == resource.RLIM_INFINITY and (soft == resource.RLIM_INFINITY or soft > RUNNER_MEMORY):
+        resource.setrlimit(resource.RLIMIT_AS, (RUNNER_MEMORY, hard))
     root = os.path.abspath(args.testdata)
     known = read_known(args.known)
     supported = supported_types(args.cli)
@@ -540,6 +595,12 @@ def main():
             todo.append(d)
         else:
             unsupported[d.fmt.name] = unsupported.get(d.fmt.name, 0) + 1
+    # Formats take turns, so a time budget leaves no format unchecked.
+    seen, turn = {}, {}
+    for d in todo:
+        turn[d.rel] = seen.get(d.fmt.name, 0)
+        seen[d.fmt.name] = turn[d.rel] + 1
+    todo.sort(key=lambda d: (turn[d.rel], FORMATS.index(d.fmt), d.rel))
 
     start, results, skipped = time.monotonic(), [], 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, args.jobs)) as pool:
@@ -562,7 +623,8 @@ def main():
     results.sort(key=lambda r: r.df.rel)
 
     print(table(results, unsupported, skipped))
-    print(f"({len(results)} files in {time.monotonic() - start:.0f} s; "
+    peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss >> 10
+    print(f"({len(results)} files in {time.monotonic() - start:.0f} s, runner peak {peak} MB; "
           f"identical = equal to at least one reference)")
     excused = [r for r in results if r.known]
     if excused:

@@ -67,3 +67,40 @@ TEST(CliPages, RefusesWithoutWritingAnything) {
   EXPECT_EQ(Cli("pages " + Q(out)), 2);
   EXPECT_FALSE(std::filesystem::exists(out));
 }
+
+TEST(CliPages, WritesAnAnimatedGifWhoseFramesReadBack) {
+  gbtest::TempDir dir;
+  const std::string first = Data("bmp/bmpsuite/g/pal8.bmp"), second = Data("bmp/bmpsuite/g/pal8gs.bmp");
+  for (const char* mode : {"0", "1", "2"}) {  // LZW, uncompressed, run-length code streams
+    const std::string out = dir.file(std::string("anim") + mode + ".gif");
+    std::string stdoutText, err;
+    ASSERT_EQ(Cli("pages " + Q(out) + " " + Q(first) + " " + Q(second) + " --delay 25 --loops 3 --option " + mode,
+                  &stdoutText, &err),
+              0)
+        << err;
+    ASSERT_EQ(Cli("info " + Q(out), &stdoutText), 0);
+    EXPECT_NE(stdoutText.find("frames=2"), std::string::npos) << stdoutText;
+    // The second frame has a grey palette of its own and covers the first.
+    const std::string frame0 = dir.file("f0.bmp"), frame1 = dir.file("f1.bmp");
+    ASSERT_EQ(Cli("convert " + Q(out) + " " + Q(frame0)), 0);
+    ASSERT_EQ(Cli("convert " + Q(out) + " " + Q(frame1) + " --frame 1"), 0);
+    EXPECT_TRUE(SamePixels(frame0, first)) << mode;
+    EXPECT_TRUE(SamePixels(frame1, second)) << mode;
+    GbImage anim;
+    ASSERT_TRUE(anim.LoadFile(out.c_str()));
+    EXPECT_EQ(anim.FrameDelay(), 25u);
+  }
+}
+
+TEST(CliPages, AnimatedGifRefusesTrueColourFrames) {
+  gbtest::TempDir dir;
+  const std::string out = dir.file("anim.gif");
+  std::string err;
+  EXPECT_EQ(Cli("pages " + Q(out) + " " + Q(Data("bmp/bmpsuite/g/pal8.bmp")) + " " +
+                    Q(Data("bmp/bmpsuite/g/rgb24.bmp")),
+                nullptr, &err),
+            1);
+  EXPECT_NE(err.find("palette picture"), std::string::npos) << err;
+  EXPECT_EQ(Cli("pages " + Q(out) + " " + Q(Data("bmp/bmpsuite/g/pal8.bmp")) + " --delay 70000"), 2);
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
