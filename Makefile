@@ -2,8 +2,10 @@
 JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: deps run build test bench fuzz fuzz-smoke conformance gallery screenshots clean
+.PHONY: deps run build test bench fuzz fuzz-smoke fuzz-long conformance gallery screenshots clean
 FUZZ_SECONDS ?= 15
+# Minutes per target of make fuzz-long (two targets at a time, at low priority).
+FUZZ_MINUTES ?= 10
 # Seconds the test command lets the conformance run start new files.
 CONFORMANCE_BUDGET ?= 240
 
@@ -53,6 +55,10 @@ fuzz: deps
 # Each fuzz target for a short time on its seeds; part of the test command.
 fuzz-smoke: fuzz
 	bash scripts/fuzz-smoke.sh build/fuzz $(FUZZ_SECONDS)
+
+# Long fuzzing with a corpus kept in build/fuzz/corpus; summary in build/fuzz/campaign.md.
+fuzz-long: fuzz
+	JOBS=2 NICE=19 bash scripts/fuzz-campaign.sh build/fuzz $$(( $(FUZZ_MINUTES) * 60 )) $(FUZZ_TARGETS)
 
 # The skinned control kit on screen, and its screenshots without a display.
 gallery: deps
