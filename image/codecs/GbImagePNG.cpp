@@ -41,6 +41,32 @@ void quiet(png_structp, png_const_charp) {}
 // Resolutions from a file, bounded so the dots-per-metre field can hold them.
 int boundedDpi(png_uint_32 value) { return value > 1000000u ? 1000000 : int(value); }
 
+// Bytes of compressed picture data (IDAT chunks) the stream holds from
+// 'start' (where the signature begins), counting only what is really there.
+// The read position is left where it was.
+uint64_t compressedBytesAvailable(GbFile* f, int32_t start) {
+  const int32_t here = f->Tell();
+  const int64_t size = f->Size();
+  uint64_t total = 0;
+  int64_t pos = int64_t(start) + 8;
+  while (pos + 8 <= size) {
+    uint8_t head[8];
+    if (!f->Seek(int32_t(pos), SEEK_SET) || f->Read(head, 1, 8) != 8) break;
+    const uint64_t length = (uint64_t(head[0]) << 24) | (uint64_t(head[1]) << 16) | (uint64_t(head[2]) << 8) | head[3];
+    const int64_t data = pos + 8;
+    if (std::memcmp(head + 4, "IDAT", 4) == 0) total += uint64_t(std::min<int64_t>(int64_t(length), size - data));
+    if (std::memcmp(head + 4, "IEND", 4) == 0) break;
+    pos = data + int64_t(length) + 4;
+  }
+  f->Seek(here, SEEK_SET);
+  return total;
+}
+
+// Deflate turns at most 258 bytes into one code of at least 1 bit (with
+// the block overhead, about 1032 : 1); a stream with less compressed data
+// than the rows need at that rate cannot hold the picture.
+constexpr uint64_t kDeflateMaxRatio = 1032;
+
 }  // namespace
 
 GB_CODEC_FACTORY(GbImagePNG)
@@ -78,6 +104,7 @@ bool GbImagePNG::Decode(GbFile* f) {
   png_set_read_fn(png, f, readData);
   png_set_chunk_malloc_max(png, kMaxChunkMemory);
   std::vector<uint8_t> row;
+  start_ = f->Tell();
   const bool ok = DecodeRows(png, info, row);
   png_destroy_read_struct(&png, &info, nullptr);
   return ok;
@@ -132,6 +159,16 @@ bool GbImagePNG::DecodeRows(png_structp png, png_infop info, std::vector<uint8_t
     case PNG_COLOR_TYPE_RGB:
     case PNG_COLOR_TYPE_RGB_ALPHA: bits = 24; break;
     default: SetLastError("unknown PNG color type"); return false;
+  }
+  // Before asking for the picture's memory: a few bytes of data cannot
+  // stand for millions of rows (the rows would run out anyway).
+  {
+    GbFile* f = static_cast<GbFile*>(png_get_io_ptr(png));
+    const uint64_t rowBytes = (uint64_t(width) * png_get_channels(png, info) * uint64_t(depth) + 7) / 8 + 1;
+    if (f && compressedBytesAvailable(f, start_) * kDeflateMaxRatio < rowBytes * height) {
+      SetLastError("Not enough image data");
+      return false;
+    }
   }
   if (!Create(width, height, bits, GB_TYPE_PNG)) return false;
 

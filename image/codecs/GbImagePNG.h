@@ -27,4 +27,6 @@ class GbImagePNG : public GbImageCodec {
   bool EncodeRows(struct png_struct_def* png, struct png_info_def* info, std::vector<uint8_t>& row,
                   std::vector<uint8_t>& table);
   void TakeTransparency(struct png_struct_def* png, struct png_info_def* info, int colorType, int depth);
+
+  int32_t start_ = 0;  // stream position of the signature being decoded
 };

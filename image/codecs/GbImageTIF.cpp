@@ -2,6 +2,7 @@
 // points with the writer state kept between appended pages.
 #include "image/codecs/GbImageTIF.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -27,6 +28,45 @@ constexpr const char* kProbe = "output dimensions returned";
 int toInt(double v) {
   if (!(v > double(INT_MIN) && v < double(INT_MAX))) return 0;
   return int(v);
+}
+
+// The most bytes of samples one byte of data can stand for under a
+// compression, or 0 where there is no useful bound (JPEG, fax and the
+// modern dictionary coders can go far beyond these).
+uint64_t maxExpansion(uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 64;            // two bytes give at most 128
+    case COMPRESSION_LZW: return 4096;               // a 9-bit code gives at most 4,096 bytes
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return 1032;           // deflate's limit
+    default: return 0;
+  }
+}
+
+// Whether the page's strips or tiles, as far as the file really holds them,
+// can carry its samples at all. A header claiming a huge page over a few
+// bytes is turned down before the picture's memory is asked for. Damaged
+// files holding a good part of their data still load, the missing rows
+// black, so the bound leaves room: a quarter of the data is enough.
+bool dataCanHoldPage(TIFF* tif, const TifPageInfo& page) {
+  const uint64_t expansion = maxExpansion(page.compression);
+  if (expansion == 0) return true;
+  const uint64_t fileSize = uint64_t(TIFFGetSizeProc(tif)(TIFFClientdata(tif)));
+  const uint64_t rowBytes = (uint64_t(page.width) * page.samples * page.bits + 7) / 8;
+  const uint64_t need = rowBytes * page.height;
+  uint64_t have = 0;
+  const uint32_t pieces = TIFFNumberOfStrips(tif);  // strips or tiles
+  const auto enough = [&] { return (have + 16384) * expansion * 4 >= need; };
+  for (uint32_t i = 0; i < pieces && !enough(); ++i) {
+    int err = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &err);
+    if (err) break;
+    const uint64_t count = TIFFGetStrileByteCountWithErr(tif, i, &err);
+    if (err) break;
+    if (offset < fileSize) have += std::min(count, fileSize - offset);
+  }
+  return enough();
 }
 
 }  // namespace
@@ -129,6 +169,7 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   if (!rgbaReader && page.bits > 32) return kCorrupted;
 
   if (Escape()) return kCancelled;
+  if (!dataCanHoldPage(tif, page)) return kCorrupted;
   if (!Create(page.width, page.height, depth, GB_TYPE_TIF)) return kCantCreate;
   // Rows a damaged file does not deliver stay black rather than undefined.
   std::memset(RowBits(0), 0, size_t(RowStride()) * Height());

@@ -158,6 +158,131 @@ std::string dng(uint32_t width, uint32_t height) {
   return s;
 }
 
+// ---- JPEG, PNG, GIF, TIFF and the small codecs ---------------------------
+
+void putBe16(std::string& s, uint32_t v) {
+  s += char((v >> 8) & 0xFF);
+  s += char(v & 0xFF);
+}
+
+// A baseline JPEG whose frame header claims width x height, with a
+// quantisation table, the standard DC and AC tables for table 0 and a few
+// bytes of scan data.
+std::string jpeg(uint32_t width, uint32_t height) {
+  std::string s("\xFF\xD8", 2);
+  s += "\xFF\xDB", putBe16(s, 67), s += char(0), s += std::string(64, char(1));
+  s += "\xFF\xC0", putBe16(s, 17), s += char(8), putBe16(s, height), putBe16(s, width), s += char(3);
+  for (int c = 1; c <= 3; ++c) s += char(c), s += char(0x11), s += char(0);
+  // DC table 0: twelve codes of lengths 2..9 (the standard luminance table).
+  const uint8_t dcCounts[16] = {0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0};
+  s += "\xFF\xC4", putBe16(s, 2 + 1 + 16 + 12), s += char(0x00);
+  for (uint8_t n : dcCounts) s += char(n);
+  for (int v = 0; v < 12; ++v) s += char(v);
+  // AC table 0: just the end-of-block code.
+  s += "\xFF\xC4", putBe16(s, 2 + 1 + 16 + 1), s += char(0x10), s += char(1), s += std::string(15, '\0'),
+      s += char(0);
+  s += "\xFF\xDA", putBe16(s, 12), s += char(3);
+  for (int c = 1; c <= 3; ++c) s += char(c), s += char(0);
+  s += char(0), s += char(63), s += char(0);
+  return s + std::string(24, '\0');
+}
+
+uint32_t crc32(const std::string& bytes) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (unsigned char b : bytes) {
+    c ^= b;
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+  }
+  return ~c;
+}
+
+void pngChunk(std::string& s, const char* type, const std::string& data) {
+  putBe32(s, uint32_t(data.size()));
+  const std::string body = std::string(type, 4) + data;
+  s += body;
+  putBe32(s, crc32(body));
+}
+
+// A PNG whose header claims width x height (8-bit colour), with one short
+// compressed block that runs out long before the picture.
+std::string png(uint32_t width, uint32_t height) {
+  std::string s("\x89PNG\r\n\x1A\n", 8), ihdr;
+  putBe32(ihdr, width), putBe32(ihdr, height);
+  ihdr += char(8), ihdr += char(2), ihdr += char(0), ihdr += char(0), ihdr += char(0);
+  pngChunk(s, "IHDR", ihdr);
+  pngChunk(s, "IDAT", std::string("\x78\x9C\x63\x60\x00\x00", 6));
+  pngChunk(s, "IEND", "");
+  return s;
+}
+
+// A GIF with a screen of screenW x screenH and one frame of frameW x frameH
+// whose code stream is a clear code and the end code.
+std::string gif(uint32_t screenW, uint32_t screenH, uint32_t frameW, uint32_t frameH) {
+  std::string s("GIF89a");
+  put16(s, screenW), put16(s, screenH);
+  s += char(0x80), s += char(0), s += char(0);  // global table of 2 colours
+  s += std::string("\0\0\0\xFF\xFF\xFF", 6);
+  s += ',', put16(s, 0), put16(s, 0), put16(s, frameW), put16(s, frameH), s += char(0);
+  s += char(2), s += char(1), s += char(0x0C), s += char(0);  // clear, end (3-bit codes 4 and 5)
+  return s + ";";
+}
+
+// A little-endian TIFF whose one strip of 16 bytes stands for width x height
+// 8-bit RGB pixels.
+std::string tiff(uint32_t width, uint32_t height) {
+  std::string s("II*\0", 4);
+  put32(s, 8);
+  const uint32_t tags[][4] = {{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, 1, 8},    {259, 3, 1, 1},
+                              {262, 3, 1, 2},     {273, 4, 1, 200},    {277, 3, 1, 3},    {278, 4, 1, height},
+                              {279, 4, 1, 16}};
+  put16(s, uint32_t(sizeof tags / sizeof tags[0]));
+  for (const auto& t : tags) put16(s, t[0]), put16(s, t[1]), put32(s, t[2]), put32(s, t[3]);
+  put32(s, 0);
+  s.resize(216, '\x40');
+  return s;
+}
+
+std::string tga(uint32_t width, uint32_t height, uint8_t imageType, uint8_t depth) {
+  std::string s;
+  s += char(0), s += char(0), s += char(imageType);
+  put16(s, 0), put16(s, 0), s += char(0);
+  put16(s, 0), put16(s, 0), put16(s, width), put16(s, height);
+  s += char(depth), s += char(0);
+  return s + std::string(16, '\x81');
+}
+
+std::string pcx(uint32_t width, uint32_t height, uint32_t planes, uint32_t bytesPerLine) {
+  std::string s;
+  s += char(10), s += char(5), s += char(1), s += char(8);
+  put16(s, 0), put16(s, 0), put16(s, width - 1), put16(s, height - 1), put16(s, 72), put16(s, 72);
+  s += std::string(48, '\0');
+  s += char(0), s += char(planes);
+  put16(s, bytesPerLine), put16(s, 1);
+  s.resize(128, '\0');
+  return s + std::string(16, '\xC1');
+}
+
+std::string wbmpNumber(uint32_t v) {
+  std::string groups;
+  do {
+    groups.insert(groups.begin(), char(v & 0x7F));
+    v >>= 7;
+  } while (v);
+  for (size_t i = 0; i + 1 < groups.size(); ++i) groups[i] = char(groups[i] | 0x80);
+  return groups;
+}
+
+std::string wbmp(uint32_t width, uint32_t height) {
+  return std::string("\0\0", 2) + wbmpNumber(width) + wbmpNumber(height) + std::string(16, '\x55');
+}
+
+std::string ska(uint32_t width, uint32_t height) {
+  std::string s;
+  put16(s, width), put16(s, height);
+  s += char(3), put32(s, 0x01000000);
+  return s + std::string(768 + 16, '\x10');
+}
+
 Bmp with(void (*edit)(Bmp&)) {
   Bmp b;
   edit(b);
@@ -237,6 +362,27 @@ const std::vector<Case>& cases() {
       {"DNG of 60000 x 60000 photosites", GB_TYPE_RAW, dng(60000, 60000), Expect::Fail},
       {"BMP bit count 65535", GB_TYPE_BMP,
        bmp(with([](Bmp& b) { b.width = b.height = 4000, b.bpp = 65535; })), Expect::Fail},
+      {"JPEG 65500 x 65500", GB_TYPE_JPG, jpeg(65500, 65500), Expect::Fail},
+      // libjpeg ends a short stream with a made-up end of image and keeps
+      // what it has, so this one may load, grey, within its own size.
+      {"JPEG 8000 x 8000 over 24 bytes of scan data", GB_TYPE_JPG, jpeg(8000, 8000), Expect::Any},
+      {"PNG 100000 x 100000", GB_TYPE_PNG, png(100000, 100000), Expect::Fail},
+      {"PNG 2^31 - 1 square", GB_TYPE_PNG, png(INT32_MAX, INT32_MAX), Expect::Fail},
+      {"PNG 8000 x 8000 over one tiny compressed block", GB_TYPE_PNG, png(8000, 8000), Expect::Any},
+      {"GIF screen 65535 x 65535 around a 1 x 1 frame", GB_TYPE_GIF, gif(65535, 65535, 1, 1), Expect::Any},
+      {"GIF frame 65535 x 65535 on a 1 x 1 screen", GB_TYPE_GIF, gif(1, 1, 65535, 65535), Expect::Any},
+      {"GIF screen and frame 65535 x 65535", GB_TYPE_GIF, gif(65535, 65535, 65535, 65535), Expect::Any},
+      {"GIF 8000 x 8000 with an empty code stream", GB_TYPE_GIF, gif(8000, 8000, 8000, 8000), Expect::Any},
+      {"TIFF 100000 x 100000 in one strip of 16 bytes", GB_TYPE_TIF, tiff(100000, 100000), Expect::Fail},
+      {"TIFF 8000 x 8000 in one strip of 16 bytes", GB_TYPE_TIF, tiff(8000, 8000), Expect::Any},
+      {"TGA 65535 x 65535 24-bit", GB_TYPE_TGA, tga(65535, 65535, 2, 24), Expect::Fail},
+      {"TGA 8000 x 8000 run-length 24-bit over 16 bytes", GB_TYPE_TGA, tga(8000, 8000, 10, 24), Expect::Fail},
+      {"PCX 65535 x 65535 in 3 planes", GB_TYPE_PCX, pcx(65535, 65535, 3, 65535), Expect::Fail},
+      {"PCX 10 x 65535 with 65535-byte lines in 4 planes", GB_TYPE_PCX, pcx(10, 65535, 4, 65535), Expect::Fail},
+      {"PCX 8000 x 8000 8-bit over 16 bytes", GB_TYPE_PCX, pcx(8000, 8000, 1, 8000), Expect::Fail},
+      {"WBMP 2^28 x 2^28", GB_TYPE_WBMP, wbmp(1u << 28, 1u << 28), Expect::Fail},
+      {"WBMP 60000 x 60000", GB_TYPE_WBMP, wbmp(60000, 60000), Expect::Fail},
+      {"SKA 32767 x 32767", GB_TYPE_SKA, ska(32767, 32767), Expect::Fail},
   };
   return all;
 }

@@ -106,7 +106,9 @@ void ExpectSamePixels(const GbImage& a, const GbImage& b, const std::string& wha
       const RGBQUAD p = a.ReadPixelColor(x, y, true), q = b.ReadPixelColor(x, y, true);
       ASSERT_TRUE(p.rgbRed == q.rgbRed && p.rgbGreen == q.rgbGreen && p.rgbBlue == q.rgbBlue)
           << what << " at " << x << "," << y;
-      if (a.HasAlpha()) ASSERT_EQ(p.rgbReserved, q.rgbReserved) << what << " alpha at " << x << "," << y;
+      if (a.HasAlpha()) {
+        ASSERT_EQ(p.rgbReserved, q.rgbReserved) << what << " alpha at " << x << "," << y;
+      }
     }
 }
 
@@ -209,7 +211,7 @@ TEST(PngDecode, InterlacedFilesMatchTheirPlainTwins) {
     EXPECT_EQ(interlaced.CodecOption(GB_TYPE_PNG), 1u);
   }
   for (int size = 1; size <= 9; ++size) {  // passes that are empty for small sizes
-    char n[3], i[32], p[32];
+    char n[12], i[32], p[32];
     std::snprintf(n, sizeof n, "%02d", size);
     std::snprintf(i, sizeof i, "s%si3p0%d.png", n, size < 5 ? 1 : 2);
     std::snprintf(p, sizeof p, "s%sn3p0%d.png", n, size < 5 ? 1 : 2);
