@@ -28,7 +28,7 @@ one() {  # target seeds...
   for s in "$@"; do [ -d "$data/$s" ] && dirs+=("$data/$s"); done
   [ -d "fuzz/seeds/$target" ] && dirs+=("fuzz/seeds/$target")
   [ -d "fuzz/regressions/$target" ] && dirs+=("fuzz/regressions/$target")
-  nice -n "$nice_level" "$exe" -max_total_time="$secs" -rss_limit_mb=2560 -timeout=20 \
+  nice -n "$nice_level" "$exe" -max_total_time="$secs" -rss_limit_mb=2560 -timeout=60 \
     -max_len=1048576 -print_final_stats=1 -artifact_prefix="$crashes/" \
     "$corpus" "${dirs[@]}" > "$logs/$target.log" 2>&1
   echo "$?" > "$logs/$target.rc"
