@@ -3,6 +3,8 @@
 // diffusion. Each builds the result in a temporary image and takes it over;
 // the alpha and selection planes come along unchanged.
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -30,26 +32,95 @@ bool CarryPlanes(const GbImage& from, GbImage& to) {
 }
 
 // Nearest palette index per colour, remembered for many colours at once
-// (the image's own cache holds one).
+// (the image's own cache holds one). A miss searches only the entries that
+// can be nearest to some colour of its 16 x 16 x 16 cell of the colour cube:
+// those no farther from the cell than the bound that the best single entry
+// guarantees for all of the cell. Candidates stay in index order, so the
+// answer is the full scan's: the least squared distance, the lowest index
+// among equals.
 class NearestIndexCache {
  public:
-  explicit NearestIndexCache(GbImage& image) : image_(image), keys_(kSlots, kEmpty), values_(kSlots) {}
+  explicit NearestIndexCache(GbImage& image)
+      : image_(image), keys_(kSlots, kEmpty), values_(kSlots), cells_(kCells), built_(kCells, false) {
+    const RGBQUAD* pal = image.Palette();
+    uint32_t n = image.ColorsImportant() ? image.ColorsImportant() : image.PaletteEntryCount();
+    if (n > image.PaletteEntryCount()) n = image.PaletteEntryCount();
+    if (pal)
+      for (uint32_t i = 0; i < n; ++i) entries_.push_back({pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue});
+  }
+
   uint8_t operator()(RGBQUAD c) {
     const uint32_t key = uint32_t(c.rgbBlue) | uint32_t(c.rgbGreen) << 8 | uint32_t(c.rgbRed) << 16;
     const size_t slot = uint32_t(key * 2654435761u) >> 20;
     if (keys_[slot] != key) {
       keys_[slot] = key;
-      values_[slot] = image_.NearestPaletteIndex(RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, 0});
+      values_[slot] = Search(c.rgbRed, c.rgbGreen, c.rgbBlue);
+      lastMiss_ = RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, 0};
+      missed_ = true;
     }
     return values_[slot];
   }
 
+  // Leaves the image's own one-colour cache as the full scan would have.
+  void Finish() {
+    if (missed_) image_.NearestPaletteIndex(lastMiss_);
+  }
+
  private:
+  struct Entry {
+    int red, green, blue;
+  };
+  static constexpr int kShift = 4, kSide = 1 << kShift, kCells = 16 * 16 * 16;
+
+  // Squared distance from v to the span [lo, lo + kSide - 1], nearest and farthest.
+  static long Near(int v, int lo) {
+    const long d = v < lo ? lo - v : v > lo + kSide - 1 ? v - (lo + kSide - 1) : 0;
+    return d * d;
+  }
+  static long Far(int v, int lo) {
+    const long d = std::max(std::abs(v - lo), std::abs(v - (lo + kSide - 1)));
+    return d * d;
+  }
+
+  const std::vector<uint8_t>& Candidates(int cell) {
+    if (built_[cell]) return cells_[cell];
+    const int r0 = (cell >> 8) << kShift, g0 = ((cell >> 4) & 15) << kShift, b0 = (cell & 15) << kShift;
+    long bound = LONG_MAX;
+    for (const Entry& e : entries_)
+      bound = std::min(bound, Far(e.red, r0) + Far(e.green, g0) + Far(e.blue, b0));
+    std::vector<uint8_t>& list = cells_[cell];
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const Entry& e = entries_[i];
+      if (Near(e.red, r0) + Near(e.green, g0) + Near(e.blue, b0) <= bound) list.push_back(uint8_t(i));
+    }
+    built_[cell] = true;
+    return list;
+  }
+
+  uint8_t Search(int r, int g, int b) {
+    if (entries_.empty()) return 0;
+    const int cell = (r >> kShift) << 8 | (g >> kShift) << 4 | (b >> kShift);
+    long best = LONG_MAX;
+    uint8_t found = 0;
+    for (uint8_t i : Candidates(cell)) {
+      const Entry& e = entries_[i];
+      const long dr = e.red - r, dg = e.green - g, db = e.blue - b;
+      const long d = dr * dr + dg * dg + db * db;
+      if (d < best) best = d, found = i;
+    }
+    return found;
+  }
+
   static constexpr size_t kSlots = 4096;
   static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // never a 24-bit key
   GbImage& image_;
   std::vector<uint32_t> keys_;
   std::vector<uint8_t> values_;
+  std::vector<Entry> entries_;
+  std::vector<std::vector<uint8_t>> cells_;
+  std::vector<bool> built_;
+  RGBQUAD lastMiss_{};
+  bool missed_ = false;
 };
 
 uint8_t GreyOfQuad(const RGBQUAD& c) { return GbImage::GreyOf(c.rgbRed, c.rgbGreen, c.rgbBlue); }
@@ -219,5 +290,6 @@ bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* p
       spread(x + 1, y + 1, 1);
     }
   }
+  nearest.Finish();
   return TakeOver(result, false);
 }

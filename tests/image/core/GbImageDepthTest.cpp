@@ -276,3 +276,59 @@ TEST(GbImageDecrease, KeyFollowsItsColourIntoTheNewPalette) {
   EXPECT_TRUE(img.IsTransparentAt(0, 0));
   EXPECT_FALSE(img.IsTransparentAt(1, 0));
 }
+
+// The reduction's palette search must pick exactly what the image's own
+// nearest-colour scan picks (least squared distance, lowest index among
+// equals), also for palettes full of equal and equidistant entries; the
+// reference below diffuses with that scan, pixel by pixel.
+TEST(GbImageDecrease, DiffusionPicksWhatTheFullScanPicks) {
+  uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0xFF;
+  };
+  GbImage source(97, 41, 24, 0);
+  for (long y = 0; y < 41; ++y)
+    for (long x = 0; x < 97; ++x) source.WritePixelColor(x, y, Rgb(int(next()), int(next()), int(next())));
+
+  RGBQUAD coarse[256];  // few levels: many equidistant and repeated entries
+  for (int i = 0; i < 256; ++i) coarse[i] = Rgb(int(next() & 0xC0), int(next() & 0x80), int(next() & 0xE0));
+  coarse[200] = coarse[3];
+  for (const RGBQUAD* palette : {static_cast<const RGBQUAD*>(nullptr), static_cast<const RGBQUAD*>(coarse)})
+    for (uint32_t important : {0u, 37u}) {
+      for (bool diffuse : {false, true}) {
+        SCOPED_TRACE(testing::Message() << (palette ? "coarse" : "standard") << " palette, " << important
+                                        << " important, diffusion " << diffuse);
+        GbImage fast(source);
+        ASSERT_TRUE(fast.DecreaseBpp(8, diffuse, palette, important));
+
+        GbImage work(source), expected(97, 41, 8, 0);
+        if (palette)
+          expected.SetPalette(palette, important ? important : 256);
+        else
+          expected.SetStandardPalette();
+        if (important) expected.SetColorsImportant(important);
+        for (long y = 0; y < 41; ++y)
+          for (long x = 0; x < 97; ++x) {
+            const RGBQUAD c = work.ReadPixelColor(x, y);
+            const uint8_t index = expected.NearestPaletteIndex(Rgb(c.rgbRed, c.rgbGreen, c.rgbBlue));
+            expected.WritePixelIndex(x, y, index);
+            if (!diffuse) continue;
+            const RGBQUAD q = expected.PaletteColor(index);
+            const int e[3] = {c.rgbRed - q.rgbRed, c.rgbGreen - q.rgbGreen, c.rgbBlue - q.rgbBlue};
+            const long dx[4] = {1, -1, 0, 1}, dy[4] = {0, 1, 1, 1};
+            const int w[4] = {7, 2, 4, 1};
+            for (int k = 0; k < 4; ++k) {
+              const long nx = x + dx[k], ny = y + dy[k];
+              if (nx < 0 || nx >= 97 || ny >= 41) continue;
+              const RGBQUAD n = work.ReadPixelColor(nx, ny);
+              const auto add = [&](int v, int err) { return std::clamp(v + err * w[k] / 16, 0, 255); };
+              work.WritePixelColor(nx, ny, Rgb(add(n.rgbRed, e[0]), add(n.rgbGreen, e[1]), add(n.rgbBlue, e[2])));
+            }
+          }
+        for (long y = 0; y < 41; ++y)
+          for (long x = 0; x < 97; ++x)
+            ASSERT_EQ(fast.ReadPixelIndex(x, y), expected.ReadPixelIndex(x, y)) << x << "," << y;
+      }
+    }
+}
