@@ -30,6 +30,16 @@ QPainterPath Rounded(const QRectF& r, qreal radius) {
   return p;
 }
 
+// The combo box pieces share one vertical gradient and edge, the normal
+// text button's, so the box reads as one raised control.
+const QColor kComboEdge{0x9C, 0xAD, 0xC6};
+QLinearGradient ComboGradient(int height) {
+  QLinearGradient g(0, 0, 0, height);
+  g.setColorAt(0, QColor(0xFF, 0xFF, 0xFF));
+  g.setColorAt(1, QColor(0xE4, 0xEB, 0xF4));
+  return g;
+}
+
 // A sunken well: soft shadow line on top, white inside, light border.
 void Well(QPainter& p, const QRect& r) {
   p.setPen(Qt::NoPen);
@@ -374,44 +384,39 @@ QImage Draw(const SkinResource& res) {
   if (!look.title.isEmpty()) return WindowBackground(look);
 
   switch (id) {
-    case 227: {  // combo face: white with top and bottom lines
+    case 227: {  // combo face: the text-button gradient between two edge lines
       QImage img(res.width, res.height, QImage::Format_RGB32);
-      img.fill(Qt::white);
       QPainter p(&img);
-      p.setPen(QColor(0xB4, 0xB4, 0xB4));
-      p.drawLine(0, 0, res.width - 1, 0);
-      p.drawLine(0, res.height - 1, res.width - 1, res.height - 1);
+      p.fillRect(img.rect(), ComboGradient(res.height));
+      p.fillRect(QRect(0, 0, res.width, 1), kComboEdge);
+      p.fillRect(QRect(0, res.height - 1, res.width, 1), kComboEdge);
+      p.fillRect(QRect(0, 1, res.width, 1), QColor(0xFF, 0xFF, 0xFF));
       return img;
     }
-    case 230: {  // left end cap; the right one is its mirror
+    case 230: {  // left end cap, rounded; the right one is its mirror
       QImage img = Blank(res.width, res.height);
       QPainter p(&img);
       p.setRenderHint(QPainter::Antialiasing);
-      p.setBrush(Qt::white);
-      p.setPen(QColor(0xB4, 0xB4, 0xB4));
-      p.drawRoundedRect(QRectF(0.5, 0.5, res.width * 3, res.height - 1), 3, 3);
+      p.setBrush(ComboGradient(res.height));
+      p.setPen(QPen(kComboEdge, 1));
+      p.drawRoundedRect(QRectF(0.5, 0.5, res.width * 4, res.height - 1), 3, 3);
+      p.setPen(QPen(QColor(0xFF, 0xFF, 0xFF), 1));
+      p.drawLine(QPointF(2.5, 1.5), QPointF(res.width * 4, 1.5));
       p.end();
-      QImage out(res.width, res.height, QImage::Format_RGB32);
-      out.fill(kFace);
-      QPainter q(&out);
-      q.drawImage(0, 0, img);
-      return out;
+      return FlattenOnKey(img);
     }
-    case 229: {  // drop button
+    case 229: {  // drop button: a groove to the face, then the theme's chevron
       QImage img(res.width, res.height, QImage::Format_RGB32);
       QPainter p(&img);
+      p.fillRect(img.rect(), ComboGradient(res.height));
+      p.fillRect(QRect(0, 0, res.width, 1), kComboEdge);
+      p.fillRect(QRect(0, res.height - 1, res.width, 1), kComboEdge);
+      p.fillRect(QRect(0, 1, res.width, 1), QColor(0xFF, 0xFF, 0xFF));
+      p.fillRect(QRect(0, 3, 1, res.height - 6), QColor(0xC0, 0xCB, 0xDA));
+      p.fillRect(QRect(1, 3, 1, res.height - 6), QColor(0xFF, 0xFF, 0xFF));
       p.setRenderHint(QPainter::Antialiasing);
-      QLinearGradient g(0, 0, 0, res.height);
-      g.setColorAt(0, QColor(0xF5, 0xF9, 0xFF));
-      g.setColorAt(1, QColor(0xD6, 0xE4, 0xF5));
-      p.fillRect(img.rect(), g);
-      p.setPen(QColor(0xB4, 0xB4, 0xB4));
-      p.drawLine(QPointF(0.5, 0), QPointF(0.5, res.height));
-      p.drawLine(QPointF(0, 0.5), QPointF(res.width, 0.5));
-      p.drawLine(QPointF(0, res.height - 0.5), QPointF(res.width, res.height - 0.5));
-      p.drawLine(QPointF(res.width - 0.5, 0), QPointF(res.width - 0.5, res.height));
-      p.setPen(QPen(kAccentDark, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-      const qreal c = res.width / 2.0, m = res.height / 2.0;
+      p.setPen(QPen(kAccentDark, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      const qreal c = 1 + (res.width - 1) / 2.0, m = res.height / 2.0;
       p.drawPolyline(QPolygonF({QPointF(c - 3.5, m - 1.5), QPointF(c, m + 2), QPointF(c + 3.5, m - 1.5)}));
       return img;
     }

@@ -306,6 +306,7 @@ bool Invoke(F f, const std::string& name, const std::vector<CliOpParam>& params,
     }
   };
   (parseOne(std::get<I>(args), I), ...);
+  (void)parseOne;  // operations without arguments
   if (!ok) return false;
   picture.ClearLastError();
   using R = typename CallableSignature<F>::Ret;

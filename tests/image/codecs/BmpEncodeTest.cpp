@@ -42,7 +42,9 @@ void ExpectSamePixels(const GbImage& a, const GbImage& b) {
   for (long y = 0; y < long(a.Height()); ++y)
     for (long x = 0; x < long(a.Width()); ++x) {
       ASSERT_EQ(bmptest::Rgb(a, x, y), bmptest::Rgb(b, x, y)) << x << "," << y;
-      if (a.PaletteEntryCount()) ASSERT_EQ(a.ReadPixelIndex(x, y), b.ReadPixelIndex(x, y));
+      if (a.PaletteEntryCount()) {
+        ASSERT_EQ(a.ReadPixelIndex(x, y), b.ReadPixelIndex(x, y));
+      }
     }
 }
 

@@ -21,7 +21,7 @@ struct Canvas {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = WORD(bpp);
     info.bmiHeader.biCompression = compression;
-    if (compression == BI_BITFIELDS) std::memcpy(info.bmiColors, masks, 12);
+    if (compression == BI_BITFIELDS) std::memcpy(static_cast<void*>(info.bmiColors), masks, 12);
     info.bmiHeader.biClrUsed = DWORD(palette.size());
     for (size_t i = 0; i < palette.size(); ++i)
       info.bmiColors[i] = RGBQUAD{BYTE(palette[i]), BYTE(palette[i] >> 8), BYTE(palette[i] >> 16), 0};
