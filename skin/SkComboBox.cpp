@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "skin/ComboWindow.h"
+#include "skin/RegionFromBitmap.h"
 #include "skin/SharedSkin.h"
 #include "skin/SkinArt.h"
 #include "skin/SkinEvent.h"
@@ -134,28 +135,31 @@ void SkComboBox::paintEvent(QPaintEvent*) {
   const SharedSkin& skin = GetSharedSkin();
   const QImage& face = skin.comboFace;
   const QImage& button = skin.comboButton;
-  const QImage& cap = skin.comboCap;
+  // The caps round off both ends of the box, so their corners are see-through.
+  const QImage cap = skin.comboCap.isNull() ? QImage() : CursorImageFromBitmap(skin.comboCap, kSkinKey);
   const int h = height();
   const int bw = button.isNull() ? h : button.width() * h / std::max(1, button.height());
   const int cw = cap.isNull() ? 0 : cap.width();
-  QRect body(cw, 0, width() - bw - cw, h);
+  // Left cap, face, drop button, right cap.
+  const QRect body(cw, 0, std::max(0, width() - bw - 2 * cw), h);
+  const QRect buttonRect(body.right() + 1, 0, bw, h);
   if (!cap.isNull()) {
     p.drawImage(QRect(0, 0, cw, h), cap);
-    p.drawImage(QRect(width() - bw - cw, 0, cw, h), cap.mirrored(true, false));
-    body.setWidth(width() - bw - 2 * cw);
+    p.drawImage(QRect(width() - cw, 0, cw, h), cap.mirrored(true, false));
   }
   if (!face.isNull()) p.drawImage(body, face);
   else p.fillRect(body, Qt::white);
-  if (!button.isNull()) p.drawImage(QRect(width() - bw, 0, bw, h), button);
+  if (!button.isNull()) p.drawImage(buttonRect, button);
   if (hasFocus() || IsDroppedDown()) {
     QColor focus = SkinArt::kAccent;
-    focus.setAlpha(40);
-    p.fillRect(body.adjusted(0, 1, 0, -1), focus);
+    focus.setAlpha(IsDroppedDown() ? 56 : 32);
+    p.fillRect(body.adjusted(0, 2, 0, -1), focus);
+    if (IsDroppedDown()) p.fillRect(buttonRect.adjusted(2, 2, 0, -1), focus);
   }
   if (cur_ >= 0) {
     p.setFont(font());
     p.setPen(isEnabled() ? SkinArt::kText : QColorFromRef(skin.comboColours[1]));
-    p.drawText(QRect(cw + 2, 0, body.right() - cw - 2, h), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+    p.drawText(QRect(cw + 2, 0, body.width() - 2, h), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
                items_[cur_]);
   }
 }

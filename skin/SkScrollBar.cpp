@@ -84,12 +84,22 @@ void SkScrollBar::keyPressEvent(QKeyEvent* event) {
 void SkScrollBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0xEE, 0xF1, 0xF5));
-  p.drawRoundedRect(QRectF(rect()).adjusted(1, 0, -1, 0), 4, 4);
-  const QRectF thumb(1, ThumbTop(), width() - 2, std::max(6, ThumbBottom() - ThumbTop()));
-  QColor fill = ThumbColour();
+  // A slim channel in the slider's colours, the thumb a rounded pill over it.
+  const qreal mid = width() / 2.0;
+  const QRectF channel(mid - 3, 0.5, 6, height() - 1);
+  p.setBrush(QColor(0xE1, 0xE6, 0xEE));
+  p.setPen(QPen(QColor(0xC0, 0xC9, 0xD6), 1));
+  p.drawRoundedRect(channel, 3, 3);
+  const qreal top = ThumbTop(), bottom = std::min(height(), std::max(ThumbTop() + 6, ThumbBottom()));
+  const QRectF thumb(mid - 3.5, top + 0.5, 7, bottom - top - 1);
+  const QColor fill = ThumbColour();
   p.setBrush(fill);
-  p.setPen(QPen(QColorFromRef(edge_).lighter(250), 1));
-  p.drawRoundedRect(thumb.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+  p.setPen(QPen(fill.darker(125), 1));
+  p.drawRoundedRect(thumb, 3.5, 3.5);
+  // A grip like the slider thumb's, when the thumb is long enough to carry it.
+  if (thumb.height() >= 16) {
+    p.setPen(QPen(fill.lighter(150), 1));
+    const qreal c = thumb.center().y();
+    for (qreal dy : {-2.5, 0.5, 3.5}) p.drawLine(QPointF(mid - 1.5, c + dy - 0.5), QPointF(mid + 1.5, c + dy - 0.5));
+  }
 }

@@ -14,6 +14,7 @@
 #include "skin/SkComboBox.h"
 #include "skin/SkStatic.h"
 #include "skin/SkinArt.h"
+#include "skin/SkinPaint.h"
 #include "skin/SkinResources.h"
 
 const SkinCommandTable<SkinGallery> SkinGallery::kCommands = {
@@ -273,6 +274,10 @@ void SkinGallery::Build() {
   y += 24;
   auto* disabledLabel = Add<SkStatic>(0, x, y, 160, 18);
   disabledLabel->SetText(QStringLiteral("Disabled label"));
+  // A dialog that disables a label also gives it the greyed text colour; the
+  // label adds the engraved highlight underneath.
+  disabledLabel->SetColours(RefFromQColor(SysColour::GrayText()), RefFromQColor(SysColour::GrayText()),
+                            RGB(0x3C, 0x3C, 0x3C));
   disabledLabel->setEnabled(false);
   auto* edit = Add<CReadOnlyEdit>(0, x + 170, y - 2, 170, 22);
   edit->SetBackgroundColour(RGB(0xF7, 0xFA, 0xFF));
