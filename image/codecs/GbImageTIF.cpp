@@ -198,6 +198,11 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
 // libtiff decodes the page into 8-bit RGBA with row 0 at the bottom, which
 // is our row order already.
 const char* GbImageTIF::ReadWithRgbaReader(TIFF* tif, const TifPageInfo& page) {
+  // Plain 8-bit RGB in upright strips gives the RGBA reader's pixels when
+  // read row by row, without its full-size raster.
+  if (page.photometric == PHOTOMETRIC_RGB && page.bits == 8 && page.samples == 3 &&
+      page.planar == PLANARCONFIG_CONTIG && !page.tiled && page.orientation == ORIENTATION_TOPLEFT)
+    return ReadRgbRows(tif, page);
   const size_t width = page.width, height = page.height;
   if (width > SIZE_MAX / 4 / height) return kNoRaster;
   std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[width * height]);
@@ -229,6 +234,28 @@ const char* GbImageTIF::ReadWithRgbaReader(TIFF* tif, const TifPageInfo& page) {
     }
     if (alpha)
       for (size_t x = 0; x < width; ++x) alpha[y * width + x] = uint8_t(TIFFGetA(src[x]));
+  }
+  return nullptr;
+}
+
+const char* GbImageTIF::ReadRgbRows(TIFF* tif, const TifPageInfo& page) {
+  const size_t width = page.width, height = page.height;
+  const tmsize_t lineSize = TIFFScanlineSize(tif);
+  if (lineSize <= 0 || size_t(lineSize) < width * 3) return kCorrupted;
+  std::unique_ptr<uint8_t[]> line(new (std::nothrow) uint8_t[size_t(lineSize)]);
+  if (!line) return kNoRaster;
+  for (size_t row = 0; row < height; ++row) {
+    if (Escape()) return kCancelled;
+    SetProgress(long(row * 100 / height));
+    if (TIFFReadScanline(tif, line.get(), uint32_t(row), 0) < 0) return kCorrupted;
+    // File rows run top down; ours bottom up.
+    uint8_t* dst = RowBits(uint32_t(height - 1 - row));
+    const uint8_t* src = line.get();
+    for (size_t x = 0; x < width; ++x, src += 3, dst += 3) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+    }
   }
   return nullptr;
 }

@@ -42,6 +42,7 @@ class GbImageTIF : public GbImageCodec {
   // Each returns null on success, else the message for LastError().
   const char* DecodePage(tiff* tif);
   const char* ReadWithRgbaReader(tiff* tif, const TifPageInfo& page);
+  const char* ReadRgbRows(tiff* tif, const TifPageInfo& page);
   const char* ReadOwn(tiff* tif, const TifPageInfo& page);
   void ApplyOrientation(uint16_t orientation);
   const char* WritePage(tiff* tif);
