@@ -1,5 +1,6 @@
 // Life cycle, header and settings of GbImage.
 #include "image/core/GbImage.h"
+#include "platform/LargeBlock.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -154,6 +155,7 @@ uint8_t* GbImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t
   info_.fileType = type;
 
   block_ = static_cast<uint8_t*>(std::malloc(PackedSize()));
+  GbAdviseLargeBlock(block_, PackedSize());
   if (!block_) {
     SetLastError("GbImage::Create can't allocate memory");
     return nullptr;
@@ -194,10 +196,12 @@ bool GbImage::CopyFrom(const GbImage& source, bool copyPixels, bool copySelectio
   const size_t planeSize = size_t(Width()) * Height();
   if (copySelection && source.selection_) {
     selection_ = new (std::nothrow) uint8_t[planeSize];
+    GbAdviseLargeBlock(selection_, planeSize);
     if (selection_) std::memcpy(selection_, source.selection_, planeSize);
   }
   if (copyAlpha && source.alpha_) {
     alpha_ = new (std::nothrow) uint8_t[planeSize];
+    GbAdviseLargeBlock(alpha_, planeSize);
     if (alpha_) std::memcpy(alpha_, source.alpha_, planeSize);
   }
   return true;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "image/core/GbImage.h"
+#include "platform/LargeBlock.h"
 #include "image/core/PlaneRows.h"
 
 bool GbImage::CreateAlpha() {
@@ -11,6 +12,7 @@ bool GbImage::CreateAlpha() {
   if (!block_) return false;  // a plane must match existing pixels
   const size_t size = size_t(Width()) * Height();
   uint8_t* plane = new (std::nothrow) uint8_t[size];
+  GbAdviseLargeBlock(plane, size);
   if (!plane) return false;
   std::memset(plane, 255, size);
   AdoptAlphaPlane(plane);

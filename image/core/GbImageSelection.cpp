@@ -6,6 +6,7 @@
 #include <new>
 
 #include "image/core/GbImage.h"
+#include "platform/LargeBlock.h"
 #include "image/core/PlaneRows.h"
 
 namespace {
@@ -33,6 +34,7 @@ bool GbImage::CreateSelection() {
   AdoptSelectionPlane(nullptr);
   const size_t size = size_t(Width()) * Height();
   uint8_t* plane = new (std::nothrow) uint8_t[size];
+  GbAdviseLargeBlock(plane, size);
   if (!plane) return false;
   std::memset(plane, 0, size);
   AdoptSelectionPlane(plane);
