@@ -1,5 +1,4 @@
 #include "image/io/GbMemFile.h"
-#include "platform/LargeBlock.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -43,7 +42,6 @@ bool GbMemFile::Grow(int64_t n) {
     if (grown && buffer_ && size_ > 0) std::memcpy(grown, buffer_, size_t(size_));
   }
   if (!grown) return false;
-  GbAdviseLargeBlock(grown, size_t(newCapacity));
   buffer_ = grown;
   capacity_ = int32_t(newCapacity);
   owns_ = true;
