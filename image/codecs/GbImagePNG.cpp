@@ -103,6 +103,11 @@ bool GbImagePNG::Decode(GbFile* f) {
   }
   png_set_read_fn(png, f, readData);
   png_set_chunk_malloc_max(png, kMaxChunkMemory);
+  // Text, profile and other ancillary chunks are never used, and the library
+  // allocates a chunk's whole claimed length before reading it: skipping them
+  // unread keeps a lying length from asking for gigabytes.
+  static const png_byte kIgnored[] = "iTXt\0zTXt\0tEXt\0iCCP\0sPLT\0eXIf\0hIST\0sBIT\0sCAL\0pCAL\0oFFs\0tIME\0cHRM\0sRGB\0gAMA\0bKGD";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, int(sizeof kIgnored / 5));
   std::vector<uint8_t> row;
   start_ = f->Tell();
   const bool ok = DecodeRows(png, info, row);
