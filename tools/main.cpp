@@ -1,5 +1,6 @@
 // glimmerbox-cli: the engine from the command line, for batch work and for
 // checking results from outside.
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,6 +15,11 @@ static void printHelp() {
 }
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // A file size limit (or a full quota) must end a write with an error the
+  // command reports and cleans up after, not kill the process half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   if (argc < 2) {
     printHelp();
     return 2;

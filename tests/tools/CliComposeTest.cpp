@@ -181,3 +181,35 @@ TEST_F(CliCompose, SheetOverABackgroundAndFillRepeatsThePhotos) {
   EXPECT_EQ(Cli("sheet --layout 5 " + Q(photo) + " -o " + Q(out), nullptr, &err), 2);
   EXPECT_EQ(Cli("sheet --layout 3 -o " + Q(out), nullptr, &err), 2);
 }
+
+TEST_F(CliCompose, AProjectThatDoesNotFitFailsCleanlyAndKeepsThePreviousOne) {
+  const std::string photo = Picture("p.bmp", 40, 30, kRed);
+  const std::string frame = FrameFile("f.bmp", kWhite);
+  const std::string project = dir.file("party.quorra");
+  const std::string out = dir.file("sheet.bmp");
+  ASSERT_EQ(Cli("sheet --layout 1 --frame " + Q(frame) + " --project " + Q(project) + " " + Q(photo) + " -o " + Q(out)),
+            0);
+  const std::string before = gbtest::ReadFile(project);
+  ASSERT_FALSE(before.empty());
+
+  // A file size limit of 512 KB or more (the shell's blocks are 512 or 1024
+  // bytes): the sheet and each staged picture fit, four slots' worth of
+  // project does not.
+  std::string err;
+  const std::string limited = "sh -c 'ulimit -f 1000; exec \"$0\" \"$@\"' ";
+  fs::create_directories(dir.path() / "tmp");
+  const std::string env = "TMPDIR=" + Q(dir.file("tmp")) + " GLIMMERBOX_HOME=" + Q(dir.file("app")) +
+                          " HOME=" + Q(dir.file("home")) + " XDG_CONFIG_HOME=" + Q(dir.file("config")) + " ";
+  const int limitedRc = gbtest::Run(env + limited + Q(gbtest::CliPath()) + " sheet --layout 1 --fill --frame " +
+                                    Q(frame) + " --project " + Q(project) + " " + Q(photo) + " -o " + Q(out) +
+                                    " 2>" + Q(dir.file("stderr")));
+  err = gbtest::ReadFile(dir.file("stderr"));
+  EXPECT_GT(limitedRc, 0);
+  EXPECT_LT(limitedRc, 128) << "killed by a signal instead of reporting the failure";
+  EXPECT_FALSE(err.empty());
+  EXPECT_EQ(gbtest::ReadFile(project), before);
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().filename().string().find("party.quorra."), std::string::npos) << "left behind: " << e.path();
+  for (const auto& e : fs::directory_iterator(dir.path() / "tmp"))
+    ADD_FAILURE() << "left in the temporary folder: " << e.path();
+}
