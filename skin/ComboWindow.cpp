@@ -1,10 +1,10 @@
 #include "skin/ComboWindow.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScreen>
 
 #include "skin/SharedSkin.h"
 #include "skin/SkComboBox.h"
@@ -47,6 +47,13 @@ ComboWindow::Layout ComboWindow::Measure(const std::vector<int>& textHeights, co
   return l;
 }
 
+QPoint ComboWindow::Place(QPoint comboTopLeft, int comboWidth, int listWidth) {
+  // 17 below the box's top. A list wider than the box reaches out to the
+  // left, so its right edge stays over the box's arrow.
+  const int x = comboTopLeft.x() - std::max(0, listWidth - comboWidth);
+  return {x, comboTopLeft.y() + 17};
+}
+
 ComboWindow::ComboWindow(SkComboBox* combo)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
       combo_(combo) {
@@ -80,14 +87,7 @@ void ComboWindow::Open() {
     scroll_->SetListener([this](int pos) { ScrollTo(pos / 100); });
   }
 
-  // Below the box's top by 17, at its left edge; moved left when it would
-  // leave the screen.
-  QPoint at = combo_->mapToGlobal(QPoint(0, 17));
-  if (QScreen* screen = combo_->screen()) {
-    const QRect avail = screen->availableGeometry();
-    if (at.x() + width() > avail.right() + 1) at.setX(combo_->mapToGlobal(QPoint(combo_->width(), 0)).x() - width());
-  }
-  move(at);
+  move(Place(combo_->mapToGlobal(QPoint(0, 0)), combo_->width(), width()));
 
   QPainterPath outline;
   outline.addRoundedRect(QRectF(rect()), 5, 5);

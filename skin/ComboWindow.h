@@ -25,6 +25,10 @@ class ComboWindow : public QWidget {
   static Layout Measure(const std::vector<int>& textHeights, const std::vector<int>& textWidths, int comboWidth,
                         int droppedHeight);
 
+  // Where the list opens, in screen terms, for a box whose top-left corner
+  // is at comboTopLeft.
+  static QPoint Place(QPoint comboTopLeft, int comboWidth, int listWidth);
+
   explicit ComboWindow(SkComboBox* combo);
   ~ComboWindow() override;
 

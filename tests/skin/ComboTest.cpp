@@ -38,6 +38,34 @@ TEST(ComboWindow, HeightsWidthsAndScrollBar) {
   EXPECT_EQ(ComboWindow::Measure({13}, {10}, 100, 10).height, 24);
 }
 
+TEST(ComboWindow, PlacedUnderTheBoxAndMovedLeftWhenWider) {
+  // As wide as the box: 17 below its top, at its left edge.
+  EXPECT_EQ(ComboWindow::Place({300, 200}, 120, 120), QPoint(300, 217));
+  // Wider: its right edge lines up with the box's, whatever room the screen
+  // has on the right.
+  EXPECT_EQ(ComboWindow::Place({300, 200}, 120, 200), QPoint(220, 217));
+  EXPECT_EQ(ComboWindow::Place({10, 0}, 100, 213), QPoint(-103, 17));
+}
+
+TEST(ComboWindow, AWideListOpensToTheLeftOfTheBox) {
+  RecordingDialog dlg;
+  dlg.resize(400, 200);
+  auto* combo = dlg.Add<SkComboBox>(1127, 200, 10, 60, 17);
+  combo->AddString(QStringLiteral("A much longer item than the box is wide"));
+  combo->AddString(QStringLiteral("B"));
+  combo->SetCurSel(0);
+  dlg.show();
+  combo->setFocus();
+  combo->ShowDropDown(true);
+  ComboWindow* drop = combo->DropDown();
+  ASSERT_NE(drop, nullptr);
+  ASSERT_GT(drop->width(), combo->width());
+  const QPoint boxTopRight = combo->mapToGlobal(QPoint(combo->width(), 0));
+  EXPECT_EQ(drop->x() + drop->width(), boxTopRight.x());
+  EXPECT_EQ(drop->y(), boxTopRight.y() + 17);
+  combo->ShowDropDown(false);
+}
+
 class SkComboBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
