@@ -109,10 +109,12 @@ int CSkinSlider::PosToPixel(int pos) const {
 
 int CSkinSlider::PixelToPos(int pixel) const {
   const int thumb = ThumbSize();
-  const int track = Extent() - endMargin_ - startMargin_ - thumb;
+  const long long track = Extent() - endMargin_ - startMargin_ - thumb;
   if (track <= 0) return min_;
-  const double value = double(pixel - thumb / 2 - startMargin_) / track * (max_ - min_);
-  return min_ + int(value);  // truncated
+  // Multiplied before dividing, in integers: a quotient taken first in
+  // floating point lands just under whole numbers (29 / 100 * 100 < 29).
+  const long long offset = pixel - thumb / 2 - startMargin_;
+  return min_ + int(offset * (long long)(max_ - min_) / track);  // truncated
 }
 
 void CSkinSlider::Notify(int code) {
@@ -127,11 +129,14 @@ void CSkinSlider::DragTo(int coord) {
   const int lo = startMargin_ + thumb / 2;
   const int hi = Extent() - endMargin_ - thumb / 2;
   pixel = std::clamp(pixel, lo, std::max(lo, hi));
-  if (pixel != PosToPixel(pos_)) {
-    pos_ = std::clamp(PixelToPos(pixel), min_, max_);
-    update();
-    Notify(kNotifySliderMoving);
-  }
+  if (pixel == PosToPixel(pos_)) return;
+  // Several pixels share a position when the range is smaller than the
+  // channel; the parent hears only of real changes.
+  const int pos = std::clamp(PixelToPos(pixel), min_, max_);
+  if (pos == pos_) return;
+  pos_ = pos;
+  update();
+  Notify(kNotifySliderMoving);
 }
 
 void CSkinSlider::mousePressEvent(QMouseEvent* event) {
@@ -199,10 +204,14 @@ void CSkinSlider::paintEvent(QPaintEvent* event) {
     p.drawImage(at, thumb);
   }
   if (drawFocus_ && hasFocus() && enabled_) {
+    // A faint, solid, round-cornered outline: enough to tell where the keys
+    // go without boxing the slider in.
     QColor ring = SkinArt::kAccent;
-    ring.setAlpha(110);
-    p.setPen(QPen(ring, 1, Qt::DotLine));
+    ring.setAlpha(55);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(ring, 1));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    const qreal radius = std::min(width(), height()) / 2.0 - 1;
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
   }
 }

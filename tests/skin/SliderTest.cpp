@@ -50,6 +50,53 @@ TEST(CSkinSlider, PositionPixelMapping) {
   EXPECT_EQ(s->GetPos(), 5);
 }
 
+TEST(CSkinSlider, PixelToPositionIsExact) {
+  RecordingDialog dlg;
+  CSkinSlider* s = MakeSlider(dlg);
+  // (pixel - 5) / 100 x 100 is a whole number at every pixel of the channel.
+  for (int pixel = 5; pixel <= 105; ++pixel) ASSERT_EQ(s->PixelToPos(pixel), pixel - 5) << pixel;
+  EXPECT_EQ(s->PixelToPos(34), 29);
+  EXPECT_EQ(s->PixelToPos(62), 57);
+  EXPECT_EQ(s->PixelToPos(63), 58);
+  // Jumping to those pixels puts the thumb there.
+  for (int pixel : {34, 62, 63}) {
+    s->SetPos(0);
+    Mouse(s, QEvent::MouseButtonPress, {pixel, 10});
+    EXPECT_EQ(s->GetPos(), pixel - 5);
+    EXPECT_EQ(s->PosToPixel(s->GetPos()), pixel);
+    Mouse(s, QEvent::MouseButtonRelease, {pixel, 10}, Qt::LeftButton, Qt::NoButton);
+  }
+  // A range that does not divide the channel evenly truncates:
+  // 29 x 7 / 100 = 2.03 and 72 x 7 / 100 = 5.04.
+  s->SetRange(0, 7);
+  EXPECT_EQ(s->PixelToPos(34), 2);
+  EXPECT_EQ(s->PixelToPos(77), 5);
+  EXPECT_EQ(s->PixelToPos(105), 7);
+}
+
+TEST(CSkinSlider, NoRepeatedNotificationForAnUnchangedPosition) {
+  RecordingDialog dlg;
+  CSkinSlider* s = MakeSlider(dlg);
+  s->SetRange(0, 10);  // ten pixels of channel per position
+  s->SetPos(0);
+  Mouse(s, QEvent::MouseButtonPress, {56, 10});  // jumps: (56 - 5) x 10 / 100 = 5
+  EXPECT_EQ(s->GetPos(), 5);
+  EXPECT_EQ(dlg.Count(kNotifySliderMoving, 1100), 1);
+  // 57 and 58 are still position 5 (its thumb pixel is 55).
+  Mouse(s, QEvent::MouseMove, {57, 10}, Qt::NoButton);
+  Mouse(s, QEvent::MouseMove, {58, 10}, Qt::NoButton);
+  EXPECT_EQ(s->GetPos(), 5);
+  EXPECT_EQ(dlg.Count(kNotifySliderMoving, 1100), 1);
+  // 66 is position 6: one more notification, carrying 6.
+  Mouse(s, QEvent::MouseMove, {66, 10}, Qt::NoButton);
+  Mouse(s, QEvent::MouseMove, {67, 10}, Qt::NoButton);
+  EXPECT_EQ(s->GetPos(), 6);
+  EXPECT_EQ(dlg.Count(kNotifySliderMoving, 1100), 2);
+  EXPECT_EQ(dlg.events.back().value, 6);
+  Mouse(s, QEvent::MouseButtonRelease, {67, 10}, Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(dlg.Count(kNotifySliderMoved, 1100), 1);
+}
+
 TEST(CSkinSlider, PressNearTheThumbKeepsItFarPressJumps) {
   RecordingDialog dlg;
   CSkinSlider* s = MakeSlider(dlg);
