@@ -1,6 +1,7 @@
 #include "skin/CIconButton.h"
 
 #include <QDesktopServices>
+#include <algorithm>
 #include <QEnterEvent>
 #include <QPainter>
 #include <QUrl>
@@ -112,6 +113,12 @@ QImage CIconButton::CurrentIcon() const {
   return iconIdle_.isNull() ? iconHot_ : iconIdle_;
 }
 
+QImage CIconButton::CurrentBitmap() const {
+  const bool push = !checkBox_;
+  if (Pressed() || (push && hot_)) return bitmapHot_;
+  return bitmapIdle_.isNull() ? bitmapHot_ : bitmapIdle_;
+}
+
 void CIconButton::nextCheckState() {
   if (checkBox_) setChecked(!isChecked());
 }
@@ -182,32 +189,30 @@ void CIconButton::paintEvent(QPaintEvent*) {
     Draw3dRect(p, r, SysColour::Highlight(), SysColour::Shadow());
   }
 
-  // Icon or bitmap, placed by the alignment.
-  QImage picture = CurrentIcon();
-  if (picture.isNull()) {
-    const bool useHot = pressed || (!checkBox_ && hot_) || bitmapIdle_.isNull();
-    picture = useHot ? bitmapHot_ : bitmapIdle_;
-  }
+  // The icon, then the bitmap over it, each placed by the alignment.
   const QString caption = text();
   const QPoint shift = pressed ? pressedOffset_ : QPoint(0, 0);
   QRect textRect = r.adjusted(2, 2, -2, -2);
-  if (!picture.isNull()) {
+  auto place = [&](const QImage& picture) {
+    if (picture.isNull()) return;
     const QSize is = picture.size();
     QPoint at;
     if (caption.isEmpty() || align_ == kOverlap) {
       at = QPoint(r.left() + (r.width() - is.width()) / 2, r.top() + (r.height() - is.height()) / 2);
     } else if (align_ == kAbove) {
       at = QPoint(r.left() + (r.width() - is.width()) / 2, r.top() + 3);
-      textRect.setTop(at.y() + is.height() + 1);
+      textRect.setTop(std::max(textRect.top(), at.y() + is.height() + 1));
     } else if (align_ == kBesideRight) {
       at = QPoint(r.right() - 3 - is.width() + 1, r.top() + (r.height() - is.height()) / 2);
-      textRect.setRight(at.x() - 2);
+      textRect.setRight(std::min(textRect.right(), at.x() - 2));
     } else {
       at = QPoint(r.left() + 3, r.top() + (r.height() - is.height()) / 2);
-      textRect.setLeft(at.x() + is.width() + 2);
+      textRect.setLeft(std::max(textRect.left(), at.x() + is.width() + 2));
     }
     p.drawImage(at + shift, disabled ? DisabledCopy(picture) : picture);
-  }
+  };
+  place(CurrentIcon());
+  place(CurrentBitmap());
 
   // Caption.
   if (!caption.isEmpty()) {

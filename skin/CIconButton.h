@@ -1,4 +1,4 @@
-// A button that draws an icon (or a masked bitmap) and a caption over a flat
+// A button that draws an icon, a masked bitmap over it, and a caption over a flat
 // or transparent face, with hover tracking. Clicking reports kNotifyClicked to
 // the dialog; in check-box mode it toggles, with a link it opens the link,
 // with a menu it shows the menu and sends the chosen command.
@@ -56,6 +56,8 @@ class CIconButton : public QAbstractButton {
   int Align() const { return align_; }
   // What the button shows now (hot icon while pressed or hot, ...).
   QImage CurrentIcon() const;
+  // The bitmap drawn over the icon, chosen the same way.
+  QImage CurrentBitmap() const;
   const QImage& HotIcon() const { return iconHot_; }
   const QImage& IdleIcon() const { return iconIdle_; }
 

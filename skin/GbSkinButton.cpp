@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QResizeEvent>
+#include <vector>
 
 #include "skin/SkinEvent.h"
 #include "skin/SkinPaint.h"
@@ -125,10 +126,19 @@ void GbSkinButton::checkStateSet() {
 }
 
 void GbSkinButton::UncheckGroup() {
-  if (group_ < 0) return;
   QWidget* top = window();
-  for (GbSkinButton* other : top->findChildren<GbSkinButton*>()) {
-    if (other != this && other->group_ == group_ && other->window() == top && other->isChecked()) {
+  std::vector<GbSkinButton*> members;
+  if (group_ >= 0) {
+    for (GbSkinButton* other : top->findChildren<GbSkinButton*>())
+      if (other->group_ == group_ && other->window() == top) members.push_back(other);
+  } else if (QWidget* parent = parentWidget()) {
+    // Without a group of its own, a radio button belongs with the other
+    // ungrouped radio buttons placed on the same dialog.
+    for (GbSkinButton* other : parent->findChildren<GbSkinButton*>(Qt::FindDirectChildrenOnly))
+      if (other->group_ < 0 && other->kind_ == kRadio) members.push_back(other);
+  }
+  for (GbSkinButton* other : members) {
+    if (other != this && other->isChecked()) {
       other->setChecked(false);
       other->update();
     }

@@ -1,7 +1,7 @@
 // A button drawn from whole-face bitmaps (normal, pressed, hover, disabled,
 // focus) that may cut its outline from a mask bitmap. Push, check-box and
 // radio kinds; checking a radio button unchecks the other buttons of its
-// group in the same window.
+// group (see SetGroup).
 #pragma once
 #include <QAbstractButton>
 #include <QImage>
@@ -22,7 +22,8 @@ class GbSkinButton : public QAbstractButton {
   // The kind the button's style gives it (push, check box, radio).
   void SetKind(int kind);
   int GetKind() const { return kind_; }
-  // Radio buttons uncheck the others of the same group; -1 is no group.
+  // Radio buttons uncheck the others of the same group in their window. With
+  // no group (-1), the ungrouped radio buttons of one parent form the group.
   void SetGroup(int group) { group_ = group; }
   int Group() const { return group_; }
 

@@ -29,6 +29,26 @@ TEST(CIconButton, OnlyAHotIconShowsInEveryState) {
   EXPECT_EQ(b->CurrentIcon(), hot);
 }
 
+TEST(CIconButton, DrawsTheIconAndThenTheBitmapOverIt) {
+  RecordingDialog dlg;
+  auto* b = dlg.Add<CIconButton>(1100, 0, 0, 40, 40);
+  b->SetIconImages(Solid(16, 16, qRgb(200, 10, 10)), QImage());
+  b->SetBitmaps(Solid(8, 8, qRgb(10, 10, 200)), QImage());
+  // No caption: both are centred, the icon at (12, 12), the bitmap at (16, 16).
+  QImage shot = b->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shot.pixel(13, 13), qRgb(200, 10, 10));
+  EXPECT_EQ(shot.pixel(26, 26), qRgb(200, 10, 10));
+  EXPECT_EQ(shot.pixel(19, 19), qRgb(10, 10, 200));
+  // The bitmap follows the icon's choice of hot and idle pictures.
+  b->SetBitmaps(Solid(8, 8, qRgb(10, 10, 200)), Solid(8, 8, qRgb(10, 200, 10)));
+  EXPECT_EQ(b->CurrentBitmap().pixel(0, 0), qRgb(10, 200, 10));
+  shot = b->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shot.pixel(19, 19), qRgb(10, 200, 10));
+  EXPECT_EQ(shot.pixel(13, 13), qRgb(200, 10, 10));
+  b->SetHot(true);
+  EXPECT_EQ(b->CurrentBitmap().pixel(0, 0), qRgb(10, 10, 200));
+}
+
 TEST(CIconButton, IdleIconOfHotAndGreyCopy) {
   CIconButton b;
   ASSERT_TRUE(b.SetIcons(257, CIconButton::kGreyOfHot));
@@ -120,6 +140,45 @@ TEST(GbSkinButton, RadioGroupsUncheckOnlyTheirOwn) {
   a[2]->click();
   EXPECT_TRUE(a[2]->IsChecked());
   EXPECT_EQ(dlg.Count(kNotifyClicked, 1182), 2);
+}
+
+TEST(GbSkinButton, UngroupedRadioButtonsOfOneDialogFormAGroup) {
+  RecordingDialog dlg;
+  GbSkinButton* r[3];
+  for (int i = 0; i < 3; ++i) {
+    r[i] = dlg.Add<GbSkinButton>(1180 + i, i * 20, 0, 16, 16);
+    r[i]->SetKind(GbSkinButton::kRadio);
+  }
+  auto* box = dlg.Add<GbSkinButton>(1185, 0, 20, 16, 16);
+  box->SetKind(GbSkinButton::kCheckBox);
+  box->SetChecked(true);
+  auto* grouped = dlg.Add<GbSkinButton>(1186, 20, 20, 16, 16);
+  grouped->SetKind(GbSkinButton::kRadio);
+  grouped->SetGroup(3);
+  grouped->SetChecked(true);
+  // Radio buttons of another dialog are not in this one's group.
+  RecordingDialog other;
+  auto* elsewhere = other.Add<GbSkinButton>(1180, 0, 0, 16, 16);
+  elsewhere->SetKind(GbSkinButton::kRadio);
+  elsewhere->SetChecked(true);
+
+  r[0]->click();
+  EXPECT_TRUE(r[0]->IsChecked());
+  r[1]->click();
+  EXPECT_FALSE(r[0]->IsChecked());
+  EXPECT_TRUE(r[1]->IsChecked());
+  r[2]->SetChecked(true);
+  EXPECT_FALSE(r[1]->IsChecked());
+  EXPECT_TRUE(r[2]->IsChecked());
+  // Check boxes and explicitly grouped buttons keep their state.
+  EXPECT_TRUE(box->IsChecked());
+  EXPECT_TRUE(grouped->IsChecked());
+  EXPECT_TRUE(elsewhere->IsChecked());
+  // And checking the grouped one leaves the ungrouped ones alone.
+  grouped->SetChecked(false);
+  grouped->click();
+  EXPECT_TRUE(grouped->IsChecked());
+  EXPECT_TRUE(r[2]->IsChecked());
 }
 
 TEST(GbSkinButton, DraggingOffShowsNormalAndDoesNotToggle) {
