@@ -181,13 +181,16 @@ void SkinGallery::Build() {
   auto* iconCheck = Add<CIconButton>(0, x, y, 150, 26);
   iconCheck->SetCheckBoxStyle(true);
   iconCheck->SetCheck(true);
-  iconCheck->SetIcons(kResCheckChecked, kResCheckChecked);
+  iconCheck->SetIcons(kResCheckChecked, kResCheckNormal);
   iconCheck->setText(QStringLiteral("Auto frame"));
   iconCheck->SetColour(CIconButton::kBkOut, RefFromQColor(SkinArt::kFace));
   iconCheck->SetColour(CIconButton::kBkIn, RefFromQColor(SkinArt::kFace));
   iconCheck->SetColour(CIconButton::kFgOut, RefFromQColor(SkinArt::kText));
   iconCheck->SetColour(CIconButton::kFgIn, RefFromQColor(SkinArt::kAccentDark));
   iconCheck->DrawTransparent(true);
+  // The check mark and the text colour tell the state; a sunken bevel would
+  // not sit well with the rounded buttons around it.
+  iconCheck->DrawBorder(false);
   auto* disabledIcon = Add<CIconButton>(0, x + 160, y, 150, 26);
   disabledIcon->SetIcons(152, 0);
   disabledIcon->setText(QStringLiteral("Disabled"));
@@ -238,10 +241,6 @@ void SkinGallery::Build() {
     auto* value = Add<SkStatic>(kStatus + 10 + i, x + 240, y + 3, 60, 14);
     value->SetText(QString::number(sliderPos[i]));
     y += 28;
-  }
-  if (auto* dragged = ItemAs<CSkinSlider>(kSliderDragged)) {
-    // Show the look while dragging: press and keep it down.
-    dragged->setProperty("galleryDrag", true);
   }
   y += 4;
 
