@@ -1,5 +1,7 @@
 #include "image/codecs/GbImageBMP.h"
 
+#include "image/core/RleReach.h"
+
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -193,8 +195,16 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
   const int64_t streamSize = f->Size();
   if (streamSize >= 0 && width > 0 && height > 0) {
     const uint64_t available = streamSize > pixelStart ? uint64_t(streamSize - pixelStart) : 0;
-    const uint64_t factor = rle ? 256 : 4;
-    if (allocation > available * factor + 65536) return kTooShort;
+    if (rle) {
+      uint64_t rows = 0;
+      if (allocation > available * 256 + 65536 && f->Seek(int32_t(pixelStart), GB_SEEK_SET)) {
+        ByteSource in(f);
+        rows = gbrle::RowsReached([&in] { return in.next(); }, compression == BI_RLE4);
+      }
+      if (!gbrle::Justified(allocation, available, height, rows)) return kTooShort;
+    } else if (allocation > available * 4 + 65536) {
+      return kTooShort;
+    }
   }
 
   if (!Create(width, height, bits, GB_TYPE_BMP)) return LastError();

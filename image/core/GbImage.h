@@ -205,8 +205,15 @@ class GbImage {
   static uint32_t StrideFor(uint32_t width, uint32_t bpp) {
     return uint32_t(((uint64_t(width) * bpp + 31) / 32) * 4);
   }
-  static int32_t DpiToPpm(int32_t dpi) { return int32_t(double(dpi) * 10000.0 / 254.0 + 0.5); }
-  static int32_t PpmToDpi(int32_t ppm) { return int32_t(double(ppm) * 254.0 / 10000.0 + 0.5); }
+  // Resolutions come from files: a value beyond the 32-bit field saturates
+  // instead of overflowing the conversion.
+  static int32_t DpiToPpm(int32_t dpi) { return SaturateToInt32(double(dpi) * 10000.0 / 254.0 + 0.5); }
+  static int32_t PpmToDpi(int32_t ppm) { return SaturateToInt32(double(ppm) * 254.0 / 10000.0 + 0.5); }
+  static int32_t SaturateToInt32(double v) {
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return int32_t(v);
+  }
 
   // ==== alpha and selection planes, transparency, mixing (planes) ==========
   // Both planes are Width()*Height() bytes, bottom-up, unpadded.

@@ -253,7 +253,9 @@ bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* p
   if (!palette)
     result.SetStandardPalette();
   else
-    result.SetPalette(palette, coloursImportant ? coloursImportant : 1u << bits);
+    // 2^target entries: a 2-bit request reads four colours, not the sixteen
+    // of the 4-bit picture that stores it.
+    result.SetPalette(palette, coloursImportant ? coloursImportant : 1u << std::min<uint32_t>(target, 8));
   // The colour key keeps pointing at its colour in the new palette.
   if (info_.backgroundIndex >= 0)
     result.info_.backgroundIndex = result.NearestPaletteIndex(BackgroundColor());

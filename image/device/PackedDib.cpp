@@ -10,6 +10,7 @@
 #include <new>
 
 #include "image/core/GbImage.h"
+#include "image/core/RleReach.h"
 #include "platform/gdi/GlobalMemory.h"
 
 namespace {
@@ -176,6 +177,15 @@ bool GbImage::CreateFromPackedDib(const uint8_t* bytes, size_t size) {
   const uint64_t inStride = bpp == 32 ? uint64_t(width) * 4 : ((uint64_t(width) * bpp + 31) / 32) * 4;
   const size_t available = size - offset;
   if (!rle && inStride > available / height) return false;
+  if (rle) {
+    const uint64_t allocation = GbImage::StrideFor(width, bpp) * uint64_t(height);
+    const uint8_t* p = bytes + offset;
+    const uint8_t* const end = bytes + size;
+    const uint64_t rows = allocation > uint64_t(available) * 256 + 65536
+                              ? gbrle::RowsReached([&p, end] { return p < end ? int(*p++) : -1; }, compression == BI_RLE4)
+                              : 0;
+    if (!gbrle::Justified(allocation, available, height, rows)) return false;
+  }
 
   if (!Create(width, height, bpp, GB_TYPE_UNKNOWN)) return false;
   SetDpiX(PpmToDpi(h.biXPelsPerMeter));

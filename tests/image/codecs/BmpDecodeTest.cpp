@@ -428,6 +428,49 @@ TEST(BmpDecode, SizesTheFileCannotJustifyAreRefusedBeforeAllocating) {
   EXPECT_FALSE(img.HasPixels());
 }
 
+TEST(BmpDecode, SparseRunLengthFilesReachingEveryRowDecode) {
+  // 2000 x 2000 in under 10 KB: one run and an end of line per row, the way
+  // mostly empty drawings are stored. The codes address every row, so the
+  // picture is what the file describes.
+  Info info;
+  info.width = 2000;
+  info.height = 2000;
+  info.bits = 8;
+  info.compression = BI_RLE8;
+  info.clrUsed = 4;
+  Bytes rle;
+  for (int y = 0; y < 2000; ++y) rle.raw({uint8_t(1 + y % 200), uint8_t(1 + y % 3), 0, 0});
+  rle.raw({0, 1});
+  GbImage img;
+  ASSERT_TRUE(Decode(img, File(info, Palette4(), rle))) << img.LastError();
+  EXPECT_EQ(img.ReadPixelIndex(0, 1999), 1 + 1999 % 3);
+  EXPECT_EQ(img.ReadPixelIndex(1 + 1999 % 200, 1999), 0);
+  EXPECT_EQ(img.ReadPixelIndex(5, 7), 1 + 7 % 3);
+
+  // Moves reach the last row too.
+  Bytes moves;
+  moves.raw({4, 2});
+  for (int i = 0; i < 7; ++i) moves.raw({0, 2, 0, 255});
+  moves.raw({0, 2, 0, 2000 - 1 - 7 * 255, 3, 3});
+  moves.raw({0, 1});
+  ASSERT_TRUE(Decode(img, File(info, Palette4(), moves))) << img.LastError();
+  EXPECT_EQ(img.ReadPixelIndex(3, 0), 2);
+  EXPECT_EQ(img.ReadPixelIndex(3, 1999), 0);  // moves keep the column: the run starts at x 4
+  EXPECT_EQ(img.ReadPixelIndex(4, 1999), 3);
+
+  // The same header with codes that stop at the first row is not believed.
+  Bytes early;
+  early.raw({4, 2, 0, 1});
+  EXPECT_FALSE(Decode(img, File(info, Palette4(), early)));
+  EXPECT_STREQ(img.LastError(), "BMP data too short for the image size");
+  // Nor is a picture far beyond what any run-length drawing needs.
+  info.width = info.height = 16000;
+  Bytes reach;
+  for (int i = 0; i < 63; ++i) reach.raw({0, 2, 0, 255});
+  reach.raw({0, 1});
+  EXPECT_FALSE(Decode(img, File(info, Palette4(), reach)));
+}
+
 TEST(BmpDecode, ShortPixelDataDecodesTheValidPartAndZeroesTheRest) {
   Info info;
   info.width = 2;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "image/core/GbImage.h"
@@ -191,6 +192,21 @@ TEST(GbImageDecrease, DepthRules) {
   EXPECT_LT(eight.ReadPixelIndex(0, 0), 4);
   EXPECT_EQ(eight.ColorsImportant(), 4u);
   EXPECT_FALSE(GbImage().DecreaseBpp(1, false));
+}
+
+TEST(GbImageDecrease, TwoBitRequestReadsOnlyFourGivenColours) {
+  // The caller's palette has exactly the 2^2 entries a 2-bit request needs;
+  // the 4-bit result must not read past them (the sanitizer build notices).
+  const std::unique_ptr<RGBQUAD[]> four(new RGBQUAD[4]{Rgb(0, 0, 0), Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)});
+  GbImage img = GreyRows({{0, 250}, {255, 10}});
+  img.WritePixelColor(0, 0, Rgb(250, 10, 10));
+  ASSERT_TRUE(img.DecreaseBpp(2, false, four.get()));
+  EXPECT_EQ(img.BitsPerPixel(), 4u);
+  EXPECT_EQ(img.ReadPixelIndex(0, 0), 1);
+  EXPECT_EQ(img.ReadPixelIndex(1, 0), 3);
+  EXPECT_EQ(img.ReadPixelIndex(0, 1), 3);
+  EXPECT_EQ(img.ReadPixelIndex(1, 1), 0);
+  EXPECT_EQ(img.Palette()[3], Rgb(255, 255, 255));
 }
 
 TEST(GbImageDecrease, NoDiffusionPicksNearestStandardEntry) {

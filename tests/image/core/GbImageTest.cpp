@@ -280,6 +280,11 @@ TEST(GbImageSettings, DpiTypesAndCodecOptions) {
   EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(img.PackedDib())->biYPelsPerMeter, 11811);
   EXPECT_EQ(GbImage::PpmToDpi(11811), 300);
   EXPECT_EQ(GbImage().Header().biXPelsPerMeter, 3780);
+  // A resolution read from a file that the 32-bit field can't hold saturates.
+  img.SetDpiX(54546085);
+  EXPECT_EQ(img.Header().biXPelsPerMeter, INT32_MAX);
+  EXPECT_EQ(GbImage::DpiToPpm(INT32_MIN), INT32_MIN);
+  EXPECT_EQ(GbImage::PpmToDpi(INT32_MAX), 54546085);
 
   EXPECT_FALSE(img.SetFileType(16));
   EXPECT_EQ(img.FileType(), 0u);

@@ -188,6 +188,27 @@ TEST(PackedDib, ShortOrLyingBlocksFail) {
   Bytes huge = Header(16000, 16000, 24, BI_RGB);
   huge.resize(huge.size() + 1000, 0);
   EXPECT_FALSE(Load(img, huge));
+  // Run-length blocks too: a few codes that stop at the first row cannot
+  // stand for 16000 x 16000, nor can moves to its top, which no run-length
+  // drawing of that size needs.
+  Bytes rle = Header(16000, 16000, 8, BI_RLE8, 2);
+  rle.resize(rle.size() + 8, 0);
+  for (uint8_t b : {4, 1, 0, 0, 0, 1}) rle.push_back(b);
+  EXPECT_FALSE(Load(img, rle));
+  EXPECT_FALSE(img.HasPixels());
+  Bytes moves = Header(16000, 16000, 8, BI_RLE8, 2);
+  moves.resize(moves.size() + 8, 0);
+  for (int i = 0; i < 63; ++i)
+    for (uint8_t b : {0, 2, 0, 255}) moves.push_back(b);
+  EXPECT_FALSE(Load(img, moves));
+  // A sparse drawing whose codes reach every row is what it says it is.
+  Bytes sparse = Header(2000, 1000, 8, BI_RLE8, 2);
+  for (uint8_t b : {0, 0, 0, 0, 255, 255, 255, 0}) sparse.push_back(b);
+  for (int y = 0; y < 1000; ++y)
+    for (uint8_t b : {3, 1, 0, 0}) sparse.push_back(b);
+  ASSERT_TRUE(Load(img, sparse));
+  EXPECT_EQ(img.ReadPixelIndex(2, 999), 1);
+  EXPECT_EQ(img.ReadPixelIndex(3, 999), 0);
 }
 
 TEST(PackedDib, MatchesTheBmpReaderOnSuiteFiles) {
