@@ -13,10 +13,10 @@ namespace {
 
 using gbbench::Picture;
 
-// Camera pictures shrink to the sticker; the sticker itself doubles, the way
-// an editor enlarges it.
+// Camera pictures shrink to the sticker; the sticker and a webcam frame
+// double, the way an editor enlarges them.
 void TargetOf(long w, long h, long& tw, long& th) {
-  if (w <= 320) {
+  if (w <= 640) {
     tw = w * 2;
     th = h * 2;
   } else {
@@ -45,6 +45,7 @@ void ResampleArgs(benchmark::internal::Benchmark* b) {
   for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR, GbImage::IM_BICUBIC,
                       GbImage::IM_CATROM, GbImage::IM_LANCZOS})
     for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}, {6000L, 4000L}}) b->Args({w, h, method});
+  b->Args({640, 480, GbImage::IM_CATROM});  // a webcam frame enlarged to 1280 x 960
 }
 BENCHMARK(BM_ResampleInterpolated)->Apply(ResampleArgs)->Unit(benchmark::kMillisecond);
 

@@ -142,6 +142,13 @@ TEST(Dispatch, LoadFileFallsBackToDetectionAndKeepsTheSpecificMessage) {
   ASSERT_TRUE(img.LoadFile(misnamed.c_str(), GB_TYPE_PNG)) << img.LastError();
   EXPECT_EQ(img.FileType(), uint32_t(GB_TYPE_BMP));
   EXPECT_EQ(img.Width(), 127u);
+  // And a PNG under a bitmap name, asked for as BMP.
+  const std::string png = dir.file("picture.bmp");
+  gbtest::WriteFile(png, gbtest::ReadFile((gbtest::TestData() / "png/pngsuite/basn2c08.png").string()));
+  ASSERT_TRUE(img.LoadFile(png.c_str(), GB_TYPE_BMP)) << img.LastError();
+  EXPECT_EQ(img.FileType(), uint32_t(GB_TYPE_PNG));
+  EXPECT_EQ(img.Width(), 32u);
+  EXPECT_EQ(img.BitsPerPixel(), 24u);
 
   // A corrupt bitmap asked for as BMP fails with the BMP decoder's message.
   const std::string corrupt = dir.file("corrupt.bmp");
