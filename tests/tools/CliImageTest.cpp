@@ -101,7 +101,7 @@ TEST(CliConvert, OperationsRunInOrderWithTheirArguments) {
 
   // A 24-bit picture given an alpha plane is written as a 32-bit file.
   ASSERT_EQ(Cli("convert " + Q(Bmp("other/goldenears.bmp")) + " " + Q(out) +
-                    " --op CreateAlpha --op 'FillAlpha 100' --op 'SetBackgroundColor #FF8000'",
+                    " --op CreateAlpha --op 'FillAlpha 100' --op 'WriteAlpha 3 0 7' --op 'SetBackgroundColor #FF8000'",
                 nullptr, &err),
             0)
       << err;
@@ -109,6 +109,7 @@ TEST(CliConvert, OperationsRunInOrderWithTheirArguments) {
   GbImage withAlpha(out.c_str(), GB_TYPE_BMP);
   ASSERT_NE(withAlpha.AlphaPlane(), nullptr);
   EXPECT_EQ(withAlpha.AlphaPlane()[500], 100);
+  EXPECT_EQ(withAlpha.AlphaPlane()[3], 7);
 
   // An image argument, and a destination left out: the mask replaces the picture.
   ASSERT_EQ(Cli("convert " + Q(Bmp("other/goldenears.bmp")) + " " + Q(out) + " --op 'PasteFrom " +
