@@ -33,7 +33,10 @@ std::string PictureNote(const std::string& container, const ProjectMember& m) {
 
 std::string Join(const std::vector<int>& v) {
   std::string s;
-  for (int i : v) s += (s.empty() ? "" : " ") + std::to_string(i);
+  for (int i : v) {
+    if (!s.empty()) s += ' ';
+    s += std::to_string(i);
+  }
   return s.empty() ? "none" : s;
 }
 
