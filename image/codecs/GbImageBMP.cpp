@@ -196,12 +196,12 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
   if (streamSize >= 0 && width > 0 && height > 0) {
     const uint64_t available = streamSize > pixelStart ? uint64_t(streamSize - pixelStart) : 0;
     if (rle) {
-      uint64_t rows = 0;
-      if (allocation > available * 256 + 65536 && f->Seek(int32_t(pixelStart), GB_SEEK_SET)) {
+      const auto rowsReached = [&]() -> uint64_t {
+        if (!f->Seek(int32_t(pixelStart), GB_SEEK_SET)) return 0;
         ByteSource in(f);
-        rows = gbrle::RowsReached([&in] { return in.next(); }, compression == BI_RLE4);
-      }
-      if (!gbrle::Justified(allocation, available, height, rows)) return kTooShort;
+        return gbrle::RowsReached([&in] { return in.next(); }, compression == BI_RLE4);
+      };
+      if (!gbrle::Justified(allocation, available, height, rowsReached)) return kTooShort;
     } else if (allocation > available * 4 + 65536) {
       return kTooShort;
     }

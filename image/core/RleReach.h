@@ -37,10 +37,13 @@ uint64_t RowsReached(Next&& next, bool fourBit) {
 }
 
 // Whether a picture of `allocation` bytes and `height` rows is justified by
-// a run-length stream of `available` bytes whose codes reach `rowsReached`.
-inline bool Justified(uint64_t allocation, uint64_t available, uint64_t height, uint64_t rowsReached) {
+// a run-length stream of `available` bytes. Within the usual compression
+// ratio it is; beyond it, only a sparse picture whose codes reach every row
+// is, and rowsReached() (which reads the stream) is asked only then.
+template <typename RowsReachedFn>
+bool Justified(uint64_t allocation, uint64_t available, uint64_t height, RowsReachedFn&& rowsReached) {
   if (allocation <= available * 256 + 65536) return true;
-  return allocation <= kSparseLimit && rowsReached + 1 >= height;
+  return allocation <= kSparseLimit && rowsReached() + 1 >= height;
 }
 
 }  // namespace gbrle

@@ -179,12 +179,12 @@ bool GbImage::CreateFromPackedDib(const uint8_t* bytes, size_t size) {
   if (!rle && inStride > available / height) return false;
   if (rle) {
     const uint64_t allocation = GbImage::StrideFor(width, bpp) * uint64_t(height);
-    const uint8_t* p = bytes + offset;
-    const uint8_t* const end = bytes + size;
-    const uint64_t rows = allocation > uint64_t(available) * 256 + 65536
-                              ? gbrle::RowsReached([&p, end] { return p < end ? int(*p++) : -1; }, compression == BI_RLE4)
-                              : 0;
-    if (!gbrle::Justified(allocation, available, height, rows)) return false;
+    const auto rowsReached = [&] {
+      const uint8_t* p = bytes + offset;
+      const uint8_t* const end = bytes + size;
+      return gbrle::RowsReached([&p, end] { return p < end ? int(*p++) : -1; }, compression == BI_RLE4);
+    };
+    if (!gbrle::Justified(allocation, available, height, rowsReached)) return false;
   }
 
   if (!Create(width, height, bpp, GB_TYPE_UNKNOWN)) return false;
