@@ -1,0 +1,139 @@
+#include "compose/window/MainWindowScreenshots.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "compose/window/DlgFacecraft.h"
+#include "skin/CSkinMenu.h"
+
+namespace {
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+void Click(DlgFacecraft& w, int id) {
+  if (auto* b = qobject_cast<QAbstractButton*>(w.Item(id))) b->click();
+  Settle();
+}
+
+bool Save(const QImage& image, const QString& dir, const QString& name, QStringList& written) {
+  const QString path = QDir(dir).filePath(name);
+  if (!image.save(path)) return false;
+  written << path;
+  return true;
+}
+
+// Fills every free slot, stepping through frames and photos as a user would.
+void FillSheet(DlgFacecraft& w) {
+  for (int n = 0; n < w.Sheet().SlotCount(); ++n) {
+    if (w.Sheet().UsedSlots().size() == size_t(w.Sheet().SlotCount())) break;
+    if (n % 2 == 1 && !w.StepPhoto(1)) w.StepPhoto(-1);
+    Click(w, DlgFacecraft::kAddToSheet);
+  }
+}
+
+class FirstPaintFilter : public QObject {
+ public:
+  FirstPaintFilter(QWidget& window, std::function<void()> done) : QObject(&window), done_(std::move(done)) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint && done_) {
+      auto done = std::move(done_);
+      done_ = nullptr;
+      QTimer::singleShot(0, parent(), std::move(done));
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> done_;
+};
+
+}  // namespace
+
+QImage GrabWindow(QWidget* window) {
+  QImage shot = window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+  const QRegion mask = window->mask();
+  if (mask.isEmpty()) return shot;
+  for (int y = 0; y < shot.height(); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(shot.scanLine(y));
+    for (int x = 0; x < shot.width(); ++x)
+      if (!mask.contains(QPoint(x, y))) row[x] = 0;
+  }
+  return shot;
+}
+
+QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
+  QDir().mkpath(dir);
+  QStringList written;
+  w.show();
+  Settle();
+  Save(GrabWindow(&w), dir, QStringLiteral("main-start.png"), written);
+
+  // The photo made smaller and moved right and down, with the tracker round it.
+  w.PlacePhoto(QRect(29 + 70, 59 + 40, 200, 150));
+  Settle();
+  Save(GrabWindow(&w), dir, QStringLiteral("main-photo-resized.png"), written);
+  w.PlacePhoto(QRect(29, 59, 320, 240));
+  w.StepPhoto(1);
+
+  // A full sheet in each layout.
+  for (int k = 0; k < 5; ++k) {
+    Click(w, DlgFacecraft::kLayout0 + k);
+    FillSheet(w);
+    Settle();
+    Save(GrabWindow(&w), dir, QStringLiteral("main-layout-%1.png").arg(k), written);
+  }
+
+  // The menu of a slot, drawn over the window where it opened.
+  QImage withMenu;
+  QTimer::singleShot(50, &w, [&] {
+    CSkinMenu* menu = w.OpenMenu();
+    if (!menu) return;
+    menu->KeyPress(Qt::Key_Down);
+    Settle();
+    QImage base = GrabWindow(&w);
+    if (QWidget* popup = menu->Window()) {
+      QPainter p(&base);
+      const QPoint at = popup->pos() - w.pos();
+      p.fillRect(QRect(at + QPoint(3, 3), popup->size()), QColor(0, 0, 0, 40));
+      p.drawImage(at, GrabWindow(popup));
+    }
+    withMenu = base;
+    menu->KeyPress(Qt::Key_Escape);
+  });
+  if (QWidget* slot = w.Item(65520 + 1)) {
+    const QPoint at(slot->width() / 2, slot->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(slot->mapToGlobal(at)), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(slot, &press);
+  }
+  if (!withMenu.isNull()) Save(withMenu, dir, QStringLiteral("main-menu.png"), written);
+  w.hide();
+  return written;
+}
+
+bool RunDemoSession(DlgFacecraft& w, const QString& path) {
+  w.show();
+  Settle();
+  Click(w, DlgFacecraft::kNextFrame);
+  for (int i = 0; i < 3; ++i) {
+    Click(w, DlgFacecraft::kAddToSheet);
+    w.StepPhoto(1);
+  }
+  Click(w, DlgFacecraft::kLayout0 + 1);
+  const QImage shot = GrabWindow(&w);
+  w.hide();
+  const QFileInfo info(path);
+  QDir().mkpath(info.absolutePath());
+  return shot.save(path);
+}
+
+void WhenFirstPainted(QWidget& window, std::function<void()> done) {
+  window.installEventFilter(new FirstPaintFilter(window, std::move(done)));
+}

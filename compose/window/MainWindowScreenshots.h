@@ -1,0 +1,20 @@
+// Scripted sessions of the main window without a person: the screenshots of
+// its main states, the short demonstration that `make run` shows where there
+// is no display, and a hook for timing the first paint.
+#pragma once
+#include <QImage>
+#include <QStringList>
+#include <functional>
+
+class DlgFacecraft;
+class QWidget;
+
+// The window as it shows on screen: pixels outside its shape are transparent.
+QImage GrabWindow(QWidget* window);
+// Writes the main window at start, with a resized photo, with a full sheet in
+// each layout and with the "Combination" menu open into dir; returns the files.
+QStringList WriteMainWindowScreenshots(DlgFacecraft& window, const QString& dir);
+// Next frame, three stickers, layout 1, then a picture of the window at path.
+bool RunDemoSession(DlgFacecraft& window, const QString& path);
+// Calls done once, after the window's first paint.
+void WhenFirstPainted(QWidget& window, std::function<void()> done);
