@@ -60,16 +60,20 @@ fuzz-smoke: fuzz
 fuzz-long: fuzz
 	JOBS=2 NICE=19 bash scripts/fuzz-campaign.sh build/fuzz $$(( $(FUZZ_MINUTES) * 60 )) $(FUZZ_TARGETS)
 
-# The skinned control kit on screen, and its screenshots without a display.
+# The skinned control kit on screen; screenshots of it and of the main window without a display.
 gallery: deps
 	cmake -S . -B build/release $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DGB_BUILD_TESTS=OFF
 	cmake --build build/release --target glimmerbox-gallery -j $(JOBS)
 	build/release/skin/gallery/glimmerbox-gallery
 
+# The main window's screenshots run in a private home with the starter templates.
 screenshots: deps
 	cmake -S . -B build/release $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DGB_BUILD_TESTS=OFF
-	cmake --build build/release --target glimmerbox-gallery -j $(JOBS)
+	cmake --build build/release --target glimmerbox-gallery glimmerbox -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen build/release/skin/gallery/glimmerbox-gallery --screenshots build/screenshots
+	sandbox=$$(mktemp -d) && GLIMMERBOX_HOME=$$sandbox/app XDG_CONFIG_HOME=$$sandbox/config HOME=$$sandbox/home \
+	  QT_QPA_PLATFORM=offscreen build/release/app/glimmerbox --screenshots build/screenshots 2>/dev/null; \
+	  status=$$?; rm -rf $$sandbox; exit $$status
 
 clean:
 	rm -rf build

@@ -1,27 +1,24 @@
 #!/usr/bin/env bash
-# Starts Glimmerbox from a build folder: the main window when it is built,
-# otherwise the command-line tool. Without arguments and without the main
-# window, it makes a sheet of stickers from the starter artwork and says
-# where it is.
+# Starts Glimmerbox from a build folder. With a display it opens the main
+# window (arguments go to the program, e.g. a project file). Without one it
+# says so, runs a short scripted session on Qt's off-screen platform and
+# writes a picture of the window to build/screenshots/main-window.png.
 set -euo pipefail
 build=${1:-build/release}
 shift || true
-if [ -x "$build/app/glimmerbox" ]; then
-  exec "$build/app/glimmerbox" "$@"
+program="$build/app/glimmerbox"
+if [ ! -x "$program" ]; then
+  echo "run.sh: $program is not built" >&2
+  exit 1
 fi
-cli="$build/tools/glimmerbox-cli"
-if [ $# -eq 0 ]; then
-  "$cli" version
-  starter="$(cd "$(dirname "$0")/.." && pwd)/assets/starter"
-  out="$build/sheet"
-  mkdir -p "$out"
-  frames=()
-  for f in "$starter"/Frame/*; do frames+=(--frame "$f"); done
-  "$cli" sheet --layout 3 "${frames[@]}" --cover --fill \
-    --background "$starter/Background/pastel_confetti.png" --project "$out/sheet.quorra" \
-    "$starter"/Portrait/* -o "$out/sheet.png" | sed '/^Proceeding Image/d'
-  echo "The sheet is $out/sheet.png; its project file is $out/sheet.quorra."
-  echo
-  exec "$cli" help
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$program" "$@"
 fi
-exec "$cli" "$@"
+shot="$(dirname "$build")/screenshots/main-window.png"
+echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running a scripted session off-screen instead."
+# A private home, so the session leaves the user's settings alone.
+sandbox=$(mktemp -d)
+trap 'rm -rf "$sandbox"' EXIT
+GLIMMERBOX_HOME="$sandbox/app" XDG_CONFIG_HOME="$sandbox/config" HOME="$sandbox/home" \
+  QT_QPA_PLATFORM=offscreen "$program" --demo "$shot" 2>/dev/null >/dev/null
+echo "Next frame, three stickers added, the four-sticker layout chosen: the window is in $shot"

@@ -1,5 +1,6 @@
 // Journeys through the main window's real controls, in a private home with
 // the starter templates.
+#include <QMimeData>
 #include <filesystem>
 
 #include "app/ProjectFile.h"
@@ -23,7 +24,7 @@ bool SamePixels(const GbImage& a, const GbImage& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
   for (long y = 0; y < long(a.Height()); ++y)
     for (long x = 0; x < long(a.Width()); ++x) {
-      const RGBQUAD p = a.GetPixelColor(x, y), q = b.GetPixelColor(x, y);
+      const RGBQUAD p = a.ReadPixelColor(x, y), q = b.ReadPixelColor(x, y);
       if (p.rgbRed != q.rgbRed || p.rgbGreen != q.rgbGreen || p.rgbBlue != q.rgbBlue) return false;
     }
   return true;
@@ -35,7 +36,7 @@ std::string SheetBytes(const SheetModel& sheet) {
   std::string bytes;
   for (long y = 0; y < long(picture.Height()); ++y)
     for (long x = 0; x < long(picture.Width()); ++x) {
-      const RGBQUAD p = picture.GetPixelColor(x, y);
+      const RGBQUAD p = picture.ReadPixelColor(x, y);
       bytes += char(p.rgbBlue), bytes += char(p.rgbGreen), bytes += char(p.rgbRed);
     }
   return bytes;
@@ -99,7 +100,7 @@ TEST_F(MainWindowTest, StickerAreaFromStartToAFullSheetAndBackThroughAProject) {
   GbImage sticker;
   ASSERT_TRUE(ImageOfBitmap(w.Sheet().Slot(0).sticker, sticker));
   const GbImage frame1 = Loaded(w.Frames().entries[1].path);
-  const RGBQUAD s = sticker.GetPixelColor(0, 239), f = frame1.GetPixelColor(0, 239);
+  const RGBQUAD s = sticker.ReadPixelColor(0, 239), f = frame1.ReadPixelColor(0, 239);
   EXPECT_EQ(std::tuple(s.rgbRed, s.rgbGreen, s.rgbBlue), std::tuple(f.rgbRed, f.rgbGreen, f.rgbBlue));
 
   // 1 -> 3 -> 1 -> 3 keeps the four stickers in the first slots.
@@ -280,4 +281,26 @@ TEST_F(MainWindowTest, ClosingAsksOnlyWhenStickersWouldBeLost) {
   QTest::keyClick(&again, Qt::Key_Escape);
   EXPECT_FALSE(again.isVisible());
   EXPECT_FALSE(again.ClosedByButton());
+}
+
+TEST_F(MainWindowTest, FilesDroppedFromAFileManager) {
+  DlgFacecraft& w = Open();
+  const std::string frame = w.Frames().entries[5].path, photo = w.Photos().entries[2].path;
+  auto drop = [&](const std::string& path, QPoint at) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent event(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+    Settle();
+  };
+  // On the frame's border (top-left corner of the sticker area): a frame.
+  drop(frame, QPoint(29 + 3, 59 + 4));
+  EXPECT_TRUE(SamePixels(w.FrameImage(), Loaded(frame)));
+  // In the frame's window, where the photo shows through: a photo.
+  drop(photo, QPoint(29 + 160, 59 + 120));
+  EXPECT_TRUE(SamePixels(w.PhotoImage(), Loaded(photo, 320, 240)));
+  EXPECT_TRUE(SamePixels(w.FrameImage(), Loaded(frame)));
 }

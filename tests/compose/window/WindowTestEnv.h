@@ -17,7 +17,9 @@
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "skin/CSkinMenu.h"
 #include "skin/GbSkinButton.h"
+#include "skin/CIconButton.h"
 #include "skin/MessageBoxDlg.h"
+#include "skin/SkStatic.h"
 #include "tests/platform/profile/SandboxEnv.h"
 
 namespace wintest {
@@ -45,7 +47,8 @@ inline void AnswerMessageBox(int button, QString* seen = nullptr) {
     if (seen) *seen = box->MessageLabel()->Text();
     timer->stop();
     timer->deleteLater();
-    box->Button(button)->click();
+    // Yes and No sit where OK and Cancel do.
+    box->Button(button == IDYES ? IDOK : button == IDNO ? IDCANCEL : button)->click();
   });
   timer->start();
 }
