@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "app/AppSettings.h"
+#include "compose/window/DlgConfigure.h"
+#include "compose/window/DlgThumNail.h"
 #include "compose/window/MainWindowArt.h"
 #include "compose/window/PictureViews.h"
 #include "platform/dialogs/CommonDialogs.h"
@@ -106,10 +108,6 @@ GbSkinButton* MakeButton(SkinDialog* dlg, const ButtonSpec& spec) {
   return b;
 }
 
-std::string FolderOf(const std::string& path) {
-  return std::filesystem::path(path).parent_path().string();
-}
-
 std::string WithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
@@ -173,17 +171,18 @@ DlgFacecraft::DlgFacecraft(CFacecraftApp& app, QWidget* parent)
   UseCommands(kCommands);
   sheet_ = std::make_unique<SheetModel>(
       [this](int controlId, const RECT& rect) { return MakeSlotWindow(controlId, rect); });
-  hooks_.browse = [](QWidget* parent, const std::string& startFolder, bool photo) -> std::optional<AssetChoice> {
-    gbdlg::FileRequest request;
-    request.parent = parent;
-    request.title = photo ? "Select photo" : "Select frame";
-    request.initialFolder = startFolder;
-    request.filter =
-        "Pictures|*.bmp;*.dib;*.jpg;*.jpeg;*.jpe;*.png;*.gif;*.tif;*.tiff;*.tga;*.pcx;*.ico;*.cur;*.wbmp;*.wmf;"
-        "*.emf;*.jp2;*.j2k;*.jpc;*.pgx;*.pnm;*.ppm;*.pgm;*.pbm;*.ras;*.mng;*.jng;*.ska|All files|*|";
-    const std::optional<std::string> file = gbdlg::Dialogs().OpenFile(request);
-    if (!file) return std::nullopt;
-    return AssetChoice{*file, FolderOf(*file)};
+  hooks_.browse = [this](QWidget* parent, const std::string& startFolder, bool photo) -> std::optional<AssetChoice> {
+    CSysHelper* helper = app_.sysHelper();
+    if (!helper) return std::nullopt;
+    DlgThumNail browser(startFolder, parent, photo, settings_, *helper);
+    if (browser.exec() != IDOK) return std::nullopt;
+    return AssetChoice{browser.SelectedPath(), browser.Folder()};
+  };
+  hooks_.configure = [this](QWidget* parent) {
+    if (CSysHelper* helper = app_.sysHelper()) {
+      DlgConfigure configure(settings_, *helper, parent);
+      configure.exec();
+    }
   };
   CreateControls();
   LoadStartPictures();
@@ -577,8 +576,8 @@ void DlgFacecraft::OnSavePicture() {
 }
 
 void DlgFacecraft::OnConfigure() {
+  // The folder lists are not scanned again: they change with the next start.
   if (hooks_.configure) hooks_.configure(this);
-  else ShowProblem(QStringLiteral("The template folders are set in Glimmerbox.ini in this version."));
 }
 
 void DlgFacecraft::OnAbout() {

@@ -202,6 +202,21 @@ void DrawGlyph(QPainter& p, Glyph g, const QRectF& r, const QColor& ink) {
       p.drawLine(r.topRight() + QPointF(-r.width() * 0.32, r.height() * 0.32),
                  r.bottomLeft() + QPointF(r.width() * 0.32, -r.height() * 0.32));
       break;
+    case Glyph::FirstPage:
+    case Glyph::LastPage: {
+      const bool first = g == Glyph::FirstPage;
+      Arrow(p, r.translated(first ? 3 : -3, 0), first, ink);
+      const qreal x = first ? c.x() - h * 0.32 : c.x() + h * 0.32;
+      p.setPen(Stroke(ink, 2));
+      p.drawLine(QPointF(x, c.y() - h * 0.3), QPointF(x, c.y() + h * 0.3));
+      break;
+    }
+    case Glyph::Search:
+      p.setPen(Stroke(ink, 2));
+      p.setBrush(Qt::white);
+      p.drawEllipse(QPointF(c.x() - h * 0.1, c.y() - h * 0.1), h * 0.28, h * 0.28);
+      p.drawLine(QPointF(c.x() + h * 0.1, c.y() + h * 0.1), QPointF(c.x() + h * 0.38, c.y() + h * 0.38));
+      break;
     case Glyph::About: break;
   }
 }

@@ -10,6 +10,7 @@ namespace MainArt {
 enum class Glyph {
   SelectFrame, AddFrame, FrameOption, SelectPhoto, AddPhoto, Print, Webcam, Snapshot, SavePicture,
   Configure, OpenProject, SaveProject, AddToSheet, Previous, Next, Minimise, Close, About,
+  FirstPage, LastPage, Search,
 };
 
 // Face states, in the order the skinned button takes them.

@@ -232,7 +232,9 @@ TEST_F(MainWindowTest, BadFilesChangeNothingAndSay) {
   ASSERT_TRUE(w.LoadPhotoFile(app->settings().appDirectory + "Image/Portrait/hopper.png"));
   const GbImage before = w.PhotoImage();
   QString said;
-  dialogs->AnswerPath(gbdlg::ScriptedDialogs::Kind::OpenFile, frames + "/broken.png");
+  w.hooks().browse = [&](QWidget*, const std::string&, bool) {
+    return std::optional<AssetChoice>(AssetChoice{frames + "/broken.png", frames});
+  };
   AnswerMessageBox(IDOK, &said);
   Click(DlgFacecraft::kSelectPhoto);
   EXPECT_TRUE(said.contains(QStringLiteral("broken.png"))) << said.toStdString();
