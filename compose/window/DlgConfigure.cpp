@@ -8,11 +8,11 @@
 #include "compose/model/TemplateFiles.h"
 #include "compose/window/MainWindowArt.h"
 #include "compose/window/PictureViews.h"
+#include "compose/window/WindowControls.h"
 #include "skin/GbSkinButton.h"
 #include "skin/MessageBoxDlg.h"
 #include "skin/Pickers.h"
 #include "skin/SkStatic.h"
-#include "skin/SkinArt.h"
 #include "skin/SkinResources.h"
 
 const SkinCommandTable<DlgConfigure> DlgConfigure::kCommands = {
@@ -39,17 +39,6 @@ const int kCategoryW[6] = {60, 60, 80, 60, 60, 70};
 // one Portrait, Mask, BaseMap.
 QRect FolderEditRect(int k) { return QRect(k % 2 == 0 ? 102 : 317, 64 + (k / 2) * 23, 118, 18); }
 QRect FolderButtonRect(int k) { return QRect(k % 2 == 0 ? 226 : 441, 65 + (k / 2) * 23, 20, 16); }
-
-GbSkinButton* TextButton(SkinDialog* dlg, int id, const QRect& r, const QString& text) {
-  auto* b = dlg->Add<GbSkinButton>(id, r.x(), r.y(), r.width(), r.height());
-  b->SetSkinImages(SkinArt::ButtonFace(r.width(), r.height(), 0), SkinArt::ButtonFace(r.width(), r.height(), 2),
-                   SkinArt::ButtonFace(r.width(), r.height(), 1), SkinArt::ButtonFace(r.width(), r.height(), 3),
-                   QImage(), QImage());
-  b->setText(text);
-  b->setFont(SkinFont(QStringLiteral("Tahoma"), 11, 400));
-  b->SetTextColour(RGB(0x31, 0x42, 0x61));
-  return b;
-}
 
 GbSkinButton* CheckBox(SkinDialog* dlg, int id, const QRect& r) {
   auto* b = dlg->Add<GbSkinButton>(id, r.x(), r.y(), r.width(), r.height());
@@ -103,7 +92,7 @@ void DlgConfigure::CreateControls() {
     edit->SetTextColour(RGB(255, 255, 255));
     edit->setFont(SkinFont(QStringLiteral("Tahoma"), 11, 400));
     edit->setFrame(false);
-    TextButton(this, kFolderButtons[k], FolderButtonRect(k), QStringLiteral("..."))
+    MakeTextButton(this, kFolderButtons[k], FolderButtonRect(k), QStringLiteral("..."))
         ->SetTooltipText(QString::fromUtf8(kFolderTitles[k]));
   }
   Label(this, QRect(24, 140, 300, 18), QStringLiteral("Pictures in a template folder"), true);
@@ -112,7 +101,7 @@ void DlgConfigure::CreateControls() {
   CheckBox(this, kRemoveMode, QRect(334, 166, 12, 12));
   Label(this, QRect(352, 164, 120, 16), QStringLiteral("Remove files"));
   for (int k = 0; k < 6; ++k)
-    TextButton(this, kCategory0 + k, QRect(kCategoryX[k], 190, kCategoryW[k], 23), QString::fromUtf8(kCategoryCaptions[k]));
+    MakeTextButton(this, kCategory0 + k, QRect(kCategoryX[k], 190, kCategoryW[k], 23), QString::fromUtf8(kCategoryCaptions[k]));
 
   Label(this, QRect(24, 230, 78, 16), QStringLiteral("Countdown"));
   Place(new QLineEdit(this), kDelay, QRect(104, 229, 37, 17));
@@ -129,15 +118,10 @@ void DlgConfigure::CreateControls() {
   for (int id : {kDelay, kPrintWidth, kPrintHeight, kAlpha})
     Edit(id)->setFont(SkinFont(QStringLiteral("Tahoma"), 11, 400));
 
-  TextButton(this, kDefault, QRect(16, 358, 60, 23), QStringLiteral("Default"));
-  TextButton(this, IDOK, QRect(334, 358, 60, 23), QStringLiteral("Apply"));
-  TextButton(this, IDCANCEL, QRect(422, 358, 60, 23), QStringLiteral("Close"));
-  auto* close = Add<GbSkinButton>(kCloseControlId, 468, 2, 25, 25);
-  close->SetSkinImages(MainArt::CommandFace(25, 25, MainArt::kNormal, MainArt::Glyph::Close, {}),
-                       MainArt::CommandFace(25, 25, MainArt::kPressed, MainArt::Glyph::Close, {}),
-                       MainArt::CommandFace(25, 25, MainArt::kHover, MainArt::Glyph::Close, {}), QImage(), QImage(),
-                       QImage());
-  close->SetTooltipText(QStringLiteral("Close"));
+  MakeTextButton(this, kDefault, QRect(16, 358, 60, 23), QStringLiteral("Default"));
+  MakeTextButton(this, IDOK, QRect(334, 358, 60, 23), QStringLiteral("Apply"));
+  MakeTextButton(this, IDCANCEL, QRect(422, 358, 60, 23), QStringLiteral("Close"));
+  MakeGlyphButton(this, kCloseControlId, QRect(468, 2, 25, 25), MainArt::Glyph::Close, {}, QStringLiteral("Close"));
 }
 
 QLineEdit* DlgConfigure::Edit(int id) const { return qobject_cast<QLineEdit*>(Item(id)); }

@@ -13,6 +13,7 @@
 #include "compose/window/DlgThumNail.h"
 #include "compose/window/MainWindowArt.h"
 #include "compose/window/PictureViews.h"
+#include "compose/window/WindowControls.h"
 #include "platform/dialogs/CommonDialogs.h"
 #include "skin/CSkinMenu.h"
 #include "skin/GbSkinButton.h"
@@ -95,16 +96,9 @@ const ButtonSpec kButtons[] = {
 };
 
 GbSkinButton* MakeButton(SkinDialog* dlg, const ButtonSpec& spec) {
-  auto* b = dlg->Add<GbSkinButton>(spec.id, spec.rect.x(), spec.rect.y(), spec.rect.width(), spec.rect.height());
-  const int w = spec.rect.width(), h = spec.rect.height();
-  const QString caption = QString::fromUtf8(spec.caption);
-  b->SetSkinImages(MainArt::CommandFace(w, h, MainArt::kNormal, spec.glyph, caption),
-                   MainArt::CommandFace(w, h, MainArt::kPressed, spec.glyph, caption),
-                   MainArt::CommandFace(w, h, MainArt::kHover, spec.glyph, caption),
-                   MainArt::CommandFace(w, h, MainArt::kDisabled, spec.glyph, caption), QImage(), QImage());
+  GbSkinButton* b = MakeGlyphButton(dlg, spec.id, spec.rect, spec.glyph, QString::fromUtf8(spec.caption),
+                                    QString::fromUtf8(spec.tooltip));
   b->SetKind(spec.kind);
-  b->SetTooltipText(QString::fromUtf8(spec.tooltip));
-  b->setFocusPolicy(Qt::NoFocus);
   return b;
 }
 
@@ -591,9 +585,7 @@ void DlgFacecraft::OnAbout() {
   auto* note = about.Add<SkStatic>(0, 30, 104, 334, 60);
   note->SetAlignment(Qt::AlignCenter);
   note->SetText(QStringLiteral("Photo stickers from your own pictures.\nDecorations: see the credits shipped with the program."));
-  auto* ok = about.Add<GbSkinButton>(IDOK, 167, 184, 60, 23);
-  ok->SetSkin(510, 510, 509, 0, 0, 511);
-  ok->setText(QStringLiteral("OK"));
+  MakeTextButton(&about, IDOK, QRect(167, 184, 60, 23), QStringLiteral("OK"), true);
   about.exec();
 }
 

@@ -107,6 +107,7 @@ class DlgFacecraft : public SkinDialog {
   ~DlgFacecraft() override;
 
   Hooks& hooks() { return hooks_; }
+  CFacecraftApp& App() { return app_; }
 
   // ---- state, for the application and for tests --------------------------------
   SheetModel& Sheet() { return *sheet_; }

@@ -9,11 +9,11 @@
 #include "compose/model/TemplateLibrary.h"
 #include "compose/window/MainWindowArt.h"
 #include "compose/window/Thumbnails.h"
+#include "compose/window/WindowControls.h"
 #include "skin/GbSkinButton.h"
 #include "skin/MessageBoxDlg.h"
 #include "skin/Pickers.h"
 #include "skin/SkStatic.h"
-#include "skin/SkinArt.h"
 
 const SkinCommandTable<DlgThumNail> DlgThumNail::kCommands = {
     {kFirst, &DlgThumNail::OnFirst},   {kPrevious, &DlgThumNail::OnPrevious}, {kNext, &DlgThumNail::OnNext},
@@ -56,29 +56,6 @@ std::string NameOf(const std::string& path) {
 std::string WithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
-}
-
-GbSkinButton* FaceButton(SkinDialog* dlg, int id, const QRect& r, MainArt::Glyph glyph, const QString& caption,
-                         const QString& tip) {
-  auto* b = dlg->Add<GbSkinButton>(id, r.x(), r.y(), r.width(), r.height());
-  b->SetSkinImages(MainArt::CommandFace(r.width(), r.height(), MainArt::kNormal, glyph, caption),
-                   MainArt::CommandFace(r.width(), r.height(), MainArt::kPressed, glyph, caption),
-                   MainArt::CommandFace(r.width(), r.height(), MainArt::kHover, glyph, caption),
-                   MainArt::CommandFace(r.width(), r.height(), MainArt::kDisabled, glyph, caption), QImage(), QImage());
-  b->SetTooltipText(tip);
-  b->setFocusPolicy(Qt::NoFocus);
-  return b;
-}
-
-GbSkinButton* TextButton(SkinDialog* dlg, int id, const QRect& r, const QString& text) {
-  auto* b = dlg->Add<GbSkinButton>(id, r.x(), r.y(), r.width(), r.height());
-  b->SetSkinImages(SkinArt::ButtonFace(r.width(), r.height(), 0), SkinArt::ButtonFace(r.width(), r.height(), 2),
-                   SkinArt::ButtonFace(r.width(), r.height(), 1), SkinArt::ButtonFace(r.width(), r.height(), 3),
-                   QImage(), QImage());
-  b->setText(text);
-  b->setFont(SkinFont(QStringLiteral("Tahoma"), 11, 700));
-  b->SetTextColour(RGB(0x31, 0x42, 0x61));
-  return b;
 }
 
 }  // namespace
@@ -169,19 +146,19 @@ DlgThumNail::DlgThumNail(const std::string& startFolder, QWidget* parent, bool p
 DlgThumNail::~DlgThumNail() = default;
 
 void DlgThumNail::CreateControls() {
-  FaceButton(this, kFirst, QRect(497, 457, 45, 29), MainArt::Glyph::FirstPage, {}, QStringLiteral("First page"));
-  FaceButton(this, kPrevious, QRect(546, 457, 45, 29), MainArt::Glyph::Previous, {}, QStringLiteral("Previous page"));
-  FaceButton(this, kNext, QRect(595, 457, 45, 29), MainArt::Glyph::Next, {}, QStringLiteral("Next page"));
-  FaceButton(this, kLast, QRect(642, 457, 45, 29), MainArt::Glyph::LastPage, {}, QStringLiteral("Last page"));
+  MakeGlyphButton(this, kFirst, QRect(497, 457, 45, 29), MainArt::Glyph::FirstPage, {}, QStringLiteral("First page"));
+  MakeGlyphButton(this, kPrevious, QRect(546, 457, 45, 29), MainArt::Glyph::Previous, {}, QStringLiteral("Previous page"));
+  MakeGlyphButton(this, kNext, QRect(595, 457, 45, 29), MainArt::Glyph::Next, {}, QStringLiteral("Next page"));
+  MakeGlyphButton(this, kLast, QRect(642, 457, 45, 29), MainArt::Glyph::LastPage, {}, QStringLiteral("Last page"));
   pageText_ = Add<SkStatic>(kPageText, 12, 465, 240, 18);
   auto* search = new QLineEdit(this);
   Place(search, kSearchText, QRect(241, 463, 74, 18));
   search->setPlaceholderText(QStringLiteral("file name"));
   search->setFont(SkinFont(QStringLiteral("Tahoma"), 11, 400));
-  FaceButton(this, kSearch, QRect(320, 461, 25, 22), MainArt::Glyph::Search, {}, QStringLiteral("Find the file"));
-  TextButton(this, IDOK, QRect(533, 496, 70, 23), QStringLiteral("O k"));
-  TextButton(this, IDCANCEL, QRect(613, 496, 70, 23), QStringLiteral("Cancel"));
-  FaceButton(this, kCloseControlId, QRect(664, 1, 25, 25), MainArt::Glyph::Close, {}, QStringLiteral("Close"));
+  MakeGlyphButton(this, kSearch, QRect(320, 461, 25, 22), MainArt::Glyph::Search, {}, QStringLiteral("Find the file"));
+  MakeTextButton(this, IDOK, QRect(533, 496, 70, 23), QStringLiteral("O k"), true);
+  MakeTextButton(this, IDCANCEL, QRect(613, 496, 70, 23), QStringLiteral("Cancel"), true);
+  MakeGlyphButton(this, kCloseControlId, QRect(664, 1, 25, 25), MainArt::Glyph::Close, {}, QStringLiteral("Close"));
 }
 
 int DlgThumNail::exec() {

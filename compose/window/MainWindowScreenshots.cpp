@@ -8,7 +8,10 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "compose/window/DlgConfigure.h"
 #include "compose/window/DlgFacecraft.h"
+#include "compose/window/DlgThumNail.h"
+#include <QElapsedTimer>
 #include "skin/CSkinMenu.h"
 
 namespace {
@@ -114,6 +117,28 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
     QApplication::sendEvent(slot, &press);
   }
   if (!withMenu.isNull()) Save(withMenu, dir, QStringLiteral("main-menu.png"), written);
+
+  // The configuration window and a page of the starter frames, one cell under the mouse.
+  if (CSysHelper* helper = w.App().sysHelper()) {
+    SettingsStore& settings = w.App().settings();
+    DlgConfigure configure(settings, *helper, &w);
+    configure.show();
+    Settle();
+    Save(GrabWindow(&configure), dir, QStringLiteral("configure.png"), written);
+    configure.hide();
+    DlgThumNail browser(settings.PathFrame + "/", &w, false, settings, *helper);
+    if (browser.Prepare()) {
+      browser.show();
+      QElapsedTimer t;
+      t.start();
+      while (browser.Filling() && t.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+      Settle();
+      if (browser.Cells().size() > 2) browser.Cells()[2]->SetHover(true);
+      Settle();
+      Save(GrabWindow(&browser), dir, QStringLiteral("browser.png"), written);
+      browser.hide();
+    }
+  }
   w.hide();
   return written;
 }

@@ -133,8 +133,11 @@ TEST_F(MainWindowTest, ThumbnailsKeepTheAspectAndBadFilesStayBlank) {
   EXPECT_EQ(sizes["tall.bmp"], QSize(10, 67));
   EXPECT_TRUE(sizes.count("broken.jpg") && sizes["broken.jpg"].isEmpty());
   // What the worker made is what a cell would make on the spot.
-  for (CThumbCell* c : b.Cells())
-    if (c->Caption() == QStringLiteral("wide.bmp")) EXPECT_EQ(c->Thumbnail(), MakeThumbnail(c->Path()));
+  for (CThumbCell* c : b.Cells()) {
+    if (c->Caption() == QStringLiteral("wide.bmp")) {
+      EXPECT_EQ(c->Thumbnail(), MakeThumbnail(c->Path()));
+    }
+  }
 }
 
 TEST_F(MainWindowTest, ChoosingFramesAndPhotosThroughTheBrowser) {
