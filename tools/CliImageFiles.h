@@ -9,3 +9,9 @@ std::string CliExtension(const std::string& path);
 unsigned CliTypeOfPath(const std::string& path);
 // True when progress may be drawn: stderr is a terminal.
 bool CliProgressWanted();
+
+// The engine's size limit in plain words, for messages.
+std::string CliMemoryLimitText();
+// An engine error text as a user should read it: the size-limit message
+// of the engine becomes plain words, anything else stays.
+std::string CliPlainError(const char* engineText);

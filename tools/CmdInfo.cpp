@@ -34,4 +34,4 @@ int runInfo(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("info", "describe image files: type, size, depth, palette, dpi, frames, alpha, background",
-               "FILE... [--type N]", {}, runInfo);
+               "FILE... [--type N]", {"type="}, runInfo);

@@ -115,4 +115,6 @@ GB_CLI_COMMAND("text", "draw a text with the text tool's look into a picture",
                "    [--align left|centre|right] [--hard] [--alpha]\n"
                "  X, Y: top-down anchor; Y is the box's bottom row, X its left edge, centre or right\n"
                "  edge by the alignment. \\n in TEXT starts a new line. Prints the measured text size.",
-               {"italic", "underline", "no-box", "hard", "alpha"}, RunText);
+               {"italic", "underline", "no-box", "hard", "alpha", "face=", "height=", "weight=", "color=", "box=", "radius=",
+                "opacity=", "align="},
+               RunText);

@@ -11,6 +11,7 @@
 #include "image/io/GbIOFile.h"
 #include "image/io/GbMemFile.h"
 #include "image/io/GbResource.h"
+#include "platform/SafeWrite.h"
 
 namespace {
 
@@ -116,17 +117,14 @@ bool GbImage::SaveFile(const char* path, uint32_t type) {
     return false;
   }
   if (!Encode(&memory, type)) return false;
-  GbIOFile file;
-  if (!file.Open(path, "wb")) {
-    SetLastError("SaveFile: can't open the file for writing");
-    return false;
-  }
-  const size_t size = size_t(memory.Size());
-  const bool written = size == 0 || file.Write(memory.GetBuffer(), 1, size) == size;
-  const bool flushed = file.Flush();
-  const bool closed = file.Close();
-  if (!written || !flushed || !closed) {
-    SetLastError("SaveFile: can't write the file");
+  // Only a complete file replaces the old one.
+  std::string error;
+  const std::string_view bytes(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size()));
+  if (!gbfile::SafeWriteFile(path, bytes, &error)) {
+    // Callers name the file themselves; keep the reason.
+    const std::string prefix = std::string(path) + ": ";
+    if (error.compare(0, prefix.size(), prefix) == 0) error.erase(0, prefix.size());
+    SetLastError(("SaveFile: " + error).c_str());
     return false;
   }
   return true;
