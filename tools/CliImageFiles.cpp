@@ -23,7 +23,7 @@ std::string CliMemoryLimitText() {
 }
 
 std::string CliPlainError(const char* engineText) {
-  const std::string text = engineText ? engineText : "";
+  const std::string text = engineText && *engineText ? engineText : "the engine gave no reason";
   const std::string limit = "GBIMAGE_MAX_MEMORY exceeded";
   const size_t at = text.find(limit);
   if (at == std::string::npos) return text;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "image/codecs/CodecRegistry.h"
@@ -83,9 +84,19 @@ bool GbImage::Decode(GbFile* stream, uint32_t type) {
         if (!TakeOver(*codec, true)) return false;
         return true;
       }
-      if (!detecting) {
+      // A frame past the last is refused without a word by the decoders;
+      // the count is what the caller needs to hear, also when detecting.
+      const long count = isMultiFrame(candidate) ? codec->FrameCount() : 0;
+      const bool noSuchFrame = count > 0 && (Frame() >= count || Frame() < 0);
+      if (!detecting || noSuchFrame) {
         SetLastError(codec->LastError());
-        if (isMultiFrame(candidate)) SetFrameCount(codec->FrameCount());
+        if (isMultiFrame(candidate)) SetFrameCount(count);
+        if (noSuchFrame && !*LastError()) {
+          char text[GB_ERROR_TEXT_SIZE];
+          std::snprintf(text, sizeof text, "frame %ld does not exist: the file has %ld frame%s (0 to %ld)", Frame(),
+                        count, count == 1 ? "" : "s", count - 1);
+          SetLastError(text);
+        }
         return false;
       }
     }
@@ -130,8 +141,28 @@ bool GbImage::SaveFile(const char* path, uint32_t type) {
   return true;
 }
 
+namespace {
+
+// What is wrong with the file itself, before any decoder guesses at its
+// bytes ("Read Error" for a folder helps nobody); empty when nothing is.
+std::string FileProblem(const char* path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return "LoadFile: no such file";
+  if (status.type() == std::filesystem::file_type::directory) return "LoadFile: a folder, not a picture file";
+  if (status.type() == std::filesystem::file_type::regular && std::filesystem::file_size(path, ec) == 0 && !ec)
+    return "LoadFile: the file is empty";
+  return {};
+}
+
+}  // namespace
+
 bool GbImage::LoadFile(const char* path, uint32_t type) {
   if (!path) return false;
+  if (const std::string problem = FileProblem(path); !problem.empty()) {
+    SetLastError(problem.c_str());
+    return false;
+  }
   const bool specific = TypeIndex(type) != 0;
   if (specific) {
     GbIOFile file;
