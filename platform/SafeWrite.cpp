@@ -1,10 +1,13 @@
 #include "platform/SafeWrite.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
+#include <mutex>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -49,9 +52,28 @@ std::string Suffix() {
   return s;
 }
 
+// A file-size limit must end a write with an error that is cleaned up after,
+// not kill the process and leave the temporary behind. A handler someone
+// installed is left alone.
+void KeepFileSizeLimitFromKilling() {
+#ifdef SIGXFSZ
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+      struct sigaction ignore {};
+      ignore.sa_handler = SIG_IGN;
+      sigemptyset(&ignore.sa_mask);
+      ::sigaction(SIGXFSZ, &ignore, nullptr);
+    }
+  });
+#endif
+}
+
 }  // namespace
 
 SafeWriter::SafeWriter(const std::string& path, WriteOptions options) : display_(path), options_(options) {
+  KeepFileSizeLimitFromKilling();
   if (path.empty()) {
     error_ = "no file name";
     return;

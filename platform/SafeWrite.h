@@ -7,6 +7,9 @@
 // an I/O error leaves the old file as it was and removes the temporary.
 //
 // Plain POSIX, no Qt, so the raster engine and the windows can both use it.
+// The first writer makes the file-size-limit signal (SIGXFSZ) ignored unless
+// a handler is installed, so the limit ends a write with an error instead of
+// killing the process with a temporary left behind.
 #pragma once
 #include <cstddef>
 #include <string>

@@ -25,11 +25,12 @@ size_t Entries(const fs::path& dir) {
 }
 
 // Runs SafeWriteFile in a child limited to limitBytes per file, as
-// "ulimit -f" does; the child's exit status is 0 when the write succeeded.
+// "ulimit -f" does, with the limit's signal at its default (which kills);
+// the child's exit status is 0 when the write succeeded, 1 when it failed.
 int WriteUnderLimit(const std::string& path, const std::string& bytes, rlim_t limitBytes) {
   const pid_t pid = ::fork();
   if (pid == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_DFL);
     const rlimit limit{limitBytes, limitBytes};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     ::_exit(SafeWriteFile(path, bytes) ? 0 : 1);
