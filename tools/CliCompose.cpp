@@ -9,7 +9,6 @@
 
 #include <sys/stat.h>
 
-#include "compose/model/BatchCompose.h"
 #include "image/codecs/CodecRegistry.h"
 #include "platform/profile/PlatformPaths.h"
 #include "tools/CliImageFiles.h"
@@ -112,17 +111,19 @@ bool CliCheckOutputPaths(const std::vector<std::string>& outputs, const std::vec
 
 bool CliLoadPicture(const std::string& path, GbImage& image, std::string& error) {
   const uint32_t type = CliTypeOfPath(path);
-  if (type != GB_TYPE_UNKNOWN) return LoadTemplatePicture(path, image, error);
-  if (!image.LoadFile(path.c_str(), GB_TYPE_UNKNOWN)) {
+  if (!image.LoadFile(path.c_str(), type)) {
     struct stat st {};
-    error = path + ": " +
-            (::stat(path.c_str(), &st) != 0
-                 ? std::string(std::strerror(errno))
-                 : "not a picture type the program knows (neither its extension nor its content names one)");
+    if (::stat(path.c_str(), &st) != 0)
+      error = path + ": " + std::strerror(errno);
+    else if (type == GB_TYPE_UNKNOWN && image.FrameCount() == 0)
+      error = path + ": not a picture type the program knows (neither its extension nor its content names one)";
+    else
+      error = path + ": " + CliPlainError(image.LastError());
     return false;
   }
+  CliReportWarning(image, path);
   if (image.BitsPerPixel() < 24 && !image.RaiseBpp(24)) {
-    error = path + ": " + image.LastError();
+    error = path + ": " + CliPlainError(image.LastError());
     return false;
   }
   return true;

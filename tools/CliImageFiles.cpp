@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "image/core/GbImage.h"
@@ -28,4 +29,8 @@ std::string CliPlainError(const char* engineText) {
   const size_t at = text.find(limit);
   if (at == std::string::npos) return text;
   return text.substr(0, at) + "the result is too large: " + CliMemoryLimitText() + text.substr(at + limit.size());
+}
+
+void CliReportWarning(const GbImage& image, const std::string& path) {
+  if (*image.Warning()) std::fprintf(stderr, "glimmerbox-cli: warning: %s: %s\n", path.c_str(), image.Warning());
 }

@@ -148,6 +148,7 @@ bool LoadImageArg(const std::string& path, GbImage& out, std::string& error) {
     error = "cannot read image " + path + (*out.LastError() ? std::string(": ") + out.LastError() : "");
     return false;
   }
+  CliReportWarning(out, path);
   return true;
 }
 

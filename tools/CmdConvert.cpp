@@ -65,6 +65,7 @@ int runConvert(const CliArgs& args) {
                  *image.LastError() ? CliPlainError(image.LastError()).c_str() : "cannot be read");
     return 1;
   }
+  CliReportWarning(image, in);
   const bool progress = CliProgressWanted();
   auto prepare = [&](GbImage& picture) {
     for (const std::string& op : args.values("op")) {

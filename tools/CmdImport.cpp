@@ -66,6 +66,7 @@ int runImport(const CliArgs& args) {
     std::fprintf(stderr, "glimmerbox-cli import: %s: %s\n", in.c_str(), CliPlainError(image.LastError()).c_str());
     return 1;
   }
+  CliReportWarning(image, in);
   if (!image.SaveFile(out.c_str(), outType)) {
     std::fprintf(stderr, "glimmerbox-cli import: %s: %s\n", out.c_str(), CliPlainError(image.LastError()).c_str());
     return 1;

@@ -27,6 +27,7 @@ int runInfo(const CliArgs& args) {
                 path.c_str(), image.FileType(), image.Width(), image.Height(), image.BitsPerPixel(),
                 image.PaletteEntryCount(), image.DpiX(), image.DpiY(), image.FrameCount(),
                 image.AlphaPlane() ? "yes" : "no", image.BackgroundIndex());
+    CliReportWarning(image, path);
   }
   return failures ? 1 : 0;
 }

@@ -75,6 +75,7 @@ int runPages(const CliArgs& args) {
                    *image->LastError() ? CliPlainError(image->LastError()).c_str() : "cannot be read");
       return 1;
     }
+    CliReportWarning(*image, in);
     if (args.has("quality")) image->SetJpegQuality(uint8_t(quality));
     if (args.has("option")) image->SetCodecOption(uint32_t(option), outType);
     if (outType == GB_TYPE_GIF) {

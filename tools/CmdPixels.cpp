@@ -88,6 +88,7 @@ int runPixels(const CliArgs& args) {
     std::fprintf(stderr, "glimmerbox-cli pixels: %s: %s\n", in.c_str(), CliPlainError(image.LastError()).c_str());
     return 1;
   }
+  CliReportWarning(image, in);
   // A caller that cannot take gigabytes of RGBA (a bomb read literally) sets
   // a limit; exit 3 tells it the picture decoded but was not written.
   if (maxPixels > 0 && uint64_t(image.Width()) * image.Height() > uint64_t(maxPixels)) {

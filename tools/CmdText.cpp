@@ -9,6 +9,7 @@
 #include "image/core/GbImage.h"
 #include "image/core/TextSettings.h"
 #include "tools/Cli.h"
+#include "tools/CliImageFiles.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ int RunText(const CliArgs& args) {
   GbImage picture;
   if (!picture.LoadFile(pos[0].c_str(), GbImage::TypeFromExtension(Extension(pos[0]).c_str())))
     return Fail("can't read " + pos[0] + ": " + picture.LastError());
+  CliReportWarning(picture, pos[0]);
   const uint32_t type = GbImage::TypeFromExtension(Extension(pos[1]).c_str());
   if (type == GB_TYPE_UNKNOWN) return Fail("unknown output type: " + pos[1]);
   const RECT r = picture.DrawTextBox(nullptr, x, y, s, args.has("alpha"));

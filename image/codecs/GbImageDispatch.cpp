@@ -68,6 +68,7 @@ bool GbImage::Decode(GbFile* stream, uint32_t type) {
   }
   const bool detecting = type == GB_TYPE_UNKNOWN;
   const int32_t start = stream->Tell();
+  ClearWarning();  // a warning belongs to the decode that set it
   bool first = true;
   for (uint32_t candidate : kDetectionOrder) {
     if (!detecting) candidate = type;
@@ -78,6 +79,7 @@ bool GbImage::Decode(GbFile* stream, uint32_t type) {
       // Requested frame, all-frames flag, codec options and JPEG scale reach
       // the decoder with the record; escape carries the dimension probe.
       codec->CopySettingsFrom(*this);
+      codec->ClearWarning();
       codec->SetEscape(Escape());
       codec->SetProgress(0);
       if (codec->Decode(stream)) {

@@ -447,7 +447,7 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
     GifBlockReader reader(f);
     if (minCode >= 2 && minCode <= 9) {
       const uint8_t fill = transparent >= 0 ? uint8_t(transparent) : 0;
-      GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
+      const GifDecodeResult decoded = GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
         const uint32_t y = h - 1 - rowOrder[k];
         uint8_t* row = frame.RowBits(y);
         if (depth == 8) {
@@ -463,6 +463,11 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
           }
         }
       });
+      // The frame is kept as far as it goes (the rest shows the fill), and
+      // the reader is told.
+      if (decoded.truncated)
+        SetWarning(reader.Truncated() ? "the file ends early; the rest of the picture is blank"
+                                      : "a frame's data ends early; the rest of it is blank");
     }
     // The sub-block structure is followed independently of the codes, so
     // even a damaged code stream ends exactly at its terminator.

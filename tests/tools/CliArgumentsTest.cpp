@@ -146,6 +146,12 @@ TEST_F(CliArguments, MessagesSayWhatIsWrong) {
     EXPECT_NE(err.find("the file has 2 frames"), std::string::npos) << in << "\n" << err;
   }
 
+  // A damaged picture is read as far as it goes, with a warning.
+  const std::string bmp = gbtest::ReadFile(a);
+  gbtest::WriteFile(dir.file("cut.bmp"), bmp.substr(0, bmp.size() / 2));
+  EXPECT_EQ(Cli("convert " + Q(dir.file("cut.bmp")) + " " + Q(dir.file("o.png")), nullptr, &err), 0);
+  EXPECT_NE(err.find("warning: " + dir.file("cut.bmp") + ": the file ends early"), std::string::npos) << err;
+
   // A missing temp directory is named as such.
   EXPECT_EQ(Cli("sheet --layout 1 " + Q(a) + " -o " + Q(dir.file("s.bmp")) + " --project " + Q(dir.file("p.quorra")),
                 nullptr, &err, dir.file("gone")),
