@@ -2,10 +2,15 @@
 // outputs that name inputs, project-extract into a folder that has files,
 // and damaged project files.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "image/core/GbImage.h"
 #include "tests/support/TestSupport.h"
@@ -207,4 +212,47 @@ TEST_F(CliSafety, DamagedProjectsAreNotReportedAsGood) {
   Cli("project-info " + Q(dir.file("many.quorra")), &out, &err);
   EXPECT_LT(out.size(), 10000u);
   EXPECT_NE(out.find("more members follow"), std::string::npos) << out;
+}
+
+namespace {
+
+// Peak resident memory of one run of the tool, in KB.
+long PeakKb(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  std::string cli = gbtest::CliPath();
+  argv.push_back(cli.data());
+  std::vector<std::string> copy = args;
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    ::execv(cli.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  rusage usage {};
+  ::wait4(pid, &status, 0, &usage);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+TEST_F(CliSafety, ASheetHoldsOnePhotoAtATime) {
+  GbImage photo(2400, 1600, 24, GB_TYPE_BMP);  // 11.5 MB decoded
+  photo.Fill(77);
+  ASSERT_TRUE(photo.SaveFile(dir.file("p0.bmp").c_str(), GB_TYPE_BMP));
+  std::vector<std::string> one{"sheet", "--layout", "3", dir.file("p0.bmp"), "-o", dir.file("one.bmp")};
+  std::vector<std::string> six{"sheet", "--layout", "3", "-o", dir.file("six.bmp")};
+  for (int i = 0; i < 6; ++i) {
+    const std::string p = dir.file("p" + std::to_string(i) + ".bmp");
+    if (i) fs::copy_file(dir.file("p0.bmp"), p);
+    six.push_back(p);
+  }
+  const long a = PeakKb(one), b = PeakKb(six);
+  // Five more photos kept would cost 57 MB; five more stickers cost a few.
+  EXPECT_LT(b - a, 20 * 1024) << a << " KB for one photo, " << b << " KB for six";
 }
