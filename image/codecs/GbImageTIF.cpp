@@ -144,6 +144,7 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   const uint16_t* extraKinds = nullptr;
   if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds) && extraCount > 0 && extraKinds)
     page.alphaKind = extraKinds[0];
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &page.sampleFormat);
 
   if (Escape() == -1) {
     header_.biWidth = LONG(page.width);
@@ -155,7 +156,9 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   if (page.width == 0 || page.height == 0 || page.samples == 0 || page.bits == 0) return kCorrupted;
 
   // Depth and reader.
-  const bool rgbaReader = TifUsesRgbaReader(page.photometric);
+  // Floating-point samples are scaled by the own reader; libtiff's RGBA
+  // reader refuses them.
+  const bool rgbaReader = TifUsesRgbaReader(page.photometric) && !page.Floats();
   const bool paletteFile = page.photometric == PHOTOMETRIC_PALETTE;
   uint32_t depth;
   if (page.bits == 1 && (page.photometric <= PHOTOMETRIC_MINISBLACK || paletteFile)) depth = 1;
@@ -166,7 +169,7 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   else depth = 8;
   // Three or more samples on the own reader are read as CIELab.
   if (!rgbaReader && page.samples >= 3) depth = 24;
-  if (!rgbaReader && page.bits > 32) return kCorrupted;
+  if (!rgbaReader && page.bits > 32 && !page.Floats()) return kCorrupted;
 
   if (Escape()) return kCancelled;
   if (!dataCanHoldPage(tif, page)) return kCorrupted;

@@ -213,7 +213,9 @@ class RowSource {
 const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
   const unsigned bits = page.bits, samples = page.samples;
   const uint32_t width = page.width, height = page.height;
-  const bool lab = samples >= 3;
+  const bool floats = page.Floats();
+  const bool rgb = floats && samples >= 3 && page.photometric == PHOTOMETRIC_RGB;
+  const bool lab = samples >= 3 && !rgb;
   const bool largePalette = !lab && page.photometric == PHOTOMETRIC_PALETTE && bits > 8;
 
   // ---- palette ----
@@ -258,16 +260,16 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
   // 16-bit samples are brought to bytes first. A stripped grey page gets one
   // power-of-two gain set by its largest sample; each row is first scaled
   // by its own largest high byte and evened out once all rows are in.
-  const bool wide16 = bits == 16 && !largePalette;
+  const bool wide16 = bits == 16 && !largePalette && !floats;
   const bool gain16 = wide16 && samples == 1 && !page.tiled;
   std::unique_ptr<uint8_t[]> narrow;
-  if (wide16) {
+  if (wide16 || floats) {
     narrow = allocate(uint64_t(width) * samples);
     if (!narrow) return kNoMemory;
   }
   std::vector<uint8_t> rowShift;
   if (gain16) rowShift.assign(height, 8);
-  const unsigned sampleBits = wide16 ? 8 : bits;
+  const unsigned sampleBits = wide16 || floats ? 8 : bits;
   const uint32_t depth = BitsPerPixel();
   const bool premultipliedGrey = samples == 2 && depth == 8 && sampleBits == 8 &&
                                  page.photometric == PHOTOMETRIC_MINISBLACK &&
@@ -296,9 +298,34 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
           for (size_t k = 0; k < total; ++k) out[k] = uint8_t(sampleAt(src, k, 16) >> 8);
         }
         src = out;
+      } else if (floats) {
+        // 0.0 to 1.0 become 0 to 255; anything outside (or not a number) is clipped.
+        uint8_t* out = narrow.get();
+        const size_t total = size_t(width) * samples;
+        for (size_t k = 0; k < total; ++k) {
+          double v;
+          if (bits == 32) {
+            float f;
+            std::memcpy(&f, src + 4 * k, 4);
+            v = f;
+          } else {
+            std::memcpy(&v, src + 8 * k, 8);
+          }
+          out[k] = !(v > 0.0) ? 0 : v >= 1.0 ? 255 : uint8_t(v * 255.0 + 0.5);
+        }
+        src = out;
       }
       uint8_t* dst = RowBits(y);
-      if (lab) {
+      if (rgb) {
+        for (uint32_t x = 0; x < width; ++x) {
+          const uint8_t* s = src + size_t(x) * samples;
+          uint8_t* p = dst + 3 * size_t(x);
+          p[0] = s[2];
+          p[1] = s[1];
+          p[2] = s[0];
+          if (alpha && samples >= 4) alpha[size_t(y) * width + x] = s[3];
+        }
+      } else if (lab) {
         for (uint32_t x = 0; x < width; ++x) {
           const size_t k = size_t(x) * samples;
           const RGBQUAD c = labToColour(toByte(sampleAt(src, k, sampleBits), sampleBits),

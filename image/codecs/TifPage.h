@@ -22,6 +22,13 @@ struct TifPageInfo {
   // Extra-sample kind of the fourth sample of an RGB page (EXTRASAMPLE_*),
   // or -1 when the page declares none.
   int alphaKind = -1;
+  uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+  // Floating-point samples (0.0 to 1.0) of a grey or RGB page, 32 or 64 bits.
+  bool Floats() const {
+    return sampleFormat == SAMPLEFORMAT_IEEEFP && (bits == 32 || bits == 64) &&
+           (photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_MINISBLACK ||
+            photometric == PHOTOMETRIC_MINISWHITE);
+  }
 };
 
 // Pages libtiff's RGBA reader turns into 24 bits.
