@@ -158,7 +158,7 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   // Depth and reader.
   // Floating-point samples are scaled by the own reader; libtiff's RGBA
   // reader refuses them.
-  const bool rgbaReader = TifUsesRgbaReader(page.photometric) && !page.Floats();
+  const bool rgbaReader = TifUsesRgbaReader(page.photometric) && !page.Floats() && !page.OwnColour();
   const bool paletteFile = page.photometric == PHOTOMETRIC_PALETTE;
   uint32_t depth;
   if (page.bits == 1 && (page.photometric <= PHOTOMETRIC_MINISBLACK || paletteFile)) depth = 1;
@@ -188,8 +188,12 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   if (hasX || hasY) SetOffset(hasX ? toInt(xpos) : XOffset(), hasY ? toInt(ypos) : YOffset());
   SetBackgroundIndex(-1);
 
-  if (page.samples == 4 || (page.samples == 2 && page.bits == 8))
-    if (!CreateAlpha()) return kNoMemory;
+  // The alpha sample follows the colour ones: the fourth of RGB, the fifth of CMYK.
+  const bool alphaSample = rgbaReader ? page.samples == 4 || (page.samples == 2 && page.bits == 8)
+                                      : page.samples == 2 ? page.bits == 8
+                                      : page.photometric == PHOTOMETRIC_SEPARATED ? page.samples >= 5
+                                                                                  : page.samples >= 4;
+  if (alphaSample && !CreateAlpha()) return kNoMemory;
   SetCodecOption(page.compression, GB_TYPE_TIF);
 
   if (rgbaReader) return ReadWithRgbaReader(tif, page);

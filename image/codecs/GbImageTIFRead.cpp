@@ -214,8 +214,9 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
   const unsigned bits = page.bits, samples = page.samples;
   const uint32_t width = page.width, height = page.height;
   const bool floats = page.Floats();
-  const bool rgb = floats && samples >= 3 && page.photometric == PHOTOMETRIC_RGB;
-  const bool lab = samples >= 3 && !rgb;
+  const bool rgb = samples >= 3 && page.photometric == PHOTOMETRIC_RGB;
+  const bool cmyk = samples >= 4 && page.photometric == PHOTOMETRIC_SEPARATED;
+  const bool lab = samples >= 3 && !rgb && !cmyk;
   const bool largePalette = !lab && page.photometric == PHOTOMETRIC_PALETTE && bits > 8;
 
   // ---- palette ----
@@ -316,14 +317,30 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
         src = out;
       }
       uint8_t* dst = RowBits(y);
-      if (rgb) {
+      if (rgb || cmyk) {
+        // Samples narrower than a byte stretch over 0..255, wider ones keep
+        // their top 8 bits.
+        const uint32_t top = sampleBits < 8 ? (1u << sampleBits) - 1 : 0;
+        auto level = [&](size_t k) {
+          const uint64_t v = sampleAt(src, k, sampleBits);
+          return top ? uint8_t(v * 255 / top) : toByte(v, sampleBits);
+        };
+        const size_t alphaAt = cmyk ? 4 : 3;
         for (uint32_t x = 0; x < width; ++x) {
-          const uint8_t* s = src + size_t(x) * samples;
+          const size_t k = size_t(x) * samples;
           uint8_t* p = dst + 3 * size_t(x);
-          p[0] = s[2];
-          p[1] = s[1];
-          p[2] = s[0];
-          if (alpha && samples >= 4) alpha[size_t(y) * width + x] = s[3];
+          if (cmyk) {
+            // Inks over white: each colour is what its ink and black leave.
+            const uint32_t k4 = 255u - level(k + 3);
+            p[0] = uint8_t((255u - level(k + 2)) * k4 / 255u);
+            p[1] = uint8_t((255u - level(k + 1)) * k4 / 255u);
+            p[2] = uint8_t((255u - level(k)) * k4 / 255u);
+          } else {
+            p[0] = level(k + 2);
+            p[1] = level(k + 1);
+            p[2] = level(k);
+          }
+          if (alpha && samples > alphaAt) alpha[size_t(y) * width + x] = level(k + alphaAt);
         }
       } else if (lab) {
         for (uint32_t x = 0; x < width; ++x) {

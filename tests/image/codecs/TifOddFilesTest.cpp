@@ -100,3 +100,86 @@ TEST(TifOddFiles, FloatingPointSamplesScaleFromOneTo255) {
     EXPECT_EQ(RgbTop(c.image, 1, 2), 0x336699u);
   }
 }
+
+namespace {
+
+// Packs samples of `bits` bits, high bits first, a row at a time.
+std::vector<uint8_t> Pack(const std::vector<uint32_t>& samples, unsigned bits, size_t perRow) {
+  std::vector<uint8_t> out;
+  for (size_t start = 0; start < samples.size(); start += perRow) {
+    uint64_t acc = 0;
+    unsigned held = 0;
+    for (size_t i = start; i < start + perRow; ++i) {
+      acc = (acc << bits) | samples[i];
+      held += bits;
+      while (held >= 8) {
+        out.push_back(uint8_t(acc >> (held - 8)));
+        held -= 8;
+      }
+    }
+    if (held) out.push_back(uint8_t(acc << (8 - held)));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(TifOddFiles, WideAndPlanarColourAndCmykWithAlpha) {
+  // 10- and 12-bit RGB, contiguous and in separate planes: the top 8 bits.
+  for (uint16_t bits : {10, 12})
+    for (uint16_t planar : {PLANARCONFIG_CONTIG, PLANARCONFIG_SEPARATE}) {
+      Page p;
+      p.width = 3;
+      p.height = 2;
+      p.samples = 3;
+      p.bits = bits;
+      p.photometric = PHOTOMETRIC_RGB;
+      p.planar = planar;
+      const uint32_t top = (1u << bits) - 1;
+      // Pixel i: red top, green i * 64 << (bits - 8), blue 0.
+      std::vector<uint32_t> s;
+      for (uint32_t i = 0; i < 6; ++i) s.insert(s.end(), {top, (i * 40) << (bits - 8), 0});
+      if (planar == PLANARCONFIG_CONTIG) {
+        p.data = Pack(s, bits, 9);
+      } else {
+        std::vector<uint32_t> planes;
+        for (int c = 0; c < 3; ++c)
+          for (uint32_t i = 0; i < 6; ++i) planes.push_back(s[i * 3 + c]);
+        p.data = Pack(planes, bits, 3);
+      }
+      Loaded l(p);
+      ASSERT_TRUE(l.ok) << bits << " " << planar << ": " << l.image.LastError();
+      for (uint32_t i = 0; i < 6; ++i)
+        EXPECT_EQ(RgbTop(l.image, long(i % 3), long(i / 3)), 0xFF0000u | (i * 40) << 8) << bits << " " << i;
+    }
+
+  // 16-bit CMYK: inks over white.
+  Page cmyk;
+  cmyk.width = 2;
+  cmyk.height = 1;
+  cmyk.samples = 4;
+  cmyk.bits = 16;
+  cmyk.photometric = PHOTOMETRIC_SEPARATED;
+  cmyk.data = tiftest::Words({0xFFFF, 0, 0, 0, 0, 0, 0, 0x8000});
+  Loaded c(cmyk);
+  ASSERT_TRUE(c.ok) << c.image.LastError();
+  EXPECT_EQ(RgbTop(c.image, 0, 0), 0x00FFFFu);  // full cyan
+  EXPECT_EQ(RgbTop(c.image, 1, 0), 0x7F7F7Fu);  // half black
+  EXPECT_FALSE(c.image.HasAlpha());
+
+  // CMYK with an alpha sample keeps it.
+  Page inked;
+  inked.width = 2;
+  inked.height = 1;
+  inked.samples = 5;
+  inked.photometric = PHOTOMETRIC_SEPARATED;
+  inked.extraSample = EXTRASAMPLE_UNASSALPHA;
+  inked.data = {0, 255, 0, 0, 200, 0, 0, 0, 0, 3};
+  Loaded a(inked);
+  ASSERT_TRUE(a.ok) << a.image.LastError();
+  EXPECT_EQ(RgbTop(a.image, 0, 0), 0xFF00FFu);  // magenta
+  EXPECT_EQ(RgbTop(a.image, 1, 0), 0xFFFFFFu);
+  ASSERT_TRUE(a.image.HasAlpha());
+  EXPECT_EQ(a.image.ReadAlpha(0, 0), 200);
+  EXPECT_EQ(a.image.ReadAlpha(1, 0), 3);
+}
