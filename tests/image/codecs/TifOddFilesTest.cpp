@@ -61,11 +61,14 @@ TEST(TifOddFiles, TwelveBitMinIsWhiteIsInverted) {
   p.photometric = PHOTOMETRIC_MINISWHITE;
   // 0x000, 0xFFF, 0x800 packed: 000 FFF 800 (+ 4 bits of padding)
   p.data = {0x00, 0x0F, 0xFF, 0x80, 0x00};
-  Loaded l(p);
-  ASSERT_TRUE(l.ok) << l.image.LastError();
-  EXPECT_EQ(RgbTop(l.image, 0, 0), 0xFFFFFFu);
-  EXPECT_EQ(RgbTop(l.image, 1, 0), 0x000000u);
-  EXPECT_EQ(RgbTop(l.image, 2, 0), 0x7F7F7Fu);
+  for (uint32_t tile : {0u, 16u}) {
+    p.tile = tile;
+    Loaded l(p);
+    ASSERT_TRUE(l.ok) << l.image.LastError();
+    EXPECT_EQ(RgbTop(l.image, 0, 0), 0xFFFFFFu) << tile;
+    EXPECT_EQ(RgbTop(l.image, 1, 0), 0x000000u) << tile;
+    EXPECT_EQ(RgbTop(l.image, 2, 0), 0x7F7F7Fu) << tile;
+  }
 }
 
 TEST(TifOddFiles, FloatingPointSamplesScaleFromOneTo255) {
