@@ -1,14 +1,12 @@
 // WriteBitmapFile: a bitmap handle as the 32-bit BMP of project members.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+// Its progress and failure lines go to standard error: standard output
+// belongs to the results of whoever calls it (the command-line tool).
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <vector>
 
 #include "app/ProjectFile.h"
+#include "platform/SafeWrite.h"
 #include "platform/gdi/Gdi.h"
 
 namespace {
@@ -21,39 +19,26 @@ void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 int WriteBitmapFile(HBITMAP bitmap, const std::string& path) {
   BITMAP bm;
   if (!bitmap || GetObject(bitmap, sizeof bm, &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0) {
-    std::printf("Invalid Object in Clipboard Buffer\n");
+    std::fprintf(stderr, "Invalid Object in Clipboard Buffer\n");
     return 1;
   }
   // Rows of 4-byte pixels need no padding; keep the file within what a BMP
   // header and every reader can address.
   const uint64_t pixelBytes = uint64_t(bm.bmWidth) * uint64_t(bm.bmHeight) * 4;
   if (pixelBytes > 0x7FFFFFFFu - 54) {
-    std::printf("File Cannot Be Written\n");
+    std::fprintf(stderr, "File Cannot Be Written\n");
     return 1;
   }
   std::vector<uint8_t> pixels;
   try {
     pixels.resize(size_t(pixelBytes));
   } catch (const std::bad_alloc&) {
-    std::printf("File Cannot Be Written\n");
+    std::fprintf(stderr, "File Cannot Be Written\n");
     return 1;
   }
   // A positive height asks for the bottom row first, the file's order; any
@@ -69,10 +54,10 @@ int WriteBitmapFile(HBITMAP bitmap, const std::string& path) {
   const int lines = GetDIBits(screen, bitmap, 0, UINT(bm.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   if (lines != bm.bmHeight) {
-    std::printf("Invalid Object in Clipboard Buffer\n");
+    std::fprintf(stderr, "Invalid Object in Clipboard Buffer\n");
     return 1;
   }
-  std::printf("Proceeding Image %dx%d, BPP=%d\n", int(bm.bmWidth), int(bm.bmHeight), int(bm.bmBitsPixel));
+  std::fprintf(stderr, "Proceeding Image %dx%d, BPP=%d\n", int(bm.bmWidth), int(bm.bmHeight), int(bm.bmBitsPixel));
   for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 0;
 
   uint8_t head[54] = {};
@@ -85,21 +70,12 @@ int WriteBitmapFile(HBITMAP bitmap, const std::string& path) {
   Put16(head + 26, 1);
   Put16(head + 28, 32);
 
-  // An older file of this name must not survive a failed write, and a link
-  // planted under the name must not be followed.
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    std::printf("File Cannot Be Written\n");
-    return 1;
-  }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    std::printf("File Cannot Be Written\n");
-    return 1;
-  }
-  const bool ok = WriteAll(fd, head, sizeof head) && WriteAll(fd, pixels.data(), pixels.size());
-  if (::close(fd) != 0 || !ok) {
-    ::unlink(path.c_str());
-    std::printf("File Cannot Be Written\n");
+  // Written beside the target and renamed over it only when complete: a
+  // failed write keeps the older file, and a link planted under the name is
+  // replaced, not followed.
+  gbfile::SafeWriter out(path);
+  if (!out.Write(head, sizeof head) || !out.Write(pixels.data(), pixels.size()) || !out.Commit()) {
+    std::fprintf(stderr, "File Cannot Be Written\n");
     return 1;
   }
   return 0;

@@ -9,6 +9,7 @@
 
 #include "app/FacecraftApp.h"
 #include "app/ProjectFile.h"
+#include "platform/SafeWrite.h"
 #include "platform/profile/PlatformPaths.h"
 
 namespace {
@@ -32,19 +33,6 @@ struct Fd {
   }
 };
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
-}
-
 // Reads exactly size bytes at offset; false when fewer are there.
 bool ReadAt(int fd, uint8_t* data, size_t size, uint64_t offset) {
   while (size > 0) {
@@ -62,11 +50,15 @@ uint32_t Get32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-void Scan(int fd, uint64_t size, ProjectContents& contents) {
+void Scan(int fd, uint64_t size, ProjectContents& contents, size_t maxMembers) {
   contents = ProjectContents{};
   contents.fileSize = size;
   uint64_t offset = 0;
   while (offset < size) {
+    if (contents.members.size() >= maxMembers) {
+      contents.excess = true;
+      return;
+    }
     uint8_t len[4];
     if (size - offset < 4 || !ReadAt(fd, len, 4, offset)) {
       contents.complete = false;
@@ -97,26 +89,29 @@ int OpenRegular(const std::string& path, uint64_t& size) {
   return fd;
 }
 
-// Copies length bytes from src at offset into a new file at path, which
-// replaces whatever was there. The file is removed again on failure.
-bool CopyMember(int src, uint64_t offset, uint32_t length, const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return false;
-  Fd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-  if (out.fd < 0) return false;
+// Copies length bytes from src at offset into a file at path. Only a
+// complete copy appears there; replace false refuses an existing name.
+bool CopyMember(int src, uint64_t offset, uint32_t length, const std::string& path, bool replace,
+                std::string* error) {
+  gbfile::WriteOptions options;
+  options.replace = replace;
+  gbfile::SafeWriter out(path, options);
   std::vector<uint8_t> buffer(std::min<size_t>(kChunk, std::max<uint32_t>(length, 1)));
   uint64_t left = length;
-  bool ok = true;
+  bool ok = out.ok();
   while (ok && left > 0) {
     const size_t n = size_t(std::min<uint64_t>(left, buffer.size()));
-    ok = ReadAt(src, buffer.data(), n, offset) && WriteAll(out.fd, buffer.data(), n);
+    if (!ReadAt(src, buffer.data(), n, offset)) {
+      if (error) *error = "the project file changed while it was read";
+      return false;
+    }
+    ok = out.Write(buffer.data(), n);
     offset += n;
     left -= n;
   }
-  if (!out.Close() || !ok) {
-    ::unlink(path.c_str());
-    return false;
-  }
-  return true;
+  if (ok && out.Commit()) return true;
+  if (error) *error = out.Error();
+  return false;
 }
 
 void SetError(std::string* error, std::string text) {
@@ -154,11 +149,53 @@ std::string UnpackedMemberPath(const std::string& folder, size_t member) {
   return gbpaths::WithSlash(folder) + std::to_string(member - 1) + ".bmp";
 }
 
-bool ScanProjectContainer(const std::string& containerPath, ProjectContents& contents) {
+bool ScanProjectContainer(const std::string& containerPath, ProjectContents& contents, size_t maxMembers) {
   uint64_t size = 0;
   Fd fd(OpenRegular(containerPath, size));
   if (fd.fd < 0) return false;
-  Scan(fd.fd, size, contents);
+  Scan(fd.fd, size, contents, maxMembers);
+  return true;
+}
+
+bool ReadProjectContents(const std::string& containerPath, ProjectContents& contents, std::string& why) {
+  struct stat st {};
+  if (::stat(containerPath.c_str(), &st) != 0) {
+    why = errno == ENOENT ? "no such file" : std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    why = "is a folder, not a Glimmerbox project";
+    return false;
+  }
+  uint64_t size = 0;
+  Fd fd(OpenRegular(containerPath, size));
+  if (fd.fd < 0) {
+    why = S_ISREG(st.st_mode) ? std::string(std::strerror(errno)) : "not a Glimmerbox project (not a regular file)";
+    return false;
+  }
+  // One more than a project uses, so "too many" can still be told.
+  Scan(fd.fd, size, contents, GB_PROJECT_MAX_MEMBERS + 1);
+  const char* const kNot = "not a Glimmerbox project";
+  if (size == 0) {
+    why = std::string(kNot) + " (the file is empty)";
+    return false;
+  }
+  // Every project starts with its settings file: a non-empty text.
+  if (contents.members.empty() || contents.members[0].length == 0) {
+    why = std::string(kNot) + " (it does not start with a settings file)";
+    return false;
+  }
+  uint8_t head[4096];
+  const size_t n = std::min<size_t>(sizeof head, contents.members[0].length);
+  if (!ReadAt(fd.fd, head, n, contents.members[0].offset)) {
+    why = "cannot be read";
+    return false;
+  }
+  for (size_t i = 0; i < n; ++i)
+    if (head[i] < 0x20 && head[i] != '\t' && head[i] != '\n' && head[i] != '\r') {
+      why = std::string(kNot) + " (its first member is not a settings file)";
+      return false;
+    }
   return true;
 }
 
@@ -167,25 +204,13 @@ bool PackProjectFiles(const std::vector<std::string>& paths, const std::string& 
     SetError(error, "no project file name");
     return false;
   }
-  // A new file keeps the mode of the project it replaces.
-  mode_t mode = 0644;
-  struct stat old {};
-  if (::stat(containerPath.c_str(), &old) == 0) mode = old.st_mode & 07777;
-
-  std::string temp = containerPath + ".XXXXXX";
-  Fd out(::mkstemp(temp.data()));
-  if (out.fd < 0) {
-    SetError(error, "cannot create " + temp + ": " + std::strerror(errno));
-    return false;
-  }
+  // Only a complete container replaces an existing project.
+  gbfile::SafeWriter out(containerPath);
   auto fail = [&](std::string text) {
-    out.Close();
-    ::unlink(temp.c_str());
+    out.Abandon();
     SetError(error, std::move(text));
     return false;
   };
-  ::fchmod(out.fd, mode);
-
   std::vector<uint8_t> buffer(kChunk);
   for (const std::string& path : paths) {
     uint64_t size = 0;
@@ -194,27 +219,16 @@ bool PackProjectFiles(const std::vector<std::string>& paths, const std::string& 
     if (size == 0) return fail(path + " is empty");
     if (size > 0xFFFFFFFFu) return fail(path + " is too large for a project member");
     const uint8_t len[4] = {uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24)};
-    if (!WriteAll(out.fd, len, 4)) return fail("cannot write " + temp + ": " + std::strerror(errno));
+    if (!out.Write(len, 4)) return fail(out.Error());
     uint64_t offset = 0;
     while (offset < size) {
       const size_t n = size_t(std::min<uint64_t>(size - offset, buffer.size()));
       if (!ReadAt(in.fd, buffer.data(), n, offset)) return fail(path + " changed while it was packed");
-      if (!WriteAll(out.fd, buffer.data(), n)) return fail("cannot write " + temp + ": " + std::strerror(errno));
+      if (!out.Write(buffer.data(), n)) return fail(out.Error());
       offset += n;
     }
   }
-  if (::fsync(out.fd) != 0) return fail("cannot write " + temp + ": " + std::strerror(errno));
-  if (!out.Close()) {
-    ::unlink(temp.c_str());
-    SetError(error, "cannot write " + temp + ": " + std::strerror(errno));
-    return false;
-  }
-  if (::rename(temp.c_str(), containerPath.c_str()) != 0) {
-    const int e = errno;
-    ::unlink(temp.c_str());
-    SetError(error, "cannot replace " + containerPath + ": " + std::strerror(e));
-    return false;
-  }
+  if (!out.Commit()) return fail(out.Error());
   return true;
 }
 
@@ -226,20 +240,24 @@ bool UnpackProjectFiles(const std::string& containerPath, const std::string& sta
   list.clear();
   if (!PrepareStagingFolder(stagingFolder)) return true;
   ProjectContents contents;
-  Scan(in.fd, size, contents);
+  Scan(in.fd, size, contents, GB_PROJECT_MAX_MEMBERS);
   for (size_t k = 0; k < contents.members.size() && k < GB_PROJECT_MAX_MEMBERS; ++k) {
     const std::string path = UnpackedMemberPath(stagingFolder, k);
-    if (!CopyMember(in.fd, contents.members[k].offset, contents.members[k].length, path)) break;
+    if (!CopyMember(in.fd, contents.members[k].offset, contents.members[k].length, path, true, nullptr)) break;
     list.push_back(path);
   }
   return true;
 }
 
-bool ExtractProjectMember(const std::string& containerPath, const ProjectMember& member, const std::string& path) {
+bool ExtractProjectMember(const std::string& containerPath, const ProjectMember& member, const std::string& path,
+                          bool replace, std::string* error) {
   uint64_t size = 0;
   Fd in(OpenRegular(containerPath, size));
-  if (in.fd < 0 || member.offset > size || member.length > size - member.offset) return false;
-  return CopyMember(in.fd, member.offset, member.length, path);
+  if (in.fd < 0 || member.offset > size || member.length > size - member.offset) {
+    if (error) *error = "cannot read " + containerPath;
+    return false;
+  }
+  return CopyMember(in.fd, member.offset, member.length, path, replace, error);
 }
 
 void UnpackStartupProject(CFacecraftApp& app) {

@@ -5,6 +5,7 @@
 // unpacks into the same folder. The sheet side (which slots, which layout)
 // lives with the sheet model in compose/model; this part knows only files.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,8 +23,8 @@ constexpr const char* GB_KEY_COM_PICTURE_ALPHA = "ComPictureAlpha";
 constexpr const char* GB_KEY_COM_PICTURE_EDITED = "ComPictureEdited";
 
 // Writes a bitmap as a 32-bit bottom-up BMP file (blue, green, red, 0).
-// 0 on success, 1 on failure. Whatever stood at the path before is removed
-// first, so a failed write never leaves an older picture under that name.
+// 0 on success, 1 on failure. Only a complete file replaces what stood at
+// the path; a failed write leaves that as it was.
 int WriteBitmapFile(HBITMAP bitmap, const std::string& path);
 
 // ---- staging folder ---------------------------------------------------------
@@ -50,10 +51,20 @@ struct ProjectContents {
   std::vector<ProjectMember> members;
   bool complete = true;
   uint64_t badOffset = 0;  // where the first incomplete member starts
+  bool excess = false;     // the scan stopped at its limit with bytes left
 };
 
-// False when the file cannot be opened or is not a regular file.
-bool ScanProjectContainer(const std::string& containerPath, ProjectContents& contents);
+// False when the file cannot be opened or is not a regular file. At most
+// maxMembers are listed, so a file of countless tiny members costs no more
+// than the members anyone will use.
+bool ScanProjectContainer(const std::string& containerPath, ProjectContents& contents,
+                          size_t maxMembers = SIZE_MAX);
+
+// The members of a file that must be a project (at most one more than a
+// project uses, then `excess`). False with the reason when the file can't be
+// read or is not a project at all: empty, or not starting with a settings
+// text. A project cut short is still one; `complete` tells.
+bool ReadProjectContents(const std::string& containerPath, ProjectContents& contents, std::string& why);
 
 // Packs the files in order. The container is written beside the target
 // under a temporary name and renamed over it only when complete, so a failed
@@ -75,9 +86,12 @@ constexpr size_t GB_PROJECT_MAX_MEMBERS = 1 + 3 * 16;
 bool UnpackProjectFiles(const std::string& containerPath, const std::string& stagingFolder,
                         std::vector<std::string>& list);
 
-// Copies one member (from ScanProjectContainer) into a new file at path,
-// replacing what was there; the file is removed again on failure.
-bool ExtractProjectMember(const std::string& containerPath, const ProjectMember& member, const std::string& path);
+// Copies one member (from ScanProjectContainer) into a file at path. Only a
+// complete copy appears there; with replace false an existing file (or any
+// name already taken) is left alone and the call fails. error, when given,
+// receives the reason of a failure.
+bool ExtractProjectMember(const std::string& containerPath, const ProjectMember& member, const std::string& path,
+                          bool replace = true, std::string* error = nullptr);
 
 // The application object's hook: unpacks app.projectPath into the staging
 // folder of the temp directory and fills app.unpackedFiles.

@@ -2,9 +2,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "app/AppSettings.h"
+#include "platform/SafeWrite.h"
 #include "platform/profile/PlatformPaths.h"
 
 namespace fs = std::filesystem;
@@ -21,6 +24,15 @@ std::string Trimmed(std::string folder) {
   return folder;
 }
 
+// A synced copy, so the folder renamed into place never holds empty files
+// after a crash.
+bool CopyFile(const fs::path& from, const fs::path& to) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return false;
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return !in.bad() && gbfile::SafeWriteFile(to.string(), bytes);
+}
+
 // Copies the regular files of from into a fresh folder beside target and
 // renames it to target, so a full disk never leaves a half-filled folder.
 bool FillFolder(const fs::path& from, const fs::path& target) {
@@ -33,7 +45,7 @@ bool FillFolder(const fs::path& from, const fs::path& target) {
   if (IsFolder(from)) {
     for (fs::directory_iterator it(from, ec), end; ok && !ec && it != end; it.increment(ec)) {
       if (!it->is_regular_file(ec)) continue;
-      ok = fs::copy_file(it->path(), temp / it->path().filename(), ec) && !ec;
+      ok = CopyFile(it->path(), temp / it->path().filename());
     }
     ok = ok && !ec;
   }

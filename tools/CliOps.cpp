@@ -121,6 +121,8 @@ bool ParseNumber(const std::string& text, long double& out) {
          text.find_first_of("xXnNiI") == std::string::npos;
 }
 
+bool IsWhole(long double n) { return std::isfinite(n) && std::truncl(n) == n; }
+
 bool ParseColour(const std::string& text, RGBQUAD& out) {
   if ((text.size() != 7 && text.size() != 9) || text[0] != '#') return false;
   uint8_t bytes[4] = {0, 0, 0, 0};
@@ -146,6 +148,7 @@ bool LoadImageArg(const std::string& path, GbImage& out, std::string& error) {
     error = "cannot read image " + path + (*out.LastError() ? std::string(": ") + out.LastError() : "");
     return false;
   }
+  CliReportWarning(out, path);
   return true;
 }
 

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "image/core/GbImage.h"
+#include "tools/CliImageFiles.h"
 
 enum class CliArgKind { Number, Bool, Colour, Palette, Image, Destination, Rect, Text };
 
@@ -89,6 +90,8 @@ bool RunCliOp(GbImage& picture, const std::string& text, bool progress, std::str
 namespace clio {
 
 bool ParseNumber(const std::string& text, long double& out);
+// True for a finite number without a fraction; never converts to an integer.
+bool IsWhole(long double n);
 bool ParseColour(const std::string& text, RGBQUAD& out);
 bool LoadImageArg(const std::string& path, GbImage& out, std::string& error);
 bool ParseSpec(const char* spec, std::vector<CliOpParam>& params, std::string& error);
@@ -137,9 +140,12 @@ struct Arg<T, std::enable_if_t<std::is_arithmetic_v<Bare<T>> || std::is_enum_v<B
       if (!ParseNumber(words[0], n)) return (error = "expects a number"), false;
       using N = typename std::conditional_t<std::is_enum_v<B>, std::underlying_type<B>, std::type_identity<B>>::type;
       if constexpr (std::is_integral_v<N>) {
-        if (n != (long double)(long long)n) return (error = "expects a whole number"), false;
+        // Range first: converting a float outside the target type is undefined.
         if (n < (long double)std::numeric_limits<N>::min() || n > (long double)std::numeric_limits<N>::max())
-          return (error = "is out of range"), false;
+          return (error = "is out of range: it must be " + std::to_string(std::numeric_limits<N>::min()) + " to " +
+                          std::to_string(std::numeric_limits<N>::max())),
+                 false;
+        if (!IsWhole(n)) return (error = "expects a whole number"), false;
       } else {
         if (n < -(long double)std::numeric_limits<N>::max() || n > (long double)std::numeric_limits<N>::max())
           return (error = "is out of range"), false;
@@ -195,7 +201,7 @@ struct Arg<T, std::enable_if_t<std::is_same_v<Bare<T>, RECT>>> {
     LONG* fields[4] = {&value.left, &value.top, &value.right, &value.bottom};
     for (int i = 0; i < 4; ++i) {
       long double n;
-      if (!ParseNumber(words[i], n) || n != (long double)(long long)n || n < INT32_MIN || n > INT32_MAX)
+      if (!ParseNumber(words[i], n) || n < INT32_MIN || n > INT32_MAX || !IsWhole(n))
         return (error = "expects four whole numbers: left top right bottom"), false;
       *fields[i] = LONG(n);
     }
@@ -319,7 +325,7 @@ bool Invoke(F f, const std::string& name, const std::vector<CliOpParam>& params,
   }
   if (!success) {
     message = name + " failed";
-    if (*picture.LastError()) message += std::string(": ") + picture.LastError();
+    if (*picture.LastError()) message += ": " + CliPlainError(picture.LastError());
     return false;
   }
   (std::get<I>(args).finish(picture), ...);

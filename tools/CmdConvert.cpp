@@ -11,6 +11,7 @@
 #include "image/codecs/CodecRegistry.h"
 #include "image/core/GbImage.h"
 #include "image/io/GbMemFile.h"
+#include "platform/SafeWrite.h"
 #include "tools/Cli.h"
 #include "tools/CliImageFiles.h"
 #include "tools/CliOps.h"
@@ -27,13 +28,6 @@ bool encodeToBytes(GbImage& image, uint32_t type, std::string& bytes) {
   if (!memory.Open() || !image.Encode(&memory, type)) return false;
   bytes.assign(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size()));
   return true;
-}
-
-bool writeBytes(const std::string& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && written;
 }
 
 int runConvert(const CliArgs& args) {
@@ -68,9 +62,10 @@ int runConvert(const CliArgs& args) {
   image.SetFrame(frame);
   if (!image.LoadFile(in.c_str(), uint32_t(type))) {
     std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", in.c_str(),
-                 *image.LastError() ? image.LastError() : "cannot be read");
+                 *image.LastError() ? CliPlainError(image.LastError()).c_str() : "cannot be read");
     return 1;
   }
+  CliReportWarning(image, in);
   const bool progress = CliProgressWanted();
   auto prepare = [&](GbImage& picture) {
     for (const std::string& op : args.values("op")) {
@@ -88,7 +83,7 @@ int runConvert(const CliArgs& args) {
   const std::optional<std::string> framesDir = args.value("all-frames");
   if (!framesDir) {
     if (!image.SaveFile(out.c_str(), outType)) {
-      std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", out.c_str(), image.LastError());
+      std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", out.c_str(), CliPlainError(image.LastError()).c_str());
       return 1;
     }
     return 0;
@@ -98,14 +93,14 @@ int runConvert(const CliArgs& args) {
   std::vector<std::pair<std::string, std::string>> files(1);
   files[0].first = out;
   if (!encodeToBytes(image, outType, files[0].second)) {
-    std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", out.c_str(), image.LastError());
+    std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", out.c_str(), CliPlainError(image.LastError()).c_str());
     return 1;
   }
   GbImage all;
   all.SetFrame(std::max(0L, image.FrameCount() - 1));
   all.SetRetrieveAllFrames(true);
   if (!all.LoadFile(in.c_str(), uint32_t(type))) {
-    std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", in.c_str(), all.LastError());
+    std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", in.c_str(), CliPlainError(all.LastError()).c_str());
     return 1;
   }
   std::filesystem::path name(out);
@@ -119,15 +114,15 @@ int runConvert(const CliArgs& args) {
     files.emplace_back(path, std::string());
     if (!prepare(frame)) return 1;
     if (!encodeToBytes(frame, outType, files.back().second)) {
-      std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", path.c_str(), frame.LastError());
+      std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", path.c_str(), CliPlainError(frame.LastError()).c_str());
       return 1;
     }
   }
   std::error_code error;
   std::filesystem::create_directories(*framesDir, error);
   for (const auto& [path, bytes] : files)
-    if (!writeBytes(path, bytes)) {
-      std::fprintf(stderr, "glimmerbox-cli convert: %s: can't write the file\n", path.c_str());
+    if (std::string why; !gbfile::SafeWriteFile(path, bytes, &why)) {
+      std::fprintf(stderr, "glimmerbox-cli convert: %s\n", why.c_str());
       return 1;
     }
   return 0;
@@ -136,4 +131,4 @@ int runConvert(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("convert", "decode a picture, apply operations (--op), encode by the output's extension", kUsage,
-               {}, runConvert);
+               {"type=", "frame=", "quality=", "option=", "op*", "all-frames="}, runConvert);

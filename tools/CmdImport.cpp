@@ -58,16 +58,17 @@ int runImport(const CliArgs& args) {
     GbImageWMF metafile;
     loaded = file.Open(in.c_str(), "rb") && metafile.Decode(&file, uint32_t(width), uint32_t(height)) &&
              image.TakeOver(metafile, true);
-    if (!loaded) image.SetLastError(*metafile.LastError() ? metafile.LastError() : "cannot be read");
+    if (!loaded) image.SetLastError(*metafile.LastError() ? CliPlainError(metafile.LastError()).c_str() : "cannot be read");
   } else {
     loaded = image.LoadFile(in.c_str(), CliTypeOfPath(in));
   }
   if (!loaded) {
-    std::fprintf(stderr, "glimmerbox-cli import: %s: %s\n", in.c_str(), image.LastError());
+    std::fprintf(stderr, "glimmerbox-cli import: %s: %s\n", in.c_str(), CliPlainError(image.LastError()).c_str());
     return 1;
   }
+  CliReportWarning(image, in);
   if (!image.SaveFile(out.c_str(), outType)) {
-    std::fprintf(stderr, "glimmerbox-cli import: %s: %s\n", out.c_str(), image.LastError());
+    std::fprintf(stderr, "glimmerbox-cli import: %s: %s\n", out.c_str(), CliPlainError(image.LastError()).c_str());
     return 1;
   }
   return 0;
@@ -77,4 +78,4 @@ int runImport(const CliArgs& args) {
 
 GB_CLI_COMMAND("import",
                "decode with raw and metafile options (interpolation, render size), encode by the output's extension",
-               kUsage, {}, runImport);
+               kUsage, {"interpolation=", "size=", "frame="}, runImport);

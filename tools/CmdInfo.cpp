@@ -27,6 +27,7 @@ int runInfo(const CliArgs& args) {
                 path.c_str(), image.FileType(), image.Width(), image.Height(), image.BitsPerPixel(),
                 image.PaletteEntryCount(), image.DpiX(), image.DpiY(), image.FrameCount(),
                 image.AlphaPlane() ? "yes" : "no", image.BackgroundIndex());
+    CliReportWarning(image, path);
   }
   return failures ? 1 : 0;
 }
@@ -34,4 +35,4 @@ int runInfo(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("info", "describe image files: type, size, depth, palette, dpi, frames, alpha, background",
-               "FILE... [--type N]", {}, runInfo);
+               "FILE... [--type N]", {"type="}, runInfo);

@@ -9,9 +9,10 @@
 #include "image/codecs/GbImageGIF.h"
 #include "image/codecs/GbImageTIF.h"
 #include "image/core/GbImage.h"
-#include "image/io/GbIOFile.h"
 #include "image/io/GbMemFile.h"
+#include "platform/SafeWrite.h"
 #include "tools/Cli.h"
+#include "tools/CliCompose.h"
 #include "tools/CliImageFiles.h"
 
 namespace {
@@ -59,6 +60,9 @@ int runPages(const CliArgs& args) {
     std::fprintf(stderr, "glimmerbox-cli pages: --quality must be 0 to 100\n");
     return 2;
   }
+  // OUT comes first, so a forgotten output name would otherwise overwrite the first picture.
+  const std::vector<std::string> inputs(args.positional().begin() + 1, args.positional().end());
+  if (!CliCheckOutputPaths({out}, inputs, "pages")) return 2;
 
   std::vector<std::unique_ptr<GbImage>> images;
   std::vector<GbImage*> pages;
@@ -68,9 +72,10 @@ int runPages(const CliArgs& args) {
     image->SetFrame(frame);
     if (!image->LoadFile(in.c_str(), CliTypeOfPath(in))) {
       std::fprintf(stderr, "glimmerbox-cli pages: %s: %s\n", in.c_str(),
-                   *image->LastError() ? image->LastError() : "cannot be read");
+                   *image->LastError() ? CliPlainError(image->LastError()).c_str() : "cannot be read");
       return 1;
     }
+    CliReportWarning(*image, in);
     if (args.has("quality")) image->SetJpegQuality(uint8_t(quality));
     if (args.has("option")) image->SetCodecOption(uint32_t(option), outType);
     if (outType == GB_TYPE_GIF) {
@@ -101,14 +106,12 @@ int runPages(const CliArgs& args) {
   }
   if (!encoded) {
     std::fprintf(stderr, "glimmerbox-cli pages: %s: %s\n", out.c_str(),
-                 *writer.LastError() ? writer.LastError() : "can't allocate memory");
+                 *writer.LastError() ? CliPlainError(writer.LastError()).c_str() : "can't allocate memory");
     return 1;
   }
-  GbIOFile file;
-  const size_t size = size_t(memory.Size());
-  if (!file.Open(out.c_str(), "wb") || file.Write(memory.GetBuffer(), 1, size) != size || !file.Flush() ||
-      !file.Close()) {
-    std::fprintf(stderr, "glimmerbox-cli pages: %s: cannot write the file\n", out.c_str());
+  const std::string_view bytes(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size()));
+  if (std::string why; !gbfile::SafeWriteFile(out, bytes, &why)) {
+    std::fprintf(stderr, "glimmerbox-cli pages: %s\n", why.c_str());
     return 1;
   }
   std::printf("%s: %zu pages\n", out.c_str(), pages.size());
@@ -120,4 +123,4 @@ int runPages(const CliArgs& args) {
 GB_CLI_COMMAND("pages",
                "write several pictures as one multi-page TIFF (pages named \"Page 1\", \"Page 2\", ...) "
                "or one animated GIF",
-               kUsage, {}, runPages);
+               kUsage, {"frame=", "quality=", "option=", "delay=", "loops="}, runPages);

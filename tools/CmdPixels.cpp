@@ -7,7 +7,9 @@
 
 #include "image/codecs/CodecRegistry.h"
 #include "image/core/GbImage.h"
+#include "platform/SafeWrite.h"
 #include "tools/Cli.h"
+#include "tools/CliImageFiles.h"
 
 namespace {
 
@@ -28,14 +30,20 @@ uint8_t opacityAt(const GbImage& image, long x, long y) {
   return 255;
 }
 
-bool writePam(const GbImage& image, const std::string& path) {
-  std::FILE* f = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
-  if (!f) return false;
+// Rows go to standard output ("-") or to a file that replaces OUT only when
+// complete.
+bool writePam(const GbImage& image, const std::string& path, std::string& why) {
+  const bool toStdout = path == "-";
+  std::unique_ptr<gbfile::SafeWriter> file;
+  if (!toStdout) file = std::make_unique<gbfile::SafeWriter>(path);
+  auto put = [&](const void* data, size_t size) {
+    return toStdout ? std::fwrite(data, 1, size, stdout) == size : file->Write(data, size);
+  };
   const long width = image.Width(), height = image.Height();
-  std::fprintf(f, "P7\nWIDTH %ld\nHEIGHT %ld\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-               width, height);
+  const std::string head = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
+                           "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
   std::unique_ptr<uint8_t[]> row(new uint8_t[size_t(width) * 4]);
-  bool ok = true;
+  bool ok = put(head.data(), head.size());
   for (long y = height - 1; y >= 0 && ok; --y) {
     for (long x = 0; x < width; ++x) {
       const RGBQUAD c = image.ReadPixelColor(x, y, false);
@@ -45,9 +53,15 @@ bool writePam(const GbImage& image, const std::string& path) {
       p[2] = c.rgbBlue;
       p[3] = opacityAt(image, x, y);
     }
-    ok = std::fwrite(row.get(), 4, size_t(width), f) == size_t(width);
+    ok = put(row.get(), size_t(width) * 4);
   }
-  if (f != stdout) ok = std::fclose(f) == 0 && ok;
+  if (toStdout) {
+    ok = std::fflush(stdout) == 0 && ok;
+    if (!ok) why = "cannot write to standard output";
+    return ok;
+  }
+  ok = ok && file->Commit();
+  if (!ok) why = file->Error();
   return ok;
 }
 
@@ -71,9 +85,10 @@ int runPixels(const CliArgs& args) {
   GbImage image;
   image.SetFrame(frame);
   if (!image.LoadFile(in.c_str(), uint32_t(type))) {
-    std::fprintf(stderr, "glimmerbox-cli pixels: %s: %s\n", in.c_str(), image.LastError());
+    std::fprintf(stderr, "glimmerbox-cli pixels: %s: %s\n", in.c_str(), CliPlainError(image.LastError()).c_str());
     return 1;
   }
+  CliReportWarning(image, in);
   // A caller that cannot take gigabytes of RGBA (a bomb read literally) sets
   // a limit; exit 3 tells it the picture decoded but was not written.
   if (maxPixels > 0 && uint64_t(image.Width()) * image.Height() > uint64_t(maxPixels)) {
@@ -81,8 +96,8 @@ int runPixels(const CliArgs& args) {
                  in.c_str(), image.Width(), image.Height());
     return 3;
   }
-  if (!writePam(image, out)) {
-    std::fprintf(stderr, "glimmerbox-cli pixels: cannot write %s\n", out.c_str());
+  if (std::string why; !writePam(image, out, why)) {
+    std::fprintf(stderr, "glimmerbox-cli pixels: %s\n", why.c_str());
     return 1;
   }
   if (out != "-")
@@ -95,5 +110,5 @@ int runPixels(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("pixels", "decode a picture and write its pixels as a PAM (RGBA, top row first)",
-               "IN OUT.pam [--type N] [--frame N] [--max-pixels N] | --codecs", {"codecs"},
+               "IN OUT.pam [--type N] [--frame N] [--max-pixels N] | --codecs", {"codecs", "type=", "frame=", "max-pixels="},
                runPixels);

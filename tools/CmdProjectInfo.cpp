@@ -1,10 +1,12 @@
 // "project-info": what a project file holds: its layout, the slots it lists,
 // which of them open, and every member with its length.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "app/AppSettings.h"
+#include "app/ProjectFile.h"
 #include "compose/model/ProjectDocument.h"
 #include "platform/profile/ProfileFile.h"
 #include "tools/Cli.h"
@@ -15,8 +17,8 @@ namespace {
 constexpr const char* kCmd = "project-info";
 constexpr const char* kUsage =
     "P.quorra\n"
-    "  Exit status 0 for a complete file, 3 when the file ends inside a member (what comes before\n"
-    "  is listed), 1 when it can't be read.";
+    "  Exit status 0 for a complete file; 3 when the file ends inside a member or a listed slot\n"
+    "  does not open (what can be read is listed); 1 when it can't be read or is not a project.";
 
 // "320 x 240, 32 bits" for a BMP member, else a note.
 std::string PictureNote(const std::string& container, const ProjectMember& m) {
@@ -47,19 +49,24 @@ int RunProjectInfo(const CliArgs& args) {
   }
   const std::string path = args.positional()[0];
   ProjectContents contents;
-  if (!ScanProjectContainer(path, contents)) {
-    std::fprintf(stderr, "glimmerbox-cli project-info: %s cannot be read\n", path.c_str());
+  std::string why;
+  if (!ReadProjectContents(path, contents, why)) {
+    std::fprintf(stderr, "glimmerbox-cli project-info: %s: %s\n", path.c_str(), why.c_str());
     return 1;
   }
   std::printf("project: %s (%llu bytes)\n", path.c_str(), (unsigned long long)contents.fileSize);
 
   CliTempFolder temp;
   std::vector<std::string> files;
-  if (!temp.ok() || !UnpackProjectFiles(path, temp.path(), files)) {
-    std::fprintf(stderr, "glimmerbox-cli project-info: no room to unpack %s\n", path.c_str());
+  if (!temp.ok()) {
+    std::fprintf(stderr, "glimmerbox-cli project-info: %s\n", temp.problem().c_str());
     return 1;
   }
-  std::vector<int> listed;
+  if (!UnpackProjectFiles(path, temp.path(), files)) {
+    std::fprintf(stderr, "glimmerbox-cli project-info: %s cannot be read\n", path.c_str());
+    return 1;
+  }
+  std::vector<int> listed, missing;
   if (!files.empty()) {
     const std::string& ini = files[0];
     const std::string layout = gbprofile::GetPrivateProfileString(GB_SECTION_CONFIGURE, GB_KEY_COMBINATION_INDEX, "", ini);
@@ -69,6 +76,8 @@ int RunProjectInfo(const CliArgs& args) {
     ProjectOpenResult r;
     OpenProject(sheet, files, helper, nullptr, &r);
     listed = r.listedSlots;
+    for (int slot : r.listedSlots)
+      if (std::find(r.loadedSlots.begin(), r.loadedSlots.end(), slot) == r.loadedSlots.end()) missing.push_back(slot);
     std::printf("layout: %s (%d slots)\n", layout.empty() ? "missing, 0 used" : layout.c_str(), sheet.SlotCount());
     std::printf("ComPictureFlag: %s\n", flag.c_str());
     std::printf("listed slots: %s\n", Join(r.listedSlots).c_str());
@@ -89,12 +98,19 @@ int RunProjectInfo(const CliArgs& args) {
     }
     std::printf("  %2zu  at %-9llu %9u bytes  %s\n", k, (unsigned long long)m.offset, m.length, what.c_str());
   }
+  if (contents.excess)
+    std::printf("  ... more members follow than a project uses (%zu); they are not listed\n", GB_PROJECT_MAX_MEMBERS);
+  int status = 0;
   if (!contents.complete) {
     std::printf("incomplete: the member at byte %llu claims more bytes than the file holds\n",
                 (unsigned long long)contents.badOffset);
-    return 3;
+    status = 3;
   }
-  return 0;
+  if (!missing.empty()) {
+    std::printf("incomplete: listed slots that do not open: %s\n", Join(missing).c_str());
+    status = 3;
+  }
+  return status;
 }
 
 }  // namespace

@@ -61,20 +61,31 @@ int RunSheet(const CliArgs& args) {
     std::fprintf(stderr, "glimmerbox-cli sheet: --size is large or small\n");
     return 2;
   }
+  const auto backgroundPath = args.value("background");
+  if (args.has("size") && !backgroundPath) {
+    std::fprintf(stderr, "glimmerbox-cli sheet: --size sets the size of the picture laid over --background; "
+                         "without a background the sheet is always 364 x 276\n");
+    return 2;
+  }
   if (!CliCheckPictureOutput(out, kCmd)) return 2;
+  const auto project = args.value("project");
+  std::vector<std::string> outputs{out}, inputs = photos;
+  if (project) outputs.push_back(*project);
+  for (const std::string& f : args.values("frame")) inputs.push_back(f);
+  if (backgroundPath) inputs.push_back(*backgroundPath);
+  if (!CliCheckOutputPaths(outputs, inputs, kCmd)) return 2;
 
   std::string error;
   std::vector<GbImage> frames;
   for (const std::string& f : args.values("frame")) {
     frames.emplace_back();
-    if (!LoadTemplatePicture(f, frames.back(), error)) {
+    if (!CliLoadPicture(f, frames.back(), error)) {
       std::fprintf(stderr, "glimmerbox-cli sheet: %s\n", error.c_str());
       return 1;
     }
   }
   GbImage background;
-  const auto backgroundPath = args.value("background");
-  if (backgroundPath && !LoadTemplatePicture(*backgroundPath, background, error)) {
+  if (backgroundPath && !CliLoadPicture(*backgroundPath, background, error)) {
     std::fprintf(stderr, "glimmerbox-cli sheet: %s\n", error.c_str());
     return 1;
   }
@@ -82,24 +93,33 @@ int RunSheet(const CliArgs& args) {
   SheetModel sheet;
   sheet.SetupLayout(int(layout));
   const size_t count = args.has("fill") ? std::max<size_t>(photos.size(), size_t(sheet.SlotCount())) : photos.size();
-  std::map<std::string, GbImage> loaded;
+  // Only finished stickers are kept (a photo repeated with the same frame
+  // reuses its sticker), so a sheet needs memory for one photo at a time.
+  std::map<std::pair<std::string, size_t>, ComposedSticker> made;
   size_t dropped = 0;
   for (size_t n = 0; n < count; ++n) {
     const std::string& path = photos[n % photos.size()];
-    if (!loaded.count(path) && !LoadTemplatePicture(path, loaded[path], error)) {
-      std::fprintf(stderr, "glimmerbox-cli sheet: %s\n", error.c_str());
-      return 1;
+    const size_t frameIndex = frames.empty() ? 0 : n % frames.size();
+    const GbImage* frame = frames.empty() ? nullptr : &frames[frameIndex];
+    auto key = std::make_pair(path, frameIndex);
+    auto it = made.find(key);
+    if (it == made.end()) {
+      GbImage photo;
+      if (!CliLoadPicture(path, photo, error)) {
+        std::fprintf(stderr, "glimmerbox-cli sheet: %s\n", error.c_str());
+        return 1;
+      }
+      const PhotoPlacement place =
+          args.has("cover") ? CoverPlacement(long(photo.Width()), long(photo.Height())) : PhotoPlacement{};
+      ComposedSticker sticker;
+      if (!ComposeStickerFromPictures(photo, frame, place, int(alpha), sticker)) {
+        std::fprintf(stderr, "glimmerbox-cli sheet: %s: the sticker could not be made%s%s\n", path.c_str(),
+                     *photo.LastError() ? ": " : "", photo.LastError());
+        return 1;
+      }
+      it = made.emplace(std::move(key), std::move(sticker)).first;
     }
-    GbImage photo(loaded[path]);  // composing resamples it
-    const GbImage* frame = frames.empty() ? nullptr : &frames[n % frames.size()];
-    const PhotoPlacement place =
-        args.has("cover") ? CoverPlacement(long(photo.Width()), long(photo.Height())) : PhotoPlacement{};
-    ComposedSticker sticker;
-    if (!ComposeStickerFromPictures(photo, frame, place, int(alpha), sticker)) {
-      std::fprintf(stderr, "glimmerbox-cli sheet: %s: the sticker could not be made\n", path.c_str());
-      return 1;
-    }
-    if (sheet.PlaceInFirstFree(sticker, frame != nullptr, int(alpha)) < 0) ++dropped;
+    if (sheet.PlaceInFirstFree(it->second, frame != nullptr, int(alpha)) < 0) ++dropped;
   }
   if (dropped)
     std::fprintf(stderr, "glimmerbox-cli sheet: layout %ld has %d slots; %zu photo(s) left out\n", layout,
@@ -125,12 +145,17 @@ int RunSheet(const CliArgs& args) {
   }
   if (!CliSavePicture(picture, out, kCmd)) return 1;
 
-  if (const auto project = args.value("project")) {
+  if (project) {
     CliTempFolder temp;
     ProjectSaveOptions options;
     options.stagingFolder = temp.path() + "stage/";
-    if (!temp.ok() || !MakeSettingsFile(temp.path(), options.settingsFile)) {
-      std::fprintf(stderr, "glimmerbox-cli sheet: no room for the project's files in the temp directory\n");
+    if (!temp.ok()) {
+      std::fprintf(stderr, "glimmerbox-cli sheet: %s\n", temp.problem().c_str());
+      return 1;
+    }
+    if (!MakeSettingsFile(temp.path(), options.settingsFile)) {
+      std::fprintf(stderr, "glimmerbox-cli sheet: cannot write the project's settings file in %s\n",
+                   temp.path().c_str());
       return 1;
     }
     CSysHelper helper;
@@ -147,4 +172,7 @@ int RunSheet(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND(kCmd, "fill a sheet layout with stickers from photos; write the sheet and optionally a project",
-               kUsage, std::vector<std::string>{"cover", "fill"}, RunSheet);
+               kUsage,
+               std::vector<std::string>{"layout=", "frame*", "alpha=", "cover", "fill", "background=", "size=",
+                                        "project=", "output="},
+               RunSheet);

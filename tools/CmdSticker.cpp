@@ -39,15 +39,18 @@ int RunSticker(const CliArgs& args) {
     return 2;
   }
   if (!CliCheckPictureOutput(out, kCmd)) return 2;
+  std::vector<std::string> inputs{*args.value("photo")};
+  if (args.value("frame")) inputs.push_back(*args.value("frame"));
+  if (!CliCheckOutputPaths({out}, inputs, kCmd)) return 2;
 
   std::string error;
   GbImage photo, frame;
-  if (!LoadTemplatePicture(*args.value("photo"), photo, error)) {
+  if (!CliLoadPicture(*args.value("photo"), photo, error)) {
     std::fprintf(stderr, "glimmerbox-cli sticker: %s\n", error.c_str());
     return 1;
   }
   const bool framed = args.value("frame").has_value();
-  if (framed && !LoadTemplatePicture(*args.value("frame"), frame, error)) {
+  if (framed && !CliLoadPicture(*args.value("frame"), frame, error)) {
     std::fprintf(stderr, "glimmerbox-cli sticker: %s\n", error.c_str());
     return 1;
   }
@@ -64,5 +67,6 @@ int RunSticker(const CliArgs& args) {
 
 }  // namespace
 
-GB_CLI_COMMAND(kCmd, "compose one 320 x 240 sticker: a photo behind a colour-keyed frame", kUsage, {"cover"},
+GB_CLI_COMMAND(kCmd, "compose one 320 x 240 sticker: a photo behind a colour-keyed frame", kUsage,
+               {"photo=", "frame=", "x=", "y=", "width=", "height=", "cover", "alpha=", "output="},
                RunSticker);

@@ -9,6 +9,7 @@
 #include "image/core/GbImage.h"
 #include "image/core/TextSettings.h"
 #include "tools/Cli.h"
+#include "tools/CliImageFiles.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ int RunText(const CliArgs& args) {
   GbImage picture;
   if (!picture.LoadFile(pos[0].c_str(), GbImage::TypeFromExtension(Extension(pos[0]).c_str())))
     return Fail("can't read " + pos[0] + ": " + picture.LastError());
+  CliReportWarning(picture, pos[0]);
   const uint32_t type = GbImage::TypeFromExtension(Extension(pos[1]).c_str());
   if (type == GB_TYPE_UNKNOWN) return Fail("unknown output type: " + pos[1]);
   const RECT r = picture.DrawTextBox(nullptr, x, y, s, args.has("alpha"));
@@ -115,4 +117,6 @@ GB_CLI_COMMAND("text", "draw a text with the text tool's look into a picture",
                "    [--align left|centre|right] [--hard] [--alpha]\n"
                "  X, Y: top-down anchor; Y is the box's bottom row, X its left edge, centre or right\n"
                "  edge by the alignment. \\n in TEXT starts a new line. Prints the measured text size.",
-               {"italic", "underline", "no-box", "hard", "alpha"}, RunText);
+               {"italic", "underline", "no-box", "hard", "alpha", "face=", "height=", "weight=", "color=", "box=", "radius=",
+                "opacity=", "align="},
+               RunText);

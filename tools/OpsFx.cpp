@@ -2,6 +2,8 @@
 // 32-bit effects image as a bitmap, runs the effect there and takes the
 // result back (as 24 bits), the way the photo editor and the effects dialog
 // use the engine. The picture's alpha plane is kept when the size stays.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -9,6 +11,7 @@
 #include "platform/gdi/Gdi.h"
 #include "retouch/engine/FxImage.h"
 #include "retouch/engine/FxSelect.h"
+#include "tools/CliImageFiles.h"
 #include "tools/CliOps.h"
 
 namespace {
@@ -64,10 +67,28 @@ GB_CLI_OPS(
       return RunFx(im, "TurnRight", "a picture", [](FxImage& fx) { return fx.TurnRight(); });
     }, ""),
     MakeCliOp("StretchTo", [](GbImage& im, int width, int height, bool keepAspect) {
-      return RunFx(im, "StretchTo", "a width and height above 0", [=](FxImage& fx) {
-        if (width <= 0 || height <= 0) return false;
+      if (!im.HasPixels()) return false;
+      if (width <= 0 || height <= 0) {
+        im.SetLastError("StretchTo needs a width and height above 0");
+        return false;
+      }
+      // The engine keeps the picture when the new one can't be made; say so
+      // at once instead, with the size the picture would have.
+      const int64_t ow = im.Width(), oh = im.Height();
+      int64_t nw = width, nh = height;
+      if (keepAspect) {
+        if (int64_t(width) * oh <= int64_t(height) * ow) nh = std::max<int64_t>(oh * width / ow, 1);
+        else nw = std::max<int64_t>(ow * height / oh, 1);
+      }
+      if (uint64_t(nw) * uint64_t(nh) * 4 > GBIMAGE_MAX_MEMORY) {
+        im.SetLastError((std::to_string(nw) + " x " + std::to_string(nh) + " pixels is too large: " +
+                         CliMemoryLimitText())
+                            .c_str());
+        return false;
+      }
+      return RunFx(im, "StretchTo", "memory for the new size", [=](FxImage& fx) {
         fx.StretchTo(width, height, keepAspect);
-        return !fx.IsEmpty();
+        return !fx.IsEmpty() && fx.Width() == nw && fx.Height() == nh;
       });
     }, "width height keepAspect=0"),
     MakeCliOp("RotateByAngle", [](GbImage& im, int degrees) {

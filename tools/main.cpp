@@ -7,11 +7,16 @@
 
 #include "tools/Cli.h"
 
-static void printHelp() {
-  std::printf("usage: glimmerbox-cli <command> [arguments]\n\ncommands:\n");
+static void printHelp(std::FILE* to) {
+  std::fprintf(to, "usage: glimmerbox-cli <command> [arguments]\n\ncommands:\n");
   for (const auto& [name, cmd] : CliRegistry::instance().all())
-    std::printf("  %-14s %s\n", name.c_str(), cmd.summary.c_str());
-  std::printf("\n\"glimmerbox-cli help <command>\" shows a command's arguments.\n");
+    std::fprintf(to, "  %-14s %s\n", name.c_str(), cmd.summary.c_str());
+  std::fprintf(to, "\n\"glimmerbox-cli help <command>\" or \"glimmerbox-cli <command> --help\" shows a command's arguments.\n");
+}
+
+static void printCommandHelp(const CliCommand& cmd) {
+  std::printf("%s: %s\nusage: glimmerbox-cli %s %s\n", cmd.name.c_str(), cmd.summary.c_str(), cmd.name.c_str(),
+              cmd.usage.c_str());
 }
 
 int main(int argc, char** argv) {
@@ -21,31 +26,38 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
   if (argc < 2) {
-    printHelp();
+    printHelp(stderr);
     return 2;
   }
   const std::string name = argv[1];
   if (name == "help" || name == "--help" || name == "-h") {
     if (argc >= 3) {
       if (const CliCommand* cmd = CliRegistry::instance().find(argv[2])) {
-        std::printf("%s: %s\nusage: glimmerbox-cli %s %s\n", cmd->name.c_str(), cmd->summary.c_str(),
-                    cmd->name.c_str(), cmd->usage.c_str());
+        printCommandHelp(*cmd);
         return 0;
       }
+      std::fprintf(stderr, "glimmerbox-cli help: there is no command \"%s\"\n", argv[2]);
+      printHelp(stderr);
+      return 2;
     }
-    printHelp();
+    printHelp(stdout);
     return 0;
   }
   const CliCommand* cmd = CliRegistry::instance().find(name);
   if (!cmd) {
     std::fprintf(stderr, "glimmerbox-cli: unknown command \"%s\"\n", name.c_str());
-    printHelp();
+    printHelp(stderr);
     return 2;
   }
   std::vector<std::string> raw(argv + 2, argv + argc);
-  CliArgs args(raw, cmd->flags);
+  CliArgs args(raw, cmd->options);
+  if (args.helpAsked()) {
+    printCommandHelp(*cmd);
+    return 0;
+  }
   if (!args.error().empty()) {
-    std::fprintf(stderr, "glimmerbox-cli %s: %s\n", name.c_str(), args.error().c_str());
+    std::fprintf(stderr, "glimmerbox-cli %s: %s\n(\"glimmerbox-cli help %s\" lists its arguments)\n", name.c_str(),
+                 args.error().c_str(), name.c_str());
     return 2;
   }
   return cmd->run(args);

@@ -78,6 +78,8 @@ constexpr const char* kCompressionNotSupported = "compression type not supported
 constexpr const char* kUnknownCompression = "unknown compression";
 constexpr const char* kNoMemory = "can't allocate memory";
 constexpr const char* kTooShort = "BMP data too short for the image size";
+// Decoding goes on with what is there; the reader is told.
+constexpr const char* kEndsEarly = "the file ends early; the rest of the picture is blank";
 constexpr const char* kWriteError = "Error writing BMP";
 
 // Extended header sizes with a known layout (V2, V3, V4, V5 headers).
@@ -246,12 +248,13 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
         const size_t want = std::min<size_t>(h.biSizeImage, area);
         const size_t got = readSome(f, pixels, want);
         std::memset(pixels + got, 0, area - got);
+        if (got + LastRowPadding() < want) SetWarning(kEndsEarly);
       } else if (compression == BI_RLE8 && bits == 8) {
         std::memset(pixels, 0, area);
-        DecodeRle8(f);
+        if (!DecodeRle8(f)) SetWarning(kEndsEarly);
       } else if (compression == BI_RLE4 && bits == 4) {
         std::memset(pixels, 0, area);
-        DecodeRle4(f);
+        if (!DecodeRle4(f)) SetWarning(kEndsEarly);
       } else {
         return kCompressionNotSupported;
       }
@@ -270,6 +273,7 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
       if (compression != BI_RGB) return kUnknownCompression;
       const size_t got = readSome(f, pixels, area);
       std::memset(pixels + got, 0, area - got);
+      if (got + LastRowPadding() < area) SetWarning(kEndsEarly);
       break;
     }
     case 32: {
@@ -298,6 +302,7 @@ const char* GbImageBMP::ReadBitFields16(GbFile* f, const uint32_t masks[3]) {
   // The 16-bit rows fit inside the 24-bit area; expand in place from the end.
   const size_t got = readSome(f, pixels, srcSize);
   std::memset(pixels + got, 0, srcSize - got);
+  if (got + (srcStride - 2 * size_t(width)) < srcSize) SetWarning(kEndsEarly);
   const Channel red(masks[0] & 0xFFFF), green(masks[1] & 0xFFFF), blue(masks[2] & 0xFFFF);
   const size_t dstStride = RowStride();
   for (uint32_t yy = height; yy-- > 0;) {
@@ -322,6 +327,7 @@ const char* GbImageBMP::ReadBitFields32(GbFile* f, const uint32_t masks[3], bool
   if (!buffer) return kNoMemory;
   const size_t got = readSome(f, buffer.get(), count * 4);
   std::memset(buffer.get() + got, 0, count * 4 - got);
+  if (got < count * 4) SetWarning(kEndsEarly);
   if (withAlpha) {
     uint8_t* plane = new (std::nothrow) uint8_t[count];
     if (!plane) return kNoMemory;
@@ -351,8 +357,8 @@ const char* GbImageBMP::ReadBitFields32(GbFile* f, const uint32_t masks[3], bool
 
 // RLE8: runs and literal runs of bytes; escapes for end of line, end of
 // bitmap and a move. Anything that would land outside the pixel area is
-// dropped; a short stream just ends decoding.
-void GbImageBMP::DecodeRle8(GbFile* f) {
+// dropped; a short stream just ends decoding (false when rows were left).
+bool GbImageBMP::DecodeRle8(GbFile* f) {
   ByteSource in(f);
   const size_t stride = RowStride();
   const size_t height = Height();
@@ -364,7 +370,7 @@ void GbImageBMP::DecodeRle8(GbFile* f) {
   for (;;) {
     const int n = in.next();
     const int v = in.next();
-    if (n < 0 || v < 0) return;
+    if (n < 0 || v < 0) return row >= height;
     if (n > 0) {
       for (int i = 0; i < n; ++i) put(uint8_t(v));
       continue;
@@ -373,17 +379,17 @@ void GbImageBMP::DecodeRle8(GbFile* f) {
       x = 0;
       if (row < height) ++row;
     } else if (v == 1) {  // end of bitmap
-      return;
+      return true;
     } else if (v == 2) {  // move
       const int dx = in.next();
       const int dy = in.next();
-      if (dx < 0 || dy < 0) return;
+      if (dx < 0 || dy < 0) return row >= height;
       x = std::min(x + size_t(dx), stride + 1);
       row = std::min(row + size_t(dy), height);
     } else {  // literal run
       for (int i = 0; i < v; ++i) {
         const int b = in.next();
-        if (b < 0) return;
+        if (b < 0) return row >= height;
         put(uint8_t(b));
       }
       if (v & 1) in.next();
@@ -392,7 +398,7 @@ void GbImageBMP::DecodeRle8(GbFile* f) {
 }
 
 // RLE4: as RLE8, on nibbles; the first pixel of a run takes the high nibble.
-void GbImageBMP::DecodeRle4(GbFile* f) {
+bool GbImageBMP::DecodeRle4(GbFile* f) {
   ByteSource in(f);
   const size_t stride = RowStride();
   const size_t limit = stride * 2;  // pixels a row can hold
@@ -408,7 +414,7 @@ void GbImageBMP::DecodeRle4(GbFile* f) {
   for (;;) {
     const int n = in.next();
     const int v = in.next();
-    if (n < 0 || v < 0) return;
+    if (n < 0 || v < 0) return row >= height;
     if (n > 0) {
       for (int i = 0; i < n; ++i) put(uint8_t((i & 1) ? (v & 0x0F) : (v >> 4)));
       continue;
@@ -417,24 +423,28 @@ void GbImageBMP::DecodeRle4(GbFile* f) {
       x = 0;
       if (row < height) ++row;
     } else if (v == 1) {
-      return;
+      return true;
     } else if (v == 2) {
       const int dx = in.next();
       const int dy = in.next();
-      if (dx < 0 || dy < 0) return;
+      if (dx < 0 || dy < 0) return row >= height;
       x = std::min(x + size_t(dx), limit + 1);
       row = std::min(row + size_t(dy), height);
     } else {
       const int bytes = (v + 1) / 2;
       for (int i = 0; i < bytes; ++i) {
         const int b = in.next();
-        if (b < 0) return;
+        if (b < 0) return row >= height;
         put(uint8_t(b >> 4));
         if (2 * i + 1 < v) put(uint8_t(b & 0x0F));
       }
       if (bytes & 1) in.next();
     }
   }
+}
+
+size_t GbImageBMP::LastRowPadding() const {
+  return RowStride() - (size_t(Width()) * BitsPerPixel() + 7) / 8;
 }
 
 bool GbImageBMP::FlipRowsAndAlpha() {

@@ -22,7 +22,10 @@ class GbImageBMP : public GbImageCodec {
   const char* DecodeStream(GbFile* stream);
   const char* ReadBitFields16(GbFile* stream, const uint32_t masks[3]);
   const char* ReadBitFields32(GbFile* stream, const uint32_t masks[3], bool withAlpha);
-  void DecodeRle8(GbFile* stream);
-  void DecodeRle4(GbFile* stream);
+  // False when the stream ended before the rows did.
+  bool DecodeRle8(GbFile* stream);
+  bool DecodeRle4(GbFile* stream);
+  // Bytes that pad the last row; a file may leave them out.
+  size_t LastRowPadding() const;
   bool FlipRowsAndAlpha();
 };

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "image/codecs/CodecRegistry.h"
@@ -11,6 +12,7 @@
 #include "image/io/GbIOFile.h"
 #include "image/io/GbMemFile.h"
 #include "image/io/GbResource.h"
+#include "platform/SafeWrite.h"
 
 namespace {
 
@@ -66,6 +68,7 @@ bool GbImage::Decode(GbFile* stream, uint32_t type) {
   }
   const bool detecting = type == GB_TYPE_UNKNOWN;
   const int32_t start = stream->Tell();
+  ClearWarning();  // a warning belongs to the decode that set it
   bool first = true;
   for (uint32_t candidate : kDetectionOrder) {
     if (!detecting) candidate = type;
@@ -76,15 +79,26 @@ bool GbImage::Decode(GbFile* stream, uint32_t type) {
       // Requested frame, all-frames flag, codec options and JPEG scale reach
       // the decoder with the record; escape carries the dimension probe.
       codec->CopySettingsFrom(*this);
+      codec->ClearWarning();
       codec->SetEscape(Escape());
       codec->SetProgress(0);
       if (codec->Decode(stream)) {
         if (!TakeOver(*codec, true)) return false;
         return true;
       }
-      if (!detecting) {
+      // A frame past the last is refused without a word by the decoders;
+      // the count is what the caller needs to hear, also when detecting.
+      const long count = isMultiFrame(candidate) ? codec->FrameCount() : 0;
+      const bool noSuchFrame = count > 0 && (Frame() >= count || Frame() < 0);
+      if (!detecting || noSuchFrame) {
         SetLastError(codec->LastError());
-        if (isMultiFrame(candidate)) SetFrameCount(codec->FrameCount());
+        if (isMultiFrame(candidate)) SetFrameCount(count);
+        if (noSuchFrame && !*LastError()) {
+          char text[GB_ERROR_TEXT_SIZE];
+          std::snprintf(text, sizeof text, "frame %ld does not exist: the file has %ld frame%s (0 to %ld)", Frame(),
+                        count, count == 1 ? "" : "s", count - 1);
+          SetLastError(text);
+        }
         return false;
       }
     }
@@ -116,24 +130,41 @@ bool GbImage::SaveFile(const char* path, uint32_t type) {
     return false;
   }
   if (!Encode(&memory, type)) return false;
-  GbIOFile file;
-  if (!file.Open(path, "wb")) {
-    SetLastError("SaveFile: can't open the file for writing");
-    return false;
-  }
-  const size_t size = size_t(memory.Size());
-  const bool written = size == 0 || file.Write(memory.GetBuffer(), 1, size) == size;
-  const bool flushed = file.Flush();
-  const bool closed = file.Close();
-  if (!written || !flushed || !closed) {
-    SetLastError("SaveFile: can't write the file");
+  // Only a complete file replaces the old one.
+  std::string error;
+  const std::string_view bytes(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size()));
+  if (!gbfile::SafeWriteFile(path, bytes, &error)) {
+    // Callers name the file themselves; keep the reason.
+    const std::string prefix = std::string(path) + ": ";
+    if (error.compare(0, prefix.size(), prefix) == 0) error.erase(0, prefix.size());
+    SetLastError(("SaveFile: " + error).c_str());
     return false;
   }
   return true;
 }
 
+namespace {
+
+// What is wrong with the file itself, before any decoder guesses at its
+// bytes ("Read Error" for a folder helps nobody); empty when nothing is.
+std::string FileProblem(const char* path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return "LoadFile: no such file";
+  if (status.type() == std::filesystem::file_type::directory) return "LoadFile: a folder, not a picture file";
+  if (status.type() == std::filesystem::file_type::regular && std::filesystem::file_size(path, ec) == 0 && !ec)
+    return "LoadFile: the file is empty";
+  return {};
+}
+
+}  // namespace
+
 bool GbImage::LoadFile(const char* path, uint32_t type) {
   if (!path) return false;
+  if (const std::string problem = FileProblem(path); !problem.empty()) {
+    SetLastError(problem.c_str());
+    return false;
+  }
   const bool specific = TypeIndex(type) != 0;
   if (specific) {
     GbIOFile file;

@@ -230,6 +230,7 @@ struct GbImageGIF::Scan {
   bool firstSeen = false;
   uint32_t firstWidth = 0, firstHeight = 0;
   bool restoresPrevious = false;  // some frame uses disposal 3
+  long images = 0, emptyImages = 0, outsideImages = 0;  // wholly outside the screen
   bool Fits(uint32_t left, uint32_t top, uint32_t w, uint32_t h) const {
     return w > 0 && h > 0 && uint64_t(left) + w <= screenWidth && uint64_t(top) + h <= screenHeight;
   }
@@ -322,6 +323,9 @@ bool GbImageGIF::ScanFrames(GbFile* f, Scan& scan) {
         }
       }
       if (scan.Fits(left, top, w, h)) ++scan.count;
+      ++scan.images;
+      if (w == 0 || h == 0) ++scan.emptyImages;
+      else if (left >= scan.screenWidth || top >= scan.screenHeight) ++scan.outsideImages;
       if (f->GetC() < 0 || !skipSubBlocks(f)) break;
       continue;
     }
@@ -336,7 +340,10 @@ bool GbImageGIF::Decode(GbFile* f) {
     return false;
   }
   uint8_t head[13];
-  if (!readExact(f, head, sizeof head) || std::memcmp(head, "GIF8", 4) != 0) return false;
+  if (!readExact(f, head, sizeof head) || std::memcmp(head, "GIF8", 4) != 0) {
+    SetLastError("Not a GIF file");
+    return false;
+  }
   Scan scan;
   scan.screenWidth = le16(head + 6);
   scan.screenHeight = le16(head + 8);
@@ -356,6 +363,7 @@ bool GbImageGIF::Decode(GbFile* f) {
   loops_ = 1;  // no loop extension: the animation plays once
   scan.dataStart = f->Tell();
   ScanFrames(f, scan);
+  if (scan.count == 0) return NoFrameOnTheScreen(scan);
   SetFrameCount(scan.count);
   if (Frame() < 0 || Frame() >= scan.count) return false;
   if (!f->Seek(scan.dataStart, GB_SEEK_SET)) {
@@ -363,6 +371,38 @@ bool GbImageGIF::Decode(GbFile* f) {
     return false;
   }
   return DecodeFrames(f, scan);
+}
+
+// No image lies on the screen. Images wholly outside it leave what a viewer
+// shows: the empty screen, filled with index 0 as every screen starts.
+// Anything else is refused, saying why.
+bool GbImageGIF::NoFrameOnTheScreen(const Scan& scan) {
+  char text[GB_ERROR_TEXT_SIZE];
+  if (!scan.firstSeen) {
+    SetLastError("the GIF file holds no image");
+    return false;
+  }
+  if (scan.screenWidth == 0 || scan.screenHeight == 0 || scan.emptyImages == scan.images) {
+    std::snprintf(text, sizeof text, "the GIF's screen (%u x %u) or its images (%u x %u) have no size",
+                  scan.screenWidth, scan.screenHeight, scan.firstWidth, scan.firstHeight);
+    SetLastError(text);
+    return false;
+  }
+  if (scan.outsideImages != scan.images) {
+    std::snprintf(text, sizeof text, "the GIF's images reach past its %u x %u screen, which shows none of them",
+                  scan.screenWidth, scan.screenHeight);
+    SetLastError(text);
+    return false;
+  }
+  SetFrameCount(1);
+  if (Frame() != 0) return false;
+  if (!Create(scan.screenWidth, scan.screenHeight, 8, GB_TYPE_GIF)) return false;
+  if (scan.globalEntries) SetPaletteRGB(scan.global, scan.globalEntries);
+  else SetGreyPalette();
+  Fill(0);
+  SetBackgroundIndex(-1);
+  SetProgress(100);
+  return true;
 }
 
 bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
@@ -445,9 +485,9 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
     const long minCode = f->GetC();
     if (minCode < 0) break;
     GifBlockReader reader(f);
-    if (minCode >= 2 && minCode <= 9) {
+    if (minCode >= 2 && minCode <= 11) {  // 11: codes start at the 12-bit maximum
       const uint8_t fill = transparent >= 0 ? uint8_t(transparent) : 0;
-      GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
+      const GifDecodeResult decoded = GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
         const uint32_t y = h - 1 - rowOrder[k];
         uint8_t* row = frame.RowBits(y);
         if (depth == 8) {
@@ -463,6 +503,11 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
           }
         }
       });
+      // The frame is kept as far as it goes (the rest shows the fill), and
+      // the reader is told.
+      if (decoded.truncated)
+        SetWarning(reader.Truncated() ? "the file ends early; the rest of the picture is blank"
+                                      : "a frame's data ends early; the rest of it is blank");
     }
     // The sub-block structure is followed independently of the codes, so
     // even a damaged code stream ends exactly at its terminator.

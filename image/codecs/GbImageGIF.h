@@ -52,6 +52,7 @@ class GbImageGIF : public GbImageCodec {
   bool ReadExtension(GbFile* f, Control& control);
   bool ScanFrames(GbFile* f, Scan& scan);
   bool DecodeFrames(GbFile* f, Scan& scan);
+  bool NoFrameOnTheScreen(const Scan& scan);
 
   bool EncodeSingle(GbFile* f);
   bool EncodeMosaic(GbFile* f);

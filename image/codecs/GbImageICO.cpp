@@ -47,16 +47,25 @@ bool GbImageICO::Decode(GbFile* f) {
   const int32_t streamSize = f->Size();
   if (start < 0 || streamSize < 0) return false;
   uint8_t header[6];
-  if (readSome(f, header, 6) != 6) return false;
-  const uint32_t type = le16(header + 2);
-  if (le16(header) != 0 || (type != 1 && type != 2)) return false;
+  const uint32_t type = readSome(f, header, 6) == 6 ? le16(header + 2) : 0;
+  if (type == 0 || le16(header) != 0 || (type != 1 && type != 2)) {
+    SetLastError("Not an icon or cursor file");
+    return false;
+  }
   const uint32_t count = le16(header + 4);
   SetFrameCount(long(count));
+  if (count == 0) {
+    SetLastError("the icon file holds no images");
+    return false;
+  }
   const long frame = Frame();
-  if (frame < 0 || frame >= long(count)) return false;
+  if (frame < 0 || frame >= long(count)) return false;  // the caller names the count
 
   std::vector<uint8_t> directory(size_t(count) * 16);
-  if (readSome(f, directory.data(), directory.size()) != directory.size()) return false;
+  if (readSome(f, directory.data(), directory.size()) != directory.size()) {
+    SetLastError("the icon file ends inside its list of images");
+    return false;
+  }
   const uint8_t* e = directory.data() + size_t(frame) * 16;
   Entry entry;
   entry.width = e[0] ? e[0] : 256;
@@ -78,8 +87,7 @@ bool GbImageICO::Decode(GbFile* f) {
   }
   const bool png = std::memcmp(signature, kPngSignature, 8) == 0;
   const bool ok = png ? DecodePng(f, dataStart, entry) : DecodeBitmap(f, dataStart, entry);
-  // A bad header or a missing entry stays silent; an entry that cannot be
-  // read says so.
+  // An entry that cannot be read says so.
   if (!ok && !*LastError()) SetLastError(kCorrupted);
   SetFrameCount(long(count));
   SetFrame(frame);

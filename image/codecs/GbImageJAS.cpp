@@ -179,6 +179,32 @@ const char* GbImageJAS::FromPicture(jas::Picture& picture, uint32_t type) {
   if (comps.size() > jas::kMaxComponents) return kTooManyComponents;
   for (const jas::Component& c : comps)
     if (c.width == 0 || c.height == 0 || c.samples.size() != size_t(c.width) * c.height) return kCannotLoad;
+  // The opacity becomes the alpha plane of the picture the others make.
+  jas::Component opacity;
+  bool withAlpha = false;
+  if (comps.size() == 2 || comps.size() == 4)
+    for (size_t i = 0; i < comps.size(); ++i)
+      if (comps[i].isAlpha) {
+        opacity = std::move(comps[i]);
+        comps.erase(comps.begin() + long(i));
+        withAlpha = true;
+        break;
+      }
+  const char* error = FromColourComponents(picture, type);
+  if (error || !withAlpha || !HasPixels()) return error;
+  const uint32_t width = Width(), height = Height();
+  uint8_t* plane = new (std::nothrow) uint8_t[size_t(width) * height];
+  if (!plane) return kNoMemory;
+  for (uint32_t r = 0; r < height; ++r)
+    for (uint32_t x = 0; x < width; ++x)
+      plane[size_t(height - 1 - r) * width + x] =
+          uint8_t(scaleSample(sampleAt(opacity, x, r, width, height), opacity, 255));
+  AdoptAlphaPlane(plane);
+  return nullptr;
+}
+
+const char* GbImageJAS::FromColourComponents(jas::Picture& picture, uint32_t type) {
+  auto& comps = picture.components;
 
   bool shallow = true;
   for (const jas::Component& c : comps) shallow = shallow && c.precision <= 8;

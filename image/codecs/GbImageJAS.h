@@ -28,6 +28,7 @@ class GbImageJAS : public GbImageCodec {
 
  private:
   const char* DecodeStream(GbFile* stream);
+  const char* FromColourComponents(jas::Picture& picture, uint32_t type);
   const char* FromPicture(jas::Picture& picture, uint32_t type);
   const char* EncodeStream(GbFile* stream);
 

@@ -28,6 +28,8 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   GbImage* image;
+  bool hitEnd = false;     // the file ended before the decoder was done
+  bool hitMarker = false;  // the picture's data stopped short of its rows
 };
 
 [[noreturn]] void onError(j_common_ptr cinfo) {
@@ -38,8 +40,18 @@ struct ErrorManager {
   std::longjmp(err->jump, 1);
 }
 
-// Warnings stay quiet; decoding carries on after them.
+// Warnings are not printed; decoding carries on after them. The two that
+// mean part of the picture is missing are remembered for the caller.
 void onMessage(j_common_ptr) {}
+
+void onEmit(j_common_ptr cinfo, int level) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (level < 0) {
+    if (err->pub.msg_code == JWRN_JPEG_EOF) err->hitEnd = true;
+    if (err->pub.msg_code == JWRN_HIT_MARKER) err->hitMarker = true;
+    ++err->pub.num_warnings;
+  }
+}
 
 struct ProgressMonitor {
   jpeg_progress_mgr pub;
@@ -221,6 +233,7 @@ bool GbImageJPG::DecodeStream(GbFile* f) {
   cinfo.err = jpeg_std_error(&err.pub);
   err.pub.error_exit = onError;
   err.pub.output_message = onMessage;
+  err.pub.emit_message = onEmit;
   err.image = this;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -320,8 +333,14 @@ bool GbImageJPG::DecodeStream(GbFile* f) {
     }
     std::memset(row + used, 0, RowStride() - used);  // padding
   }
+  const bool rowsMissing = cinfo.output_scanline < height;
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
+  // A missing end marker alone costs nothing; data cut short leaves the
+  // decoder's grey (or black rows) where the picture should be.
+  if (err.hitMarker || rowsMissing)
+    SetWarning(err.hitEnd ? "the file ends early; the rest of the picture is blank"
+                          : "the picture's data is damaged; part of the picture is blank");
   SetProgress(100);
   return true;
 }

@@ -132,8 +132,11 @@ void GbImagePNG::TakeTransparency(png_structp png, png_infop info, int colorType
     RGBQUAD* pal = Palette();
     for (uint32_t i = 0; i < entries; ++i) pal[i].rgbReserved = i < uint32_t(count) ? trans[i] : 255;
     EnablePaletteAlpha(true);
+  } else if (depth == 16) {
+    // 16-bit keys match 16-bit samples; the rows bring them as an alpha
+    // channel (see DecodeRows), since the 8-bit pixels can't tell them apart.
   } else if (colorType == PNG_COLOR_TYPE_GRAY && colour) {
-    const uint32_t grey = depth == 16 ? colour->gray >> 8 : colour->gray;
+    const uint32_t grey = colour->gray;
     if (grey < (depth >= 8 ? 256u : 1u << depth)) SetBackgroundIndex(long(grey));
   } else if (colorType == PNG_COLOR_TYPE_RGB && colour) {
     auto level = [depth](png_uint_16 v) { return uint8_t(depth == 16 ? v >> 8 : v & 0xFF); };
@@ -206,7 +209,11 @@ bool GbImagePNG::DecodeRows(png_structp png, png_infop info, std::vector<uint8_t
   TakeTransparency(png, info, colorType, depth);
   SetCodecOption(interlace != PNG_INTERLACE_NONE ? 1 : 0, GB_TYPE_PNG);
 
-  const bool withAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
+  // A 16-bit colour key becomes an alpha channel, matched on all 16 bits.
+  const bool keyedAlpha = depth == 16 && (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_RGB) &&
+                          png_get_valid(png, info, PNG_INFO_tRNS);
+  if (keyedAlpha) png_set_tRNS_to_alpha(png);
+  const bool withAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || keyedAlpha;
   if (withAlpha && !CreateAlpha()) {
     SetLastError("GbImage::Create can't allocate memory");
     return false;

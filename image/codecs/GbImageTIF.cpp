@@ -56,7 +56,7 @@ bool dataCanHoldPage(TIFF* tif, const TifPageInfo& page) {
   const uint64_t rowBytes = (uint64_t(page.width) * page.samples * page.bits + 7) / 8;
   const uint64_t need = rowBytes * page.height;
   uint64_t have = 0;
-  const uint32_t pieces = TIFFNumberOfStrips(tif);  // strips or tiles
+  const uint32_t pieces = page.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
   const auto enough = [&] { return (have + 16384) * expansion * 4 >= need; };
   for (uint32_t i = 0; i < pieces && !enough(); ++i) {
     int err = 0;
@@ -144,6 +144,7 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   const uint16_t* extraKinds = nullptr;
   if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds) && extraCount > 0 && extraKinds)
     page.alphaKind = extraKinds[0];
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &page.sampleFormat);
 
   if (Escape() == -1) {
     header_.biWidth = LONG(page.width);
@@ -155,7 +156,9 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   if (page.width == 0 || page.height == 0 || page.samples == 0 || page.bits == 0) return kCorrupted;
 
   // Depth and reader.
-  const bool rgbaReader = TifUsesRgbaReader(page.photometric);
+  // Floating-point samples are scaled by the own reader; libtiff's RGBA
+  // reader refuses them.
+  const bool rgbaReader = TifUsesRgbaReader(page.photometric) && !page.Floats() && !page.OwnColour();
   const bool paletteFile = page.photometric == PHOTOMETRIC_PALETTE;
   uint32_t depth;
   if (page.bits == 1 && (page.photometric <= PHOTOMETRIC_MINISBLACK || paletteFile)) depth = 1;
@@ -166,7 +169,7 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   else depth = 8;
   // Three or more samples on the own reader are read as CIELab.
   if (!rgbaReader && page.samples >= 3) depth = 24;
-  if (!rgbaReader && page.bits > 32) return kCorrupted;
+  if (!rgbaReader && page.bits > 32 && !page.Floats()) return kCorrupted;
 
   if (Escape()) return kCancelled;
   if (!dataCanHoldPage(tif, page)) return kCorrupted;
@@ -185,8 +188,12 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   if (hasX || hasY) SetOffset(hasX ? toInt(xpos) : XOffset(), hasY ? toInt(ypos) : YOffset());
   SetBackgroundIndex(-1);
 
-  if (page.samples == 4 || (page.samples == 2 && page.bits == 8))
-    if (!CreateAlpha()) return kNoMemory;
+  // The alpha sample follows the colour ones: the fourth of RGB, the fifth of CMYK.
+  const bool alphaSample = rgbaReader ? page.samples == 4 || (page.samples == 2 && page.bits == 8)
+                                      : page.samples == 2 ? page.bits == 8
+                                      : page.photometric == PHOTOMETRIC_SEPARATED ? page.samples >= 5
+                                                                                  : page.samples >= 4;
+  if (alphaSample && !CreateAlpha()) return kNoMemory;
   SetCodecOption(page.compression, GB_TYPE_TIF);
 
   if (rgbaReader) return ReadWithRgbaReader(tif, page);
@@ -198,10 +205,15 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
 // libtiff decodes the page into 8-bit RGBA with row 0 at the bottom, which
 // is our row order already.
 const char* GbImageTIF::ReadWithRgbaReader(TIFF* tif, const TifPageInfo& page) {
-  // Plain 8-bit RGB in upright strips gives the RGBA reader's pixels when
-  // read row by row, without its full-size raster.
-  if (page.photometric == PHOTOMETRIC_RGB && page.bits == 8 && page.samples == 3 &&
-      page.planar == PLANARCONFIG_CONTIG && !page.tiled && page.orientation == ORIENTATION_TOPLEFT)
+  // Plain 8-bit RGB, with or without an alpha sample, upright, in strips or
+  // tiles, is read directly: no full-size raster, straight alpha stays
+  // exact (the RGBA reader hands it back premultiplied), and uncompressed
+  // tiles, which the RGBA reader refuses when the file is not memory-mapped,
+  // read like any others.
+  const bool withAlpha =
+      page.samples == 4 && (page.alphaKind == EXTRASAMPLE_ASSOCALPHA || page.alphaKind == EXTRASAMPLE_UNASSALPHA);
+  if (page.photometric == PHOTOMETRIC_RGB && page.bits == 8 && (page.samples == 3 || withAlpha) &&
+      page.planar == PLANARCONFIG_CONTIG && page.orientation == ORIENTATION_TOPLEFT)
     return ReadRgbRows(tif, page);
   const size_t width = page.width, height = page.height;
   if (width > SIZE_MAX / 4 / height) return kNoRaster;
@@ -239,23 +251,57 @@ const char* GbImageTIF::ReadWithRgbaReader(TIFF* tif, const TifPageInfo& page) {
 }
 
 const char* GbImageTIF::ReadRgbRows(TIFF* tif, const TifPageInfo& page) {
-  const size_t width = page.width, height = page.height;
+  const size_t width = page.width, height = page.height, samples = page.samples;
+  uint8_t* alpha = samples == 4 ? AlphaPlane() : nullptr;
+  const bool premultiplied = alpha && page.alphaKind == EXTRASAMPLE_ASSOCALPHA;
+  // One file row (top down) into our bottom-up rows and the alpha plane.
+  auto put = [&](size_t row, const uint8_t* src, size_t x0, size_t count) {
+    uint8_t* dst = RowBits(uint32_t(height - 1 - row)) + 3 * x0;
+    uint8_t* a = alpha ? alpha + (height - 1 - row) * width + x0 : nullptr;
+    for (size_t x = 0; x < count; ++x, src += samples, dst += 3) {
+      uint32_t r = src[0], g = src[1], b = src[2];
+      if (a) {
+        const uint32_t k = src[3];
+        a[x] = uint8_t(k);
+        // Colours stand on their own beside an alpha plane.
+        if (premultiplied && k != 0 && k != 255) {
+          r = r >= k ? 255 : r * 255 / k;
+          g = g >= k ? 255 : g * 255 / k;
+          b = b >= k ? 255 : b * 255 / k;
+        }
+      }
+      dst[0] = uint8_t(b);
+      dst[1] = uint8_t(g);
+      dst[2] = uint8_t(r);
+    }
+  };
+  if (page.tiled) {
+    const size_t tw = page.tileWidth, th = page.tileLength;
+    const tmsize_t tileSize = TIFFTileSize(tif);
+    if (tw == 0 || th == 0 || tileSize <= 0 || uint64_t(tw) * th * samples > uint64_t(tileSize)) return kCorrupted;
+    std::unique_ptr<uint8_t[]> tile(new (std::nothrow) uint8_t[size_t(tileSize)]);
+    if (!tile) return kNoRaster;
+    for (size_t y0 = 0; y0 < height; y0 += th) {
+      if (Escape()) return kCancelled;
+      SetProgress(long(y0 * 100 / height));
+      for (size_t x0 = 0; x0 < width; x0 += tw) {
+        const ttile_t index = TIFFComputeTile(tif, uint32_t(x0), uint32_t(y0), 0, 0);
+        if (TIFFReadEncodedTile(tif, index, tile.get(), tileSize) < 0) return kCorrupted;
+        const size_t rows = std::min(th, height - y0), columns = std::min(tw, width - x0);
+        for (size_t r = 0; r < rows; ++r) put(y0 + r, tile.get() + r * tw * samples, x0, columns);
+      }
+    }
+    return nullptr;
+  }
   const tmsize_t lineSize = TIFFScanlineSize(tif);
-  if (lineSize <= 0 || size_t(lineSize) < width * 3) return kCorrupted;
+  if (lineSize <= 0 || size_t(lineSize) < width * samples) return kCorrupted;
   std::unique_ptr<uint8_t[]> line(new (std::nothrow) uint8_t[size_t(lineSize)]);
   if (!line) return kNoRaster;
   for (size_t row = 0; row < height; ++row) {
     if (Escape()) return kCancelled;
     SetProgress(long(row * 100 / height));
     if (TIFFReadScanline(tif, line.get(), uint32_t(row), 0) < 0) return kCorrupted;
-    // File rows run top down; ours bottom up.
-    uint8_t* dst = RowBits(uint32_t(height - 1 - row));
-    const uint8_t* src = line.get();
-    for (size_t x = 0; x < width; ++x, src += 3, dst += 3) {
-      dst[0] = src[2];
-      dst[1] = src[1];
-      dst[2] = src[0];
-    }
+    put(row, line.get(), 0, width);
   }
   return nullptr;
 }

@@ -42,6 +42,7 @@ class GbImageTIF : public GbImageCodec {
   // Each returns null on success, else the message for LastError().
   const char* DecodePage(tiff* tif);
   const char* ReadWithRgbaReader(tiff* tif, const TifPageInfo& page);
+  // 8-bit contiguous RGB (and alpha), upright, from strips or tiles.
   const char* ReadRgbRows(tiff* tif, const TifPageInfo& page);
   const char* ReadOwn(tiff* tif, const TifPageInfo& page);
   void ApplyOrientation(uint16_t orientation);

@@ -213,7 +213,10 @@ class RowSource {
 const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
   const unsigned bits = page.bits, samples = page.samples;
   const uint32_t width = page.width, height = page.height;
-  const bool lab = samples >= 3;
+  const bool floats = page.Floats();
+  const bool rgb = samples >= 3 && page.photometric == PHOTOMETRIC_RGB;
+  const bool cmyk = samples >= 4 && page.photometric == PHOTOMETRIC_SEPARATED;
+  const bool lab = samples >= 3 && !rgb && !cmyk;
   const bool largePalette = !lab && page.photometric == PHOTOMETRIC_PALETTE && bits > 8;
 
   // ---- palette ----
@@ -258,16 +261,16 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
   // 16-bit samples are brought to bytes first. A stripped grey page gets one
   // power-of-two gain set by its largest sample; each row is first scaled
   // by its own largest high byte and evened out once all rows are in.
-  const bool wide16 = bits == 16 && !largePalette;
+  const bool wide16 = bits == 16 && !largePalette && !floats;
   const bool gain16 = wide16 && samples == 1 && !page.tiled;
   std::unique_ptr<uint8_t[]> narrow;
-  if (wide16) {
+  if (wide16 || floats) {
     narrow = allocate(uint64_t(width) * samples);
     if (!narrow) return kNoMemory;
   }
   std::vector<uint8_t> rowShift;
   if (gain16) rowShift.assign(height, 8);
-  const unsigned sampleBits = wide16 ? 8 : bits;
+  const unsigned sampleBits = wide16 || floats ? 8 : bits;
   const uint32_t depth = BitsPerPixel();
   const bool premultipliedGrey = samples == 2 && depth == 8 && sampleBits == 8 &&
                                  page.photometric == PHOTOMETRIC_MINISBLACK &&
@@ -296,9 +299,50 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
           for (size_t k = 0; k < total; ++k) out[k] = uint8_t(sampleAt(src, k, 16) >> 8);
         }
         src = out;
+      } else if (floats) {
+        // 0.0 to 1.0 become 0 to 255; anything outside (or not a number) is clipped.
+        uint8_t* out = narrow.get();
+        const size_t total = size_t(width) * samples;
+        for (size_t k = 0; k < total; ++k) {
+          double v;
+          if (bits == 32) {
+            float f;
+            std::memcpy(&f, src + 4 * k, 4);
+            v = f;
+          } else {
+            std::memcpy(&v, src + 8 * k, 8);
+          }
+          out[k] = !(v > 0.0) ? 0 : v >= 1.0 ? 255 : uint8_t(v * 255.0 + 0.5);
+        }
+        src = out;
       }
       uint8_t* dst = RowBits(y);
-      if (lab) {
+      if (rgb || cmyk) {
+        // Samples narrower than a byte stretch over 0..255, wider ones keep
+        // their top 8 bits.
+        const uint32_t top = sampleBits < 8 ? (1u << sampleBits) - 1 : 0;
+        auto level = [&](size_t k) {
+          const uint64_t v = sampleAt(src, k, sampleBits);
+          return top ? uint8_t(v * 255 / top) : toByte(v, sampleBits);
+        };
+        const size_t alphaAt = cmyk ? 4 : 3;
+        for (uint32_t x = 0; x < width; ++x) {
+          const size_t k = size_t(x) * samples;
+          uint8_t* p = dst + 3 * size_t(x);
+          if (cmyk) {
+            // Inks over white: each colour is what its ink and black leave.
+            const uint32_t k4 = 255u - level(k + 3);
+            p[0] = uint8_t((255u - level(k + 2)) * k4 / 255u);
+            p[1] = uint8_t((255u - level(k + 1)) * k4 / 255u);
+            p[2] = uint8_t((255u - level(k)) * k4 / 255u);
+          } else {
+            p[0] = level(k + 2);
+            p[1] = level(k + 1);
+            p[2] = level(k);
+          }
+          if (alpha && samples > alphaAt) alpha[size_t(y) * width + x] = level(k + alphaAt);
+        }
+      } else if (lab) {
         for (uint32_t x = 0; x < width; ++x) {
           const size_t k = size_t(x) * samples;
           const RGBQUAD c = labToColour(toByte(sampleAt(src, k, sampleBits), sampleBits),

@@ -282,7 +282,7 @@ GifDecodeResult GifDecodeCodeStream(GifBlockReader& in, int minCodeSize, uint32_
                                     uint32_t height, uint8_t fill,
                                     const std::function<void(uint32_t, const uint8_t*)>& row) {
   GifDecodeResult result;
-  if (width == 0 || height == 0 || minCodeSize < 2 || minCodeSize > 9) return result;
+  if (width == 0 || height == 0 || minCodeSize < 2 || minCodeSize > 11) return result;
   struct Table {
     uint16_t prefix[kMaxCodes];
     uint8_t suffix[kMaxCodes];

@@ -35,7 +35,7 @@ struct GifDecodeResult {
   bool truncated = false;  // the data ran out before the end code
 };
 
-// Decodes a code stream of the given minimum code size (2..9) into rows of
+// Decodes a code stream of the given minimum code size (2..11) into rows of
 // width indices, in stream order; row(k, indices) is called for each row k
 // as it fills, and once for a last partial row (its rest holds fill).
 // Stops at the end code, after height rows or when the data runs out.

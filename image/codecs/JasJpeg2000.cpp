@@ -211,7 +211,21 @@ const char* ReadJpeg2000(GbFile* stream, Format format, bool headerOnly, Picture
     c.width = ic.w;
     c.height = ic.h;
     c.samples.assign(ic.data, ic.data + size_t(ic.w) * ic.h);
+    c.isAlpha = ic.alpha != 0;
+    // Signed samples are centred on zero; offset by half the range they
+    // read as the unsigned samples every viewer shows.
+    if (c.isSigned && c.precision < 32) {
+      const int32_t half = int32_t(1) << (c.precision - 1);
+      for (int32_t& v : c.samples) v = std::clamp(v, -half, half - 1) + half;
+      c.isSigned = false;
+    }
   }
+  // Without channel definitions, a second or fourth component is the
+  // opacity of grey or colour, as writers of such files mean it.
+  bool anyAlpha = false;
+  for (const Component& c : picture.components) anyAlpha = anyAlpha || c.isAlpha;
+  if (!anyAlpha && (picture.components.size() == 2 || picture.components.size() == 4))
+    picture.components.back().isAlpha = true;
   picture.space = spaceOf(image->color_space);
   return nullptr;
 }

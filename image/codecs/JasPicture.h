@@ -27,6 +27,7 @@ struct Component {
   uint32_t dx = 1, dy = 1;  // subsampling against the picture grid
   int precision = 8;        // bits per sample, 1..38
   bool isSigned = false;
+  bool isAlpha = false;  // the picture's opacity, not a colour
   // Largest value a sample may take; 2^precision - 1 except for PNM files
   // whose maxval is not a power of two minus one.
   uint32_t maxValue = 255;

@@ -43,6 +43,11 @@ void GbImage::SetLastError(const char* text) {
   std::snprintf(info_.lastError, sizeof info_.lastError, "%s", text);
 }
 
+void GbImage::SetWarning(const char* text) {
+  if (!text) text = "";
+  std::snprintf(info_.warning, sizeof info_.warning, "%s", text);
+}
+
 uint32_t GbImage::NormaliseBpp(uint32_t bpp) {
   if (bpp <= 1) return 1;
   if (bpp <= 4) return 4;

@@ -53,6 +53,9 @@ struct ImageInfo {
   uint8_t disposal = 0;
   uint8_t retrieveAllFrames = 0;
   uint8_t littleEndianHost = 1;
+  // Not part of the 444-byte record: what a decoder that succeeded wants
+  // the user to know about the file (a damaged file read as far as it goes).
+  char warning[GB_ERROR_TEXT_SIZE] = {};
 };
 
 class GbImage {
@@ -94,6 +97,12 @@ class GbImage {
   const char* LastError() const { return info_.lastError; }
   void SetLastError(const char* text);
   void ClearLastError() { info_.lastError[0] = 0; }
+  // Set by a decoder that read a damaged file as far as it goes ("the file
+  // ends early; the rest of the picture is blank"); empty otherwise. Cleared
+  // by every decode.
+  const char* Warning() const { return info_.warning; }
+  void SetWarning(const char* text);
+  void ClearWarning() { info_.warning[0] = 0; }
 
   // ---- pixel access (bottom-up coordinates) --------------------------------
   bool Contains(long x, long y) const {

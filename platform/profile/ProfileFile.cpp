@@ -1,5 +1,7 @@
 #include "platform/profile/ProfileFile.h"
 
+#include "platform/SafeWrite.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,29 +14,6 @@
 namespace gbprofile {
 
 namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= size_t(n);
-  }
-  return true;
-}
-
-std::string ResolvedPath(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (!real) return path;
-  std::string out(real);
-  std::free(real);
-  return out;
-}
 
 // Cuts to at most maxBytes without splitting a UTF-8 sequence.
 void CutUtf8(std::string& s, size_t maxBytes) {
@@ -90,40 +69,11 @@ bool IsReadOnlyFile(const std::string& path) {
 bool WriteProfileBytes(const std::string& path, std::string_view bytes) {
   if (path.empty()) return false;
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno != ENOENT) return false;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok) ::unlink(path.c_str());
-    return ok;
-  }
-  if (!S_ISREG(st.st_mode) || IsReadOnlyFile(path)) return false;
-
-  // Write a sibling and rename it over the file (through any symbolic link).
-  const std::string target = ResolvedPath(path);
-  const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = dir + "." + name + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd >= 0) {
-    if (::fchmod(fd, st.st_mode & 07777) != 0) {
-      // mkstemp's 0600 is a safe mode to keep when the old one can't be set
-    }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // The folder is not writable but the file is: rewrite it in place.
-  const int out = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-  if (out < 0) return false;
-  bool ok = WriteAll(out, bytes) && ::ftruncate(out, off_t(bytes.size())) == 0;
-  ok = (::close(out) == 0) && ok;
-  return ok;
+  if (::stat(path.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || IsReadOnlyFile(path))) return false;
+  // A settings file reached through a link stays a link to the new file.
+  gbfile::WriteOptions options;
+  options.throughLink = true;
+  return gbfile::SafeWriteFile(path, bytes, nullptr, options);
 }
 
 ProfileDocument LoadProfile(const std::string& path) {

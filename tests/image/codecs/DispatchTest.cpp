@@ -164,7 +164,15 @@ TEST(Dispatch, LoadFileFallsBackToDetectionAndKeepsTheSpecificMessage) {
   // Type 16 is no specific type: detection alone.
   ASSERT_TRUE(img.LoadFile(GoodBmp().c_str(), GB_TYPE_JBG));
 
+  // What is wrong with the file itself is said before any decoder guesses.
   EXPECT_FALSE(bad.LoadFile(dir.file("missing.bmp").c_str(), GB_TYPE_BMP));
+  EXPECT_STREQ(bad.LastError(), "LoadFile: no such file");
+  gbtest::WriteFile(dir.file("empty.png"), "");
+  EXPECT_FALSE(bad.LoadFile(dir.file("empty.png").c_str(), GB_TYPE_PNG));
+  EXPECT_STREQ(bad.LastError(), "LoadFile: the file is empty");
+  std::filesystem::create_directory(dir.file("folder.png"));
+  EXPECT_FALSE(bad.LoadFile(dir.file("folder.png").c_str(), GB_TYPE_UNKNOWN));
+  EXPECT_STREQ(bad.LastError(), "LoadFile: a folder, not a picture file");
   EXPECT_FALSE(bad.LoadFile(nullptr, GB_TYPE_BMP));
   EXPECT_FALSE(bad.HasPixels());
 
@@ -187,7 +195,7 @@ TEST(Dispatch, SaveFileNeverDamagesAnExistingFileWhenEncodingFails) {
   EXPECT_STREQ(img.LastError(), "Encode: Unknown format");
   EXPECT_EQ(gbtest::ReadFile(path), "precious");
   EXPECT_FALSE(img.SaveFile(dir.file("no/such/folder.bmp").c_str(), GB_TYPE_BMP));
-  EXPECT_STREQ(img.LastError(), "SaveFile: can't open the file for writing");
+  EXPECT_STREQ(img.LastError(), "SaveFile: the folder does not exist");
 
   ASSERT_TRUE(img.SaveFile(path.c_str(), GB_TYPE_BMP)) << img.LastError();
   EXPECT_EQ(std::filesystem::file_size(path), img.PackedSize() + 14);

@@ -532,7 +532,7 @@ TEST(GifDecode, ProbeCancelAndSignature) {
   EXPECT_FALSE(DecodeWith(cancelled, gif));
   GbImageGIF wrong;
   EXPECT_FALSE(DecodeWith(wrong, "GIF7" + gif.substr(4)));
-  EXPECT_STREQ(wrong.LastError(), "");
+  EXPECT_STREQ(wrong.LastError(), "Not a GIF file");
 }
 
 TEST(GifEncode, AnimationMessages) {

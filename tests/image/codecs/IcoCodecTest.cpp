@@ -178,13 +178,19 @@ TEST(IcoDecode, MissingMaskOfAlphaEntryLeavesColoursAlone) {
   EXPECT_FALSE(old.IsTransparentAt(1, 1));
 }
 
-TEST(IcoDecode, BadHeadersAndMissingEntriesFailWithoutMessage) {
+TEST(IcoDecode, BadHeadersAndMissingEntriesSayWhy) {
   Entry e = Entry32({0, 0, 0, 0}, MaskRows({0, 0}));
   Bytes bad = Icon(e, 3);
   GbImageICO codec;
   GbMemFile f(bad.data.data(), int32_t(bad.size()));
   EXPECT_FALSE(codec.Decode(&f));
-  EXPECT_STREQ(codec.LastError(), "");
+  EXPECT_STREQ(codec.LastError(), "Not an icon or cursor file");
+  Bytes none = Icon(e);
+  none.data[4] = none.data[5] = 0;  // no images listed
+  GbImageICO empty;
+  GbMemFile g(none.data.data(), int32_t(none.size()));
+  EXPECT_FALSE(empty.Decode(&g));
+  EXPECT_STREQ(empty.LastError(), "the icon file holds no images");
   Bytes reserved = Icon(e);
   reserved.data[0] = 1;
   GbImage img;

@@ -53,7 +53,7 @@ OPJ_BOOL seekBytes(OPJ_OFF_T, void*) { return OPJ_FALSE; }
 // A lossless code stream of 'components' components of 'precision' bits;
 // sample(c, x, y) gives the values.
 template <typename Fn>
-Bytes Jpeg2000(int components, int precision, uint32_t width, uint32_t height, Fn sample) {
+Bytes Jpeg2000(int components, int precision, uint32_t width, uint32_t height, Fn sample, bool isSigned = false) {
   std::vector<opj_image_cmptparm_t> parms(static_cast<size_t>(components));
   for (auto& p : parms) {
     std::memset(&p, 0, sizeof p);
@@ -61,6 +61,7 @@ Bytes Jpeg2000(int components, int precision, uint32_t width, uint32_t height, F
     p.w = width;
     p.h = height;
     p.prec = OPJ_UINT32(precision);
+    p.sgnd = isSigned ? 1 : 0;
   }
   opj_image_t* image = opj_image_create(OPJ_UINT32(components), parms.data(),
                                         components == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY);
@@ -118,25 +119,40 @@ TEST(JasJpeg2000, SixteenBitGreyIsOneEightBitFrame) {
   EXPECT_EQ(img.ReadPixelIndex(15, 0), uint8_t(sample(0, 15, 1) >> 8));
 }
 
-TEST(JasJpeg2000, ComponentsBeyondThreeAndGreyFrames) {
-  // Four shallow components go through sRGB: red, green, blue are kept.
-  auto four = [](int c, uint32_t x, uint32_t) { return OPJ_INT32(c * 60 + x); };
+TEST(JasJpeg2000, OpacityComponentsBecomeTheAlphaPlane) {
+  // Four components: red, green, blue and their opacity.
+  auto four = [](int c, uint32_t x, uint32_t y) { return OPJ_INT32(c * 60 + x + 5 * y); };
   GbImage rgba;
-  ASSERT_TRUE(DecodeAs(rgba, Jpeg2000(4, 8, 4, 1, four), GB_TYPE_JP2));
+  ASSERT_TRUE(DecodeAs(rgba, Jpeg2000(4, 8, 4, 3, four), GB_TYPE_JP2));
   EXPECT_EQ(rgba.BitsPerPixel(), 24u);
-  EXPECT_EQ(Rgb(rgba, 2, 0), (2u << 16) | (62u << 8) | 122u);
-  // Two components: two grey frames; a third is refused.
-  auto two = [](int c, uint32_t x, uint32_t) { return OPJ_INT32(c ? 255 - x : x); };
+  EXPECT_EQ(Rgb(rgba, 2, 2), (2u << 16) | (62u << 8) | 122u);  // (2, 0) from the top
+  ASSERT_TRUE(rgba.HasAlpha());
+  EXPECT_EQ(rgba.ReadAlpha(2, 2), 182);
+  EXPECT_EQ(rgba.ReadAlpha(3, 0), 193);
+  // Two components: grey and its opacity, one frame.
+  auto two = [](int c, uint32_t x, uint32_t) { return OPJ_INT32(c ? 255 - x : x * 9); };
   const Bytes file = Jpeg2000(2, 8, 4, 1, two);
-  GbImage alpha;
-  alpha.SetFrame(1);
-  ASSERT_TRUE(DecodeAs(alpha, file, GB_TYPE_JP2));
-  EXPECT_EQ(alpha.FrameCount(), 2);
-  EXPECT_EQ(alpha.ReadPixelIndex(1, 0), 254);
+  GbImage grey;
+  ASSERT_TRUE(DecodeAs(grey, file, GB_TYPE_JP2));
+  EXPECT_EQ(grey.FrameCount(), 1);
+  EXPECT_EQ(grey.ReadPixelIndex(1, 0), 9);
+  ASSERT_TRUE(grey.HasAlpha());
+  EXPECT_EQ(grey.ReadAlpha(1, 0), 254);
   GbImage none;
-  none.SetFrame(2);
+  none.SetFrame(1);
   EXPECT_FALSE(DecodeAs(none, file, GB_TYPE_JP2));
   EXPECT_STREQ(none.LastError(), "wrong frame!");
+}
+
+TEST(JasJpeg2000, SignedComponentsAreOffsetByHalfTheirRange) {
+  auto ramp = [](int, uint32_t x, uint32_t) { return OPJ_INT32(x) * 40 - 128; };  // -128 .. 112
+  GbImage img;
+  ASSERT_TRUE(DecodeAs(img, Jpeg2000(1, 8, 7, 2, ramp, true), GB_TYPE_JP2));
+  for (long x = 0; x < 7; ++x) EXPECT_EQ(img.ReadPixelIndex(x, 0), x * 40) << x;
+  auto wide = [](int, uint32_t x, uint32_t) { return x ? OPJ_INT32(2047) : OPJ_INT32(-2048); };
+  ASSERT_TRUE(DecodeAs(img, Jpeg2000(1, 12, 2, 1, wide, true), GB_TYPE_JP2));
+  EXPECT_EQ(img.ReadPixelIndex(0, 0), 0);
+  EXPECT_EQ(img.ReadPixelIndex(1, 0), 255);
 }
 
 TEST(JasJpeg2000, ProbeAndRefusals) {

@@ -251,14 +251,32 @@ TEST(PngDecode, TransparencyForms) {
   EXPECT_EQ(half.PaletteColor(0).rgbReserved, 128);
   EXPECT_EQ(half.PaletteColor(1).rgbReserved, 255);
 
-  PngSpec g;
-  g.depth = 16;
-  g.rows = {std::vector<uint8_t>(8, 0x55), std::vector<uint8_t>(8, 0x66)};
-  g.key = true;
-  g.keyColour.gray = 0x6677;
-  GbImage grey;
-  ASSERT_TRUE(Decode(WritePng(g), grey));
-  EXPECT_EQ(grey.BackgroundIndex(), 0x66);
+  // A 16-bit key matches 16-bit samples only: 0x6666 is not 0x6677.
+  for (int colorType : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB})
+    for (bool interlace : {false, true}) {
+      PngSpec g;
+      g.colorType = colorType;
+      g.depth = 16;
+      g.interlace = interlace;
+      const size_t n = colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+      std::vector<uint8_t> keyed, near;
+      for (size_t i = 0; i < 4 * n; ++i) {
+        keyed.insert(keyed.end(), {0x66, uint8_t(i / n % 2 ? 0x77 : 0x66)});
+        near.insert(near.end(), {0x66, 0x66});
+      }
+      g.rows = {near, keyed};
+      g.key = true;
+      g.keyColour.gray = g.keyColour.red = g.keyColour.green = g.keyColour.blue = 0x6677;
+      GbImage grey;
+      ASSERT_TRUE(Decode(WritePng(g), grey));
+      EXPECT_FALSE(grey.HasBackgroundIndex());
+      ASSERT_TRUE(grey.HasAlpha()) << colorType;
+      for (long x = 0; x < 4; ++x) {
+        EXPECT_EQ(grey.ReadAlpha(x, 1), 255) << colorType << " " << interlace << " " << x;
+        EXPECT_EQ(grey.ReadAlpha(x, 0), x % 2 ? 0 : 255) << colorType << " " << interlace << " " << x;
+        EXPECT_EQ(grey.ReadPixelColor(x, 0, false).rgbGreen, 0x66);
+      }
+    }
 
   PngSpec c;
   c.colorType = PNG_COLOR_TYPE_RGB;
