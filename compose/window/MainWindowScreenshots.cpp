@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <cstdio>
 
 #include "compose/window/DlgConfigure.h"
 #include "compose/window/DlgFacecraft.h"
@@ -161,4 +162,20 @@ bool RunDemoSession(DlgFacecraft& w, const QString& path) {
 
 void WhenFirstPainted(QWidget& window, std::function<void()> done) {
   window.installEventFilter(new FirstPaintFilter(window, std::move(done)));
+}
+
+int TimeBrowserPage(DlgFacecraft& w, const std::string& folder) {
+  CSysHelper* helper = w.App().sysHelper();
+  if (!helper) return -1;
+  QElapsedTimer t;
+  t.start();
+  DlgThumNail browser(folder, &w, false, w.App().settings(), *helper);
+  if (!browser.Prepare()) return -1;
+  browser.show();
+  while (browser.Filling()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  QApplication::processEvents();
+  int made = 0;
+  for (const CThumbCell* c : browser.Cells()) made += !c->Thumbnail().isNull();
+  std::printf("%d thumbnails of %zu files in %lld ms\n", made, browser.Entries().size(), (long long)t.elapsed());
+  return made;
 }

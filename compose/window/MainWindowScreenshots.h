@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QStringList>
 #include <functional>
+#include <string>
 
 class DlgFacecraft;
 class QWidget;
@@ -16,5 +17,9 @@ QImage GrabWindow(QWidget* window);
 QStringList WriteMainWindowScreenshots(DlgFacecraft& window, const QString& dir);
 // Next frame, three stickers, layout 1, then a picture of the window at path.
 bool RunDemoSession(DlgFacecraft& window, const QString& path);
+// Opens the asset browser on folder off-screen and waits until its first
+// page's thumbnails are made; prints their number and the time taken, and
+// returns the number (-1 when the folder cannot be listed).
+int TimeBrowserPage(DlgFacecraft& window, const std::string& folder);
 // Calls done once, after the window's first paint.
 void WhenFirstPainted(QWidget& window, std::function<void()> done);

@@ -57,6 +57,10 @@ QImage MakeThumbnail(const std::string& path) {
   if (type == GB_TYPE_UNKNOWN) return {};
   GbImage image;
   if (!LoadForThumbnail(path, type, image)) return {};
+  // Decoding runs on several threads at once; the drawing stand-in is used
+  // by one at a time.
+  static std::mutex drawing;
+  std::lock_guard<std::mutex> guard(drawing);
   const SharedBitmap picture = BitmapOfImage(image);
   image.Release();  // the full picture goes before the thumbnail is made
   return QImageOfBitmap(ResizeBitmap(picture, GB_THUMB_WIDTH, GB_THUMB_HEIGHT, ResizeStretch, true));
@@ -77,7 +81,11 @@ void ForgetThumbnails() {
   s.made.clear();
 }
 
-ThumbnailMaker::ThumbnailMaker(QObject* parent) : QObject(parent) { thread_ = std::thread([this] { Run(); }); }
+ThumbnailMaker::ThumbnailMaker(QObject* parent) : QObject(parent) {
+  const unsigned cores = std::thread::hardware_concurrency();
+  const unsigned count = cores >= 2 ? 2 : 1;
+  for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Run(); });
+}
 
 ThumbnailMaker::~ThumbnailMaker() {
   {
@@ -86,7 +94,7 @@ ThumbnailMaker::~ThumbnailMaker() {
     queue_.clear();
   }
   wake_.notify_all();
-  thread_.join();
+  for (std::thread& t : threads_) t.join();
 }
 
 void ThumbnailMaker::Request(const std::vector<std::string>& paths) {
@@ -99,7 +107,7 @@ void ThumbnailMaker::Request(const std::vector<std::string>& paths) {
 
 bool ThumbnailMaker::Busy() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return working_ || !queue_.empty();
+  return working_ > 0 || !queue_.empty();
 }
 
 void ThumbnailMaker::Run() {
@@ -111,7 +119,7 @@ void ThumbnailMaker::Run() {
       if (stop_) return;
       path = std::move(queue_.front());
       queue_.pop_front();
-      working_ = true;
+      ++working_;
     }
     bool known = false;
     QImage thumbnail = CachedThumbnail(path, &known);
@@ -125,6 +133,6 @@ void ThumbnailMaker::Run() {
     // Queued to the window thread, which owns this object.
     emit ready(QString::fromStdString(path), thumbnail);
     std::lock_guard<std::mutex> guard(lock_);
-    working_ = false;
+    --working_;
   }
 }

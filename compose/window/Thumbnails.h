@@ -25,9 +25,10 @@ QImage CachedThumbnail(const std::string& path, bool* ready);
 // Forgets every stored thumbnail (tests).
 void ForgetThumbnails();
 
-// One worker thread that makes the thumbnails asked for and reports each on
-// the window thread. A new request replaces the pending ones (the page
-// changed); the destructor waits only for the picture being made.
+// Worker threads (one per core, at most two) that make the thumbnails asked
+// for and report each on the window thread. A new request replaces the
+// pending ones (the page changed); the destructor waits only for the
+// pictures being made.
 class ThumbnailMaker : public QObject {
   Q_OBJECT
 
@@ -47,7 +48,7 @@ class ThumbnailMaker : public QObject {
   mutable std::mutex lock_;
   std::condition_variable wake_;
   std::deque<std::string> queue_;
-  bool working_ = false;
+  int working_ = 0;
   bool stop_ = false;
-  std::thread thread_;
+  std::vector<std::thread> threads_;
 };
