@@ -293,7 +293,12 @@ def run(cmd, tmp, timeout=120):
 
 
 def ref_pil(path, frame, fmt, tmp):
-    with Image.open(path) as im:
+    # From memory: Pillow hands a real file's descriptor to libtiff, which
+    # closes it, and under threads that number may already be another
+    # thread's file.
+    with open(path, "rb") as f:
+        data = io.BytesIO(f.read())
+    with Image.open(data) as im:
         if frame:
             im.seek(frame)
         im.load()
