@@ -94,7 +94,15 @@ SafeWriter::SafeWriter(const std::string& path, WriteOptions options) : display_
       error_ = path + ": is a folder";
       return;
     }
-    if (S_ISREG(st.st_mode)) keepMode = st.st_mode & 07777;
+    if (S_ISREG(st.st_mode)) {
+      // Renaming would get round a file's protection; honour it as writing
+      // in place would (no write bit at all counts even for the superuser).
+      if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target_.c_str(), W_OK) != 0) {
+        error_ = path + ": the file is read-only";
+        return;
+      }
+      keepMode = st.st_mode & 07777;
+    }
   }
   // Keep the temporary's name within the folder's name limit.
   const std::string folder = FolderOf(target_);

@@ -28,8 +28,8 @@ struct WriteOptions {
 
 // A file being written. Nothing appears at the path until Commit succeeds;
 // a writer destroyed without a successful Commit removes its temporary.
-// A replaced file's permission bits are kept; a new file gets 0666 less the
-// umask, as any newly created file does.
+// A replaced file's permission bits are kept, and a read-only file is not
+// replaced; a new file gets 0666 less the umask, as any new file does.
 class SafeWriter {
  public:
   explicit SafeWriter(const std::string& path, WriteOptions options = {});

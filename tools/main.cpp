@@ -52,8 +52,16 @@ int main(int argc, char** argv) {
   std::vector<std::string> raw(argv + 2, argv + argc);
   CliArgs args(raw, cmd->options);
   if (args.helpAsked()) {
-    printCommandHelp(*cmd);
-    return 0;
+    // Alone it asks for the help; among other arguments it is a slip, and
+    // nothing is run.
+    if (raw.size() == 1) {
+      printCommandHelp(*cmd);
+      return 0;
+    }
+    std::fprintf(stderr, "glimmerbox-cli %s: --help goes alone (\"glimmerbox-cli %s --help\"); nothing was done\n",
+                 name.c_str(), name.c_str());
+    std::fprintf(stderr, "usage: glimmerbox-cli %s %s\n", cmd->name.c_str(), cmd->usage.c_str());
+    return 2;
   }
   if (!args.error().empty()) {
     std::fprintf(stderr, "glimmerbox-cli %s: %s\n(\"glimmerbox-cli help %s\" lists its arguments)\n", name.c_str(),

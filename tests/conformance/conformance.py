@@ -17,12 +17,18 @@ differently from every reference or failed while a reference read it, unless
 known_differences.txt lists that file with its reason. Files marked invalid
 by the test data must fail cleanly or decode; how they decode is not judged.
 
+Beside the test data, files other programs write that the shared data lacks
+are made afresh from generated pictures on every run (generated.py), in a
+range of tile sizes, strip sizes and picture sizes that are not tile
+multiples, and checked the same way (--no-generated leaves them out).
+
 usage: conformance.py --cli PATH [--testdata DIR] [--jobs N] [--budget SECONDS]
-                      [--only FMT,...] [--verbose]
+                      [--only FMT,...] [--no-generated] [--verbose]
 """
 
 import argparse
 import concurrent.futures
+import shutil
 import io
 import os
 import re
@@ -111,6 +117,7 @@ class DataFile:
     desc: str
     invalid: bool
     expected: dict = field(default_factory=dict)  # frame -> [expected paths]
+    root: str = ""          # the folder rel is under
 
 
 def read_readme(root):
@@ -143,7 +150,7 @@ def format_for(rel):
 
 
 def catalogue(root):
-    descs = read_readme(root)
+    descs = read_readme(root) if os.path.exists(os.path.join(root, "README.md")) else {}
     files, expected = {}, []
     for dirpath, _, names in os.walk(root):
         for name in sorted(names):
@@ -161,7 +168,7 @@ def catalogue(root):
             folder = os.path.dirname(rel)
             invalid = bool(INVALID_TEXT.search(desc)) or parts[-2] in INVALID_FOLDERS \
                 or folder in INVALID_FOLDERS
-            files[rel] = DataFile(rel, fmt, desc, invalid)
+            files[rel] = DataFile(rel, fmt, desc, invalid, root=root)
     for rel, desc in expected:
         for target, frame in expected_targets(rel, desc, files):
             files[target].expected.setdefault(frame, []).append(rel)
@@ -286,7 +293,12 @@ def run(cmd, tmp, timeout=120):
 
 
 def ref_pil(path, frame, fmt, tmp):
-    with Image.open(path) as im:
+    # From memory: Pillow hands a real file's descriptor to libtiff, which
+    # closes it, and under threads that number may already be another
+    # thread's file.
+    with open(path, "rb") as f:
+        data = io.BytesIO(f.read())
+    with Image.open(data) as im:
         if frame:
             im.seek(frame)
         im.load()
@@ -425,6 +437,7 @@ class Result:
 
 def references(df, frame, root, tmp):
     """(name, image or error text) of each reference, decoded one at a time."""
+    root = df.root or root
     path = os.path.join(root, df.rel)
     for name in df.fmt.refs.split() if frame == 0 else ["pil"]:
         try:
@@ -441,6 +454,7 @@ def references(df, frame, root, tmp):
 
 
 def check(df, cli, root, known):
+    root = df.root or root
     path = os.path.join(root, df.rel)
     frames = sorted(set(df.expected) | {0})
     worst, details, ref_failed = "identical", [], False
@@ -577,6 +591,7 @@ def main():
                     default=float(os.environ.get("GB_CONFORMANCE_BUDGET") or 0),
                     help="stop starting files after this many seconds; 0 = no limit")
     ap.add_argument("--only", default="", help="comma-separated format names")
+    ap.add_argument("--no-generated", action="store_true", help="only the shared test data")
     ap.add_argument("--verbose", action="store_true")
     args = ap.parse_args()
 
@@ -587,7 +602,15 @@ def main():
     known = read_known(args.known)
     supported = supported_types(args.cli)
     only = set(filter(None, args.only.split(",")))
-    files = [d for d in catalogue(root) if not only or d.fmt.name in only]
+    files = catalogue(root)
+    generated_root = None
+    if not args.no_generated:
+        import generated
+        generated_root = tempfile.mkdtemp(prefix="gbconf-generated-")
+        made = generated.make(generated_root)
+        files += catalogue(generated_root)
+        print(f"generated: {made} files from generated pictures")
+    files = [d for d in files if not only or d.fmt.name in only]
     unsupported = {}
     todo = []
     for d in files:
@@ -621,6 +644,8 @@ def main():
                 pending.pop(fut)
                 results.append(fut.result())
     results.sort(key=lambda r: r.df.rel)
+    if generated_root:
+        shutil.rmtree(generated_root, ignore_errors=True)
 
     print(table(results, unsupported, skipped))
     peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss >> 10

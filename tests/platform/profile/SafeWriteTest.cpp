@@ -97,6 +97,12 @@ TEST(SafeWrite, RefusalsSayWhy) {
   EXPECT_EQ(gbtest::ReadFile(dir.file("kept.ini")), "old");
   EXPECT_TRUE(SafeWriteFile(dir.file("fresh.ini"), "new", &error, keep));
   EXPECT_EQ(Entries(dir.path()), 3u);
+
+  // A read-only file is not replaced behind its back.
+  ASSERT_EQ(::chmod(dir.file("kept.ini").c_str(), 0444), 0);
+  EXPECT_FALSE(SafeWriteFile(dir.file("kept.ini"), "new", &error));
+  EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+  EXPECT_EQ(gbtest::ReadFile(dir.file("kept.ini")), "old");
 }
 
 TEST(SafeWrite, LinksAreReplacedOrFollowedAsAsked) {
