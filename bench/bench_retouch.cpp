@@ -34,16 +34,30 @@ void Run(benchmark::State& state, const std::function<bool(GbImage&)>& op) {
 
 const int32_t kBlur[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
 
-void BM_GaussianSmooth5(benchmark::State& s) { Run(s, [](GbImage& i) { return i.GaussianSmooth(5.0f); }); }
-void BM_MedianFilter3(benchmark::State& s) { Run(s, [](GbImage& i) { return i.MedianFilter(3); }); }
-void BM_ConvolveBlur(benchmark::State& s) { Run(s, [](GbImage& i) { return i.ConvolveKernel(kBlur, 3, 9, 0); }); }
-void BM_UnsharpSharpen(benchmark::State& s) { Run(s, [](GbImage& i) { return i.UnsharpSharpen(5.0f, 0.5f, 0); }); }
+void BM_GaussianSmooth5(benchmark::State& s) {
+  Run(s, [](GbImage& i) { return i.GaussianSmooth(5.0f); });
+}
+void BM_MedianFilter3(benchmark::State& s) {
+  Run(s, [](GbImage& i) { return i.MedianFilter(3); });
+}
+void BM_ConvolveBlur(benchmark::State& s) {
+  Run(s, [](GbImage& i) { return i.ConvolveKernel(kBlur, 3, 9, 0); });
+}
+void BM_UnsharpSharpen(benchmark::State& s) {
+  Run(s, [](GbImage& i) { return i.UnsharpSharpen(5.0f, 0.5f, 0); });
+}
 void BM_EdgePreservingBlur(benchmark::State& s) {
   Run(s, [](GbImage& i) { return i.EdgePreservingBlur(1.0f, 25); });
 }
-void BM_RadialWarpSwirl(benchmark::State& s) { Run(s, [](GbImage& i) { return i.RadialWarp(2, 0, 100.0f); }); }
-void BM_MinimumFilter3(benchmark::State& s) { Run(s, [](GbImage& i) { return i.MinimumFilter(3); }); }
-void BM_AddRandomNoise(benchmark::State& s) { Run(s, [](GbImage& i) { return i.AddRandomNoise(25); }); }
+void BM_RadialWarpSwirl(benchmark::State& s) {
+  Run(s, [](GbImage& i) { return i.RadialWarp(2, 0, 100.0f); });
+}
+void BM_MinimumFilter3(benchmark::State& s) {
+  Run(s, [](GbImage& i) { return i.MinimumFilter(3); });
+}
+void BM_AddRandomNoise(benchmark::State& s) {
+  Run(s, [](GbImage& i) { return i.AddRandomNoise(25); });
+}
 
 BENCHMARK(BM_GaussianSmooth5)->Apply(TwoSizes);
 BENCHMARK(BM_MedianFilter3)->Apply(TwoSizes);

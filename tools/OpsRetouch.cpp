@@ -33,19 +33,32 @@ bool Refuse(GbImage& im, const std::string& message) {
   return false;
 }
 
+bool Convolve(GbImage& im, const std::string& kernel, long ksize, int32_t factor, int32_t offset) {
+  std::vector<int32_t> entries;
+  std::string error;
+  if (!ParseList(kernel, INT32_MIN, INT32_MAX, entries, error)) return Refuse(im, "kernel " + error);
+  if (ksize < 1) return im.ConvolveKernel(entries.data(), ksize, factor, offset);  // the engine says why
+  if (ksize > 4096 || entries.size() != size_t(ksize) * size_t(ksize))
+    return Refuse(im, "the kernel has " + std::to_string(entries.size()) + " entries, not " + std::to_string(ksize) +
+                          " x " + std::to_string(ksize));
+  return im.ConvolveKernel(entries.data(), ksize, factor, offset);
+}
+
+bool MapTable(GbImage& im, const std::string& table) {
+  std::vector<int32_t> entries;
+  std::string error;
+  if (!ParseList(table, 0, 255, entries, error)) return Refuse(im, "table " + error);
+  if (entries.size() != 256) return Refuse(im, "the table has " + std::to_string(entries.size()) + " entries, not 256");
+  uint8_t bytes[256];
+  for (size_t i = 0; i < 256; ++i) bytes[i] = uint8_t(entries[i]);
+  return im.MapThroughTable(bytes);
+}
+
 }  // namespace
 
+// clang-format off
 GB_CLI_OPS(
-    MakeCliOp("ConvolveKernel", [](GbImage& im, const std::string& kernel, long ksize, int32_t factor, int32_t offset) {
-      std::vector<int32_t> entries;
-      std::string error;
-      if (!ParseList(kernel, INT32_MIN, INT32_MAX, entries, error)) return Refuse(im, "kernel " + error);
-      if (ksize < 1) return im.ConvolveKernel(entries.data(), ksize, factor, offset);  // the engine says why
-      if (ksize > 4096 || entries.size() != size_t(ksize) * size_t(ksize))
-        return Refuse(im, "the kernel has " + std::to_string(entries.size()) + " entries, not " +
-                              std::to_string(ksize) + " x " + std::to_string(ksize));
-      return im.ConvolveKernel(entries.data(), ksize, factor, offset);
-    }, "kernel ksize factor offset"),
+    MakeCliOp("ConvolveKernel", Convolve, "kernel ksize factor offset"),
     GB_OP(MinimumFilter, "ksize"),
     GB_OP(MaximumFilter, "ksize"),
     GB_OP(RangeEdge, "ksize"),
@@ -59,16 +72,8 @@ GB_CLI_OPS(
     GB_OP(InvertColours, ""),
     GB_OP(BinarizeAtLevel, "level"),
     GB_OP(GammaCorrect, "gamma"),
-    MakeCliOp("MapThroughTable", [](GbImage& im, const std::string& table) {
-      std::vector<int32_t> entries;
-      std::string error;
-      if (!ParseList(table, 0, 255, entries, error)) return Refuse(im, "table " + error);
-      if (entries.size() != 256)
-        return Refuse(im, "the table has " + std::to_string(entries.size()) + " entries, not 256");
-      uint8_t bytes[256];
-      for (size_t i = 0; i < 256; ++i) bytes[i] = uint8_t(entries[i]);
-      return im.MapThroughTable(bytes);
-    }, "table"),
+    MakeCliOp("MapThroughTable", MapTable, "table"),
     GB_OP(RainbowPalette, "correction"),
     GB_OP(RadialWarp, "kind rmax=0 koeff=100"),
 );
+// clang-format on

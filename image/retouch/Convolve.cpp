@@ -1,5 +1,6 @@
 // ConvolveKernel: weighted sum over a K x K window, renormalised at the
 // picture's edges by the share of the kernel that was used.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -63,43 +64,48 @@ bool GbImage::ConvolveKernel(const int32_t* kernel, long ksize, int32_t factor, 
   const Region r = WorkRegion(*this);
   const bool grey = BitsPerPixel() == 8 && IsGreyScale();
   const ColourReader read(*this);
-  for (long y = r.y0; y < r.y1; ++y) {
-    ReportRow(*this, y - r.y0, r.Rows());
-    if (Escape()) break;
-    const long ys0 = y + lo < 0 ? 0 : y + lo, ys1 = y + hi >= h ? h - 1 : y + hi;
-    for (long x = r.x0; x < r.x1; ++x) {
-      if (!SelectionContainsUnchecked(x, y)) continue;
-      const long xs0 = x + lo < 0 ? 0 : x + lo, xs1 = x + hi >= w ? w - 1 : x + hi;
-      long long kcur = 0;
-      if (grey) {
-        long long sum = 0;
+  // Palette writes share the nearest-colour cache: those stay on one thread.
+  const bool parallel = grey || BitsPerPixel() == 24;
+  const long long work = parallel ? (long long)r.Rows() * (r.x1 - r.x0) * std::min(entries, 1024L) : 0;
+  InParts(r.y0, r.y1, work, [&](long part, long begin, long end) {
+    for (long y = begin; y < end; ++y) {
+      if (part == 0) ReportRow(*this, y - begin, end - begin);
+      if (Escape()) break;
+      const long ys0 = y + lo < 0 ? 0 : y + lo, ys1 = y + hi >= h ? h - 1 : y + hi;
+      for (long x = r.x0; x < r.x1; ++x) {
+        if (!SelectionContainsUnchecked(x, y)) continue;
+        const long xs0 = x + lo < 0 ? 0 : x + lo, xs1 = x + hi >= w ? w - 1 : x + hi;
+        long long kcur = 0;
+        if (grey) {
+          long long sum = 0;
+          for (long ys = ys0; ys <= ys1; ++ys) {
+            const uint8_t* row = RowBits(uint32_t(ys));
+            const int32_t* k = kernel + (ys - y + half) * ksize + half;
+            for (long xs = xs0; xs <= xs1; ++xs) {
+              sum += (long long)k[xs - x] * row[xs];
+              kcur += k[xs - x];
+            }
+          }
+          copy.RowBits(uint32_t(y))[x] = Finish(sum, kcur, ktotal, factor, offset);
+          continue;
+        }
+        long long sb = 0, sg = 0, sr = 0;
         for (long ys = ys0; ys <= ys1; ++ys) {
-          const uint8_t* row = RowBits(uint32_t(ys));
           const int32_t* k = kernel + (ys - y + half) * ksize + half;
           for (long xs = xs0; xs <= xs1; ++xs) {
-            sum += (long long)k[xs - x] * row[xs];
-            kcur += k[xs - x];
+            const RGBQUAD c = read.At(xs, ys);
+            const long long kv = k[xs - x];
+            sb += kv * c.rgbBlue;
+            sg += kv * c.rgbGreen;
+            sr += kv * c.rgbRed;
+            kcur += kv;
           }
         }
-        copy.RowBits(uint32_t(y))[x] = Finish(sum, kcur, ktotal, factor, offset);
-        continue;
+        WriteColour(copy, x, y,
+                    RGBQUAD{Finish(sb, kcur, ktotal, factor, offset), Finish(sg, kcur, ktotal, factor, offset),
+                            Finish(sr, kcur, ktotal, factor, offset), 0});
       }
-      long long sb = 0, sg = 0, sr = 0;
-      for (long ys = ys0; ys <= ys1; ++ys) {
-        const int32_t* k = kernel + (ys - y + half) * ksize + half;
-        for (long xs = xs0; xs <= xs1; ++xs) {
-          const RGBQUAD c = read.At(xs, ys);
-          const long long kv = k[xs - x];
-          sb += kv * c.rgbBlue;
-          sg += kv * c.rgbGreen;
-          sr += kv * c.rgbRed;
-          kcur += kv;
-        }
-      }
-      WriteColour(copy, x, y,
-                  RGBQUAD{Finish(sb, kcur, ktotal, factor, offset), Finish(sg, kcur, ktotal, factor, offset),
-                          Finish(sr, kcur, ktotal, factor, offset), 0});
     }
-  }
+  });
   return TakeOver(copy, false);
 }

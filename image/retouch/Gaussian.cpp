@@ -3,6 +3,7 @@
 // and reduced back to their own palette.
 #include "image/retouch/Gaussian.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -45,8 +46,7 @@ std::vector<float> BuildGaussianTaps(float radius) {
   return taps;
 }
 
-void SmoothLine(const uint8_t* input, uint8_t* output, long length, int bytesPerPixel,
-                const std::vector<float>& taps) {
+void SmoothLine(const uint8_t* input, uint8_t* output, long length, int bytesPerPixel, const std::vector<float>& taps) {
   const long n = long(taps.size()), middle = n / 2;
   const float* tap = taps.data();
   for (long p = 0; p < length; ++p) {
@@ -121,34 +121,52 @@ bool SmoothInto(GbImage& self, GbImage& source, float radius, GbImage& result) {
     return false;
   }
   const std::vector<float> taps = BuildGaussianTaps(radius);
-  for (long y = 0; y < h; ++y) {
-    self.SetProgress(long((long long)y * 50 / h));
-    if (self.Escape()) break;
-    SmoothLine(source.RowBits(uint32_t(y)), rows.RowBits(uint32_t(y)), w, bytes, taps);
-  }
+  const long n = long(taps.size()), middle = n / 2;
+  const long long work = (long long)w * h * std::min(n, 64L);
+  InParts(0, h, work, [&](long part, long begin, long end) {
+    for (long y = begin; y < end; ++y) {
+      if (part == 0) self.SetProgress(long((long long)(y - begin) * 50 / (end - begin)));
+      if (self.Escape()) break;
+      SmoothLine(source.RowBits(uint32_t(y)), rows.RowBits(uint32_t(y)), w, bytes, taps);
+    }
+  });
   if (!result.CopyFrom(rows, false, true, true) || !result.HasPixels()) {
     self.SetLastError(*result.LastError() ? result.LastError() : kNoMemory);
     return false;
   }
-  std::vector<uint8_t> column, smoothed;
-  try {
-    column.resize(size_t(h) * size_t(bytes));
-    smoothed.resize(size_t(h) * size_t(bytes));
-  } catch (const std::bad_alloc&) {
-    self.SetLastError(kNoMemory);
-    return false;
-  }
-  for (long x = 0; x < w; ++x) {
-    self.SetProgress(50 + long((long long)x * 50 / w));
-    if (self.Escape()) break;
-    for (long y = 0; y < h; ++y)
-      std::memcpy(&column[size_t(y) * size_t(bytes)], rows.RowBits(uint32_t(y)) + size_t(x) * size_t(bytes),
-                  size_t(bytes));
-    SmoothLine(column.data(), smoothed.data(), h, bytes, taps);
-    for (long y = 0; y < h; ++y)
-      std::memcpy(result.RowBits(uint32_t(y)) + size_t(x) * size_t(bytes), &smoothed[size_t(y) * size_t(bytes)],
-                  size_t(bytes));
-  }
+  // Columns, a strip of them at a time and row by row, so that memory is
+  // read in order. Each output byte sums the same products in the same order
+  // as SmoothLine over its column would.
+  constexpr long kStrip = 256;
+  const long strips = (w + kStrip - 1) / kStrip;
+  InParts(0, strips, work, [&](long part, long begin, long end) {
+    std::vector<float> acc(size_t(kStrip) * size_t(bytes));
+    for (long strip = begin; strip < end; ++strip) {
+      const long x0 = strip * kStrip, x1 = std::min(w, x0 + kStrip);
+      if (part == 0) self.SetProgress(50 + long((long long)(strip - begin) * 50 / (end - begin)));
+      if (self.Escape()) break;
+      const size_t span = size_t(x1 - x0) * size_t(bytes), skip = size_t(x0) * size_t(bytes);
+      for (long y = 0; y < h; ++y) {
+        const long k0 = middle - y > 0 ? middle - y : 0;
+        const long k1 = h - 1 - y + middle < n - 1 ? h - 1 - y + middle : n - 1;
+        const bool whole = k0 == 0 && k1 == n - 1;
+        float used = 0.0f;
+        if (!whole)
+          for (long k = k0; k <= k1; ++k) used += taps[size_t(k)];
+        std::fill(acc.begin(), acc.begin() + long(span), 0.0f);
+        for (long k = k0; k <= k1; ++k) {
+          const float t = taps[size_t(k)];
+          const uint8_t* in = rows.RowBits(uint32_t(y + k - middle)) + skip;
+          for (size_t i = 0; i < span; ++i) acc[i] += t * float(in[i]);
+        }
+        uint8_t* out = result.RowBits(uint32_t(y)) + skip;
+        for (size_t i = 0; i < span; ++i) {
+          const float v = whole ? acc[i] + 0.5f : acc[i] / used + 0.5f;
+          out[i] = v >= 255.0f ? 255 : uint8_t(v);
+        }
+      }
+    }
+  });
   // Unselected pixels keep their colour.
   if (const uint8_t* sel = source.SelectionPlane())
     for (long y = 0; y < h; ++y)

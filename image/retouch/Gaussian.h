@@ -13,8 +13,7 @@ std::vector<float> BuildGaussianTaps(float radius);
 
 // Blurs one line of length pixels of bytesPerPixel bytes each. At the ends
 // only the taps that land inside the line count, divided by their sum.
-void SmoothLine(const uint8_t* input, uint8_t* output, long length, int bytesPerPixel,
-                const std::vector<float>& taps);
+void SmoothLine(const uint8_t* input, uint8_t* output, long length, int bytesPerPixel, const std::vector<float>& taps);
 
 // Largest radius the blurs accept: far past any picture this program holds,
 // small enough that the taps stay a few kilobytes.

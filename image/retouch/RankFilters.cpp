@@ -11,27 +11,33 @@ using namespace gbretouch;
 
 namespace {
 
-// Runs pick(x, y, xs0, xs1, ys0, ys1) for every selected pixel of the region,
+// Runs pick(part, x, y, xs0, xs1, ys0, ys1) for every selected pixel of the region,
 // with the window already clipped to the picture, and writes its colour into
 // the copy.
 template <class Pick>
-bool RunWindowFilter(GbImage& self, long ksize, Pick pick) {
+bool RunWindowFilter(GbImage& self, long ksize, Pick pick, bool allowParallel = true) {
   GbImage copy;
   if (!StartCopy(self, copy)) return false;
   const long w = long(self.Width()), h = long(self.Height());
   const long far = w > h ? w : h;
   const long lo = std::max(WindowLow(ksize), -far), hi = std::min(WindowHigh(ksize), far);
   const Region r = WorkRegion(self);
-  for (long y = r.y0; y < r.y1; ++y) {
-    ReportRow(self, y - r.y0, r.Rows());
-    if (self.Escape()) break;
-    const long ys0 = std::max(y + lo, 0L), ys1 = std::min(y + hi, h - 1);
-    for (long x = r.x0; x < r.x1; ++x) {
-      if (!self.SelectionContainsUnchecked(x, y)) continue;
-      const long xs0 = std::max(x + lo, 0L), xs1 = std::min(x + hi, w - 1);
-      WriteColour(copy, x, y, pick(x, y, xs0, xs1, ys0, ys1));
+  // Palette writes share the nearest-colour cache: those stay on one thread.
+  const long span = std::min(hi - lo + 1, 64L);
+  const long long work =
+      allowParallel && self.BitsPerPixel() == 24 ? (long long)r.Rows() * (r.x1 - r.x0) * span * span : 0;
+  InParts(r.y0, r.y1, work, [&](long part, long begin, long end) {
+    for (long y = begin; y < end; ++y) {
+      if (part == 0) ReportRow(self, y - begin, end - begin);
+      if (self.Escape()) break;
+      const long ys0 = std::max(y + lo, 0L), ys1 = std::min(y + hi, h - 1);
+      for (long x = r.x0; x < r.x1; ++x) {
+        if (!self.SelectionContainsUnchecked(x, y)) continue;
+        const long xs0 = std::max(x + lo, 0L), xs1 = std::min(x + hi, w - 1);
+        WriteColour(copy, x, y, pick(part, x, y, xs0, xs1, ys0, ys1));
+      }
     }
-  }
+  });
   return self.TakeOver(copy, false);
 }
 
@@ -56,7 +62,7 @@ void MinMax(const ColourReader& read, long xs0, long xs1, long ys0, long ys1, RG
 bool GbImage::MinimumFilter(long ksize) {
   if (!block_ || viewOf_ || !CheckWindow(*this, "MinimumFilter", ksize)) return false;
   const ColourReader read(*this);
-  return RunWindowFilter(*this, ksize, [&](long, long, long xs0, long xs1, long ys0, long ys1) {
+  return RunWindowFilter(*this, ksize, [&](long, long, long, long xs0, long xs1, long ys0, long ys1) {
     RGBQUAD low, high;
     MinMax(read, xs0, xs1, ys0, ys1, low, high);
     return low;
@@ -66,7 +72,7 @@ bool GbImage::MinimumFilter(long ksize) {
 bool GbImage::MaximumFilter(long ksize) {
   if (!block_ || viewOf_ || !CheckWindow(*this, "MaximumFilter", ksize)) return false;
   const ColourReader read(*this);
-  return RunWindowFilter(*this, ksize, [&](long, long, long xs0, long xs1, long ys0, long ys1) {
+  return RunWindowFilter(*this, ksize, [&](long, long, long, long xs0, long xs1, long ys0, long ys1) {
     RGBQUAD low, high;
     MinMax(read, xs0, xs1, ys0, ys1, low, high);
     return high;
@@ -76,7 +82,7 @@ bool GbImage::MaximumFilter(long ksize) {
 bool GbImage::RangeEdge(long ksize) {
   if (!block_ || viewOf_ || !CheckWindow(*this, "RangeEdge", ksize)) return false;
   const ColourReader read(*this);
-  return RunWindowFilter(*this, ksize, [&](long, long, long xs0, long xs1, long ys0, long ys1) {
+  return RunWindowFilter(*this, ksize, [&](long, long, long, long xs0, long xs1, long ys0, long ys1) {
     RGBQUAD low, high;
     MinMax(read, xs0, xs1, ys0, ys1, low, high);
     return RGBQUAD{uint8_t(255 - (high.rgbBlue - low.rgbBlue)), uint8_t(255 - (high.rgbGreen - low.rgbGreen)),
@@ -89,34 +95,44 @@ bool GbImage::MedianFilter(long ksize) {
   // Enough room for the largest window that fits the picture.
   const long w = long(Width()), h = long(Height());
   const size_t most = size_t(std::min(ksize, w)) * size_t(std::min(ksize, h));
-  std::vector<uint64_t> keys;
-  std::vector<RGBQUAD> colours;
+  // One pair of buffers per part of the picture (see InParts); big windows
+  // keep to one part, so that the buffers stay well below the picture's size.
+  const bool parallel = most <= 4096;
+  std::vector<uint64_t> keys[kMaxParts];
+  std::vector<RGBQUAD> colours[kMaxParts];
   try {
-    keys.resize(most);
-    colours.resize(most);
+    for (long part = 0; part < (parallel ? kMaxParts : 1); ++part) {
+      keys[part].resize(most);
+      colours[part].resize(most);
+    }
   } catch (const std::bad_alloc&) {
     SetLastError(kNoMemory);
     return false;
   }
   const ColourReader read(*this);
-  return RunWindowFilter(*this, ksize, [&](long, long, long xs0, long xs1, long ys0, long ys1) {
-    // Ascending luma; equal lumas keep their reading order (bottom row first).
-    size_t n = 0;
-    for (long ys = ys0; ys <= ys1; ++ys)
-      for (long xs = xs0; xs <= xs1; ++xs, ++n) {
-        const RGBQUAD c = read.At(xs, ys);
-        colours[n] = c;
-        keys[n] = (uint64_t(LumaOf(c.rgbRed, c.rgbGreen, c.rgbBlue)) << 32) | n;
-      }
-    std::nth_element(keys.begin(), keys.begin() + long(n / 2), keys.begin() + long(n));
-    return colours[size_t(keys[n / 2] & 0xFFFFFFFFu)];
-  });
+  return RunWindowFilter(
+      *this, ksize,
+      [&](long part, long, long, long xs0, long xs1, long ys0, long ys1) {
+        std::vector<uint64_t>& key = keys[part];
+        std::vector<RGBQUAD>& colour = colours[part];
+        // Ascending luma; equal lumas keep their reading order (bottom row first).
+        size_t n = 0;
+        for (long ys = ys0; ys <= ys1; ++ys)
+          for (long xs = xs0; xs <= xs1; ++xs, ++n) {
+            const RGBQUAD c = read.At(xs, ys);
+            colour[n] = c;
+            key[n] = (uint64_t(LumaOf(c.rgbRed, c.rgbGreen, c.rgbBlue)) << 32) | n;
+          }
+        std::nth_element(key.begin(), key.begin() + long(n / 2), key.begin() + long(n));
+        return colour[size_t(key[n / 2] & 0xFFFFFFFFu)];
+      },
+      parallel);
 }
 
 bool GbImage::ContourLines() {
   if (!block_ || viewOf_) return false;
   const ColourReader read(*this);
-  return RunWindowFilter(*this, 3, [&](long x, long y, long xs0, long xs1, long ys0, long ys1) {
+  return RunWindowFilter(*this, 3, [&](long, long x, long y, long xs0, long xs1, long ys0, long ys1) {
     const RGBQUAD centre = read.At(x, y);
     int mb = 0, mg = 0, mr = 0;
     // m takes the neighbour's value, not the difference, once the difference beats it.

@@ -2,8 +2,12 @@
 // temporary copy, fast colour reads and writes, and the colour helpers.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "image/core/GbImage.h"
 
@@ -44,8 +48,7 @@ bool CheckWindow(GbImage& self, const char* name, long ksize);
 class ColourReader {
  public:
   explicit ColourReader(const GbImage& image)
-      : image_(image), bits_(image.RowBits(0)), stride_(image.RowStride()),
-        direct_(image.BitsPerPixel() == 24) {}
+      : image_(image), bits_(image.RowBits(0)), stride_(image.RowStride()), direct_(image.BitsPerPixel() == 24) {}
   RGBQUAD At(long x, long y) const {
     if (direct_) {
       const uint8_t* p = bits_ + size_t(y) * stride_ + size_t(x) * 3;
@@ -95,6 +98,38 @@ inline long TruncToLong(double v) {
 
 inline void ReportRow(GbImage& self, long done, long rows) {
   self.SetProgress(long((long long)done * 100 / (rows > 0 ? rows : 1)));
+}
+
+// Splits rows first..last - 1 into contiguous parts and runs
+// body(part, begin, end) for each, on several threads when the work is large
+// enough to pay for them. Every row is computed exactly as on one thread;
+// only the order in which rows finish differs. Part 0 runs on the calling
+// thread; a thread that cannot be started runs its part there too.
+constexpr long kMaxParts = 4;
+template <class Body>
+void InParts(long first, long last, long long work, Body body) {
+  long parts = 1;
+  if (work >= (1LL << 18)) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    parts = std::clamp<long>(long(cores), 1, kMaxParts);
+  }
+  parts = std::min(parts, std::max(1L, last - first));
+  if (parts == 1) {
+    body(0L, first, last);
+    return;
+  }
+  std::vector<std::thread> threads;
+  const long rows = last - first;
+  for (long part = 1; part < parts; ++part) {
+    const long begin = first + rows * part / parts, end = first + rows * (part + 1) / parts;
+    try {
+      threads.emplace_back(body, part, begin, end);
+    } catch (const std::system_error&) {
+      body(part, begin, end);
+    }
+  }
+  body(0L, first, first + rows / parts);
+  for (std::thread& t : threads) t.join();
 }
 
 constexpr const char* kNoMemory = "GbImage::Create can't allocate memory";

@@ -41,13 +41,29 @@ TEST(CliRetouch, EveryEditorCommandAndCircleButtonRunsOnAPortrait) {
   gbtest::TempDir tmp;
   const std::string small = tmp.file("small.bmp");
   ASSERT_EQ(Cli("convert " + Q(Portrait()) + " " + Q(small) + " --op 'ResampleInterpolated 96 72'"), 0);
-  const std::vector<std::string> ops = {
-      "ConvolveKernel 1,1,1,1,1,1,1,1,1 3 9 0", "ConvolveKernel -1,-1,-1,-1,8,-1,-1,-1,-1 3 -1 255",
-      "MinimumFilter 3", "MaximumFilter 3", "RangeEdge 2", "MedianFilter 3", "ContourLines", "ScatterPixels 2",
-      "GaussianSmooth 1.0", "GaussianSmooth 2.0", "UnsharpSharpen 5.0 0.5 0", "InvertColours",
-      "BinarizeAtLevel 128", "GammaCorrect 1.23", "RainbowPalette 1.0", "AddRandomNoise 25",
-      "ConvolveKernel 1,1,1,1,8,1,1,1,1 3 16 0", "EdgePreservingBlur 1.0 25", "RadialWarp 0 0 100",
-      "RadialWarp 1 0 100", "RadialWarp 2 0 100", "RadialWarp 3 0 100", "RadialWarp 4 0 1"};
+  const std::vector<std::string> ops = {"ConvolveKernel 1,1,1,1,1,1,1,1,1 3 9 0",
+                                        "ConvolveKernel -1,-1,-1,-1,8,-1,-1,-1,-1 3 -1 255",
+                                        "MinimumFilter 3",
+                                        "MaximumFilter 3",
+                                        "RangeEdge 2",
+                                        "MedianFilter 3",
+                                        "ContourLines",
+                                        "ScatterPixels 2",
+                                        "GaussianSmooth 1.0",
+                                        "GaussianSmooth 2.0",
+                                        "UnsharpSharpen 5.0 0.5 0",
+                                        "InvertColours",
+                                        "BinarizeAtLevel 128",
+                                        "GammaCorrect 1.23",
+                                        "RainbowPalette 1.0",
+                                        "AddRandomNoise 25",
+                                        "ConvolveKernel 1,1,1,1,8,1,1,1,1 3 16 0",
+                                        "EdgePreservingBlur 1.0 25",
+                                        "RadialWarp 0 0 100",
+                                        "RadialWarp 1 0 100",
+                                        "RadialWarp 2 0 100",
+                                        "RadialWarp 3 0 100",
+                                        "RadialWarp 4 0 1"};
   GbImage input;
   ASSERT_TRUE(input.LoadFile(small.c_str()));
   for (const std::string& op : ops) {
@@ -66,10 +82,10 @@ TEST(CliRetouch, EveryEditorCommandAndCircleButtonRunsOnAPortrait) {
 TEST(CliRetouch, SelectionAndKernelReachTheEngineAsGiven) {
   gbtest::TempDir tmp;
   const std::string out = tmp.file("out.bmp");
-  ASSERT_EQ(Cli("convert " + Q(Pal8()) + " " + Q(out) +
-                " --op 'AddRectToSelection 5 18 25 4 255' --op 'MedianFilter 3'" +
-                " --op 'ConvolveKernel 0,2,0,1,3,0,0,0,-1 3 5 7'"),
-            0);
+  ASSERT_EQ(
+      Cli("convert " + Q(Pal8()) + " " + Q(out) + " --op 'AddRectToSelection 5 18 25 4 255' --op 'MedianFilter 3'" +
+          " --op 'ConvolveKernel 0,2,0,1,3,0,0,0,-1 3 5 7'"),
+      0);
   GbImage want, got;
   ASSERT_TRUE(want.LoadFile(Pal8().c_str()));
   ASSERT_TRUE(got.LoadFile(out.c_str()));

@@ -49,13 +49,17 @@ TEST(InvertColours, TwiceGivesThePictureBackOnEveryDepth) {
     GbImage img;
     rt::MakeNoise(img, 10, 7, bpp, 13, grey);
     img.SetBackgroundColor(RGBQUAD{1, 2, 250, 0});
-    if (select) ASSERT_TRUE(img.AddRectToSelection(RECT{0, 5, 3, 2}));
+    if (select) {
+      ASSERT_TRUE(img.AddRectToSelection(RECT{0, 5, 3, 2}));
+    }
     const GbImage before(img);
     ASSERT_TRUE(img.InvertColours());
     // The first pixel is inside any box used here.
     const uint32_t first = rt::Rgb(before, 0, 2);
     EXPECT_EQ(rt::Rgb(img, 0, 2), 0xFFFFFFu - first);
-    if (select) EXPECT_EQ(rt::Rgb(img, 9, 6), rt::Rgb(before, 9, 6)) << "outside the box";
+    if (select) {
+      EXPECT_EQ(rt::Rgb(img, 9, 6), rt::Rgb(before, 9, 6)) << "outside the box";
+    }
     ASSERT_TRUE(img.InvertColours());
     EXPECT_TRUE(rt::SamePixels(img, before));
     const RGBQUAD bg = img.BackgroundColor();
