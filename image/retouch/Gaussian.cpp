@@ -233,6 +233,7 @@ bool GbImage::EdgePreservingBlur(float radius, uint8_t threshold, GbImage* desti
         s = 0;
     }
   b.CopySelectionFrom(a);
+  a.Release();  // one picture fewer in memory while blurring
   GbImage blurred;
   if (!SmoothInto(*this, b, radius, blurred)) return false;
   // The picture's own selection (or none) again.

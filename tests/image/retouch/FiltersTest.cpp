@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -263,4 +264,38 @@ TEST(Escape, StopsTheRowsAndKeepsWhatWasDone) {
   img.SetEscape(1);
   ASSERT_TRUE(img.MedianFilter(3));
   EXPECT_TRUE(rt::SamePixels(img, before));
+}
+
+// Extreme arguments must clamp, not overflow (the sanitizer build checks the
+// arithmetic); the pictures stay valid.
+TEST(BadInput, ExtremeArgumentsStayWithinRange) {
+  GbImage original;
+  rt::MakeNoise(original, 23, 17, 24, 8);
+  const int32_t huge[9] = {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX,
+                           INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX};
+  const std::vector<std::pair<std::string, std::function<bool(GbImage&)>>> ops = {
+      {"Convolve huge", [&](GbImage& i) { return i.ConvolveKernel(huge, 3, INT32_MIN, INT32_MAX); }},
+      {"Convolve factor 0", [&](GbImage& i) { return i.ConvolveKernel(huge, 3, 0, INT32_MIN); }},
+      {"Noise", [](GbImage& i) { return i.AddRandomNoise(LONG_MAX); }},
+      {"Noise negative", [](GbImage& i) { return i.AddRandomNoise(LONG_MIN); }},
+      {"Scatter", [](GbImage& i) { return i.ScatterPixels(LONG_MAX); }},
+      {"Unsharp", [](GbImage& i) { return i.UnsharpSharpen(1.0f, 1e30f, LONG_MIN); }},
+      {"Unsharp negative", [](GbImage& i) { return i.UnsharpSharpen(10000.0f, -1e30f, 0); }},
+      {"Gamma tiny", [](GbImage& i) { return i.GammaCorrect(1e-30f); }},
+      {"Gamma huge", [](GbImage& i) { return i.GammaCorrect(1e30f); }},
+      {"Pinch far", [](GbImage& i) { return i.RadialWarp(1, LONG_MAX, 100.0f); }},
+      {"Swirl tight", [](GbImage& i) { return i.RadialWarp(2, 0, 1e-30f); }},
+      {"Cylinder far", [](GbImage& i) { return i.RadialWarp(3, LONG_MAX, 1.0f); }},
+  };
+  for (const auto& [name, op] : ops) {
+    SCOPED_TRACE(name);
+    GbImage img(original);
+    EXPECT_TRUE(op(img));
+    EXPECT_EQ(img.Width(), 23u);
+    EXPECT_EQ(img.BitsPerPixel(), 24u);
+  }
+  GbImage pal;
+  rt::MakeNoise(pal, 5, 4, 8, 1);
+  EXPECT_TRUE(pal.RainbowPalette(1e30f));
+  EXPECT_TRUE(pal.RainbowPalette(-3.5f));
 }
