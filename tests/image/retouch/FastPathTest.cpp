@@ -126,3 +126,40 @@ TEST(FastPaths, MedianMatchesAStableSortByLuma) {
   ASSERT_TRUE(img.MedianFilter(3));
   EXPECT_TRUE(rt::SamePixels(img, want));
 }
+
+TEST(FastPaths, RankFiltersAndContourMatchPlainLoops) {
+  GbImage img;
+  rt::MakeNoise(img, 211, 143, 24, 17);
+  GbImage low(img), range(img), contour(img);
+  GbImage wantLow(img), wantRange(img), wantContour(img);
+  for (long y = 0; y < 143; ++y)
+    for (long x = 0; x < 211; ++x) {
+      const RGBQUAD centre = img.ReadPixelColor(x, y, false);
+      int lo[3] = {255, 255, 255}, hi2[3] = {0, 0, 0}, lo2[3] = {255, 255, 255}, m[3] = {0, 0, 0};
+      for (long dy = -1; dy <= 1; ++dy)
+        for (long dx = -1; dx <= 1; ++dx) {
+          if (!img.Contains(x + dx, y + dy)) continue;
+          const RGBQUAD c = img.ReadPixelColor(x + dx, y + dy, false);
+          const int v[3] = {c.rgbBlue, c.rgbGreen, c.rgbRed}, z[3] = {centre.rgbBlue, centre.rgbGreen, centre.rgbRed};
+          for (int i = 0; i < 3; ++i) {
+            lo[i] = std::min(lo[i], v[i]);
+            if (v[i] - z[i] > m[i]) m[i] = v[i];
+            if (dx <= 0 && dy <= 0) {  // the 2 x 2 window: the pixel, its left neighbour, the row below
+              lo2[i] = std::min(lo2[i], v[i]);
+              hi2[i] = std::max(hi2[i], v[i]);
+            }
+          }
+        }
+      wantLow.WritePixelColor(x, y, RGBQUAD{uint8_t(lo[0]), uint8_t(lo[1]), uint8_t(lo[2]), 0});
+      wantRange.WritePixelColor(x, y,
+                                RGBQUAD{uint8_t(255 - (hi2[0] - lo2[0])), uint8_t(255 - (hi2[1] - lo2[1])),
+                                        uint8_t(255 - (hi2[2] - lo2[2])), 0});
+      wantContour.WritePixelColor(x, y, RGBQUAD{uint8_t(255 - m[0]), uint8_t(255 - m[1]), uint8_t(255 - m[2]), 0});
+    }
+  ASSERT_TRUE(low.MinimumFilter(3));
+  ASSERT_TRUE(range.RangeEdge(2));
+  ASSERT_TRUE(contour.ContourLines());
+  EXPECT_TRUE(rt::SamePixels(low, wantLow));
+  EXPECT_TRUE(rt::SamePixels(range, wantRange));
+  EXPECT_TRUE(rt::SamePixels(contour, wantContour));
+}
