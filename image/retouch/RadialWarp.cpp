@@ -39,48 +39,53 @@ bool GbImage::RadialWarp(long kind, long rmax, float koeff) {
   if (koeff == 0.0f) koeff = 1.0f;
   const float frmax = float(rmax);
   const bool palette = PaletteEntryCount() != 0;
-  for (long y = bottom; y < top; ++y) {
-    ReportRow(*this, y - bottom, top - bottom);
-    if (Escape()) break;
-    const long long dy = ymid - y;
-    for (long x = left; x < right; ++x) {
-      if (!SelectionContainsUnchecked(x, y)) continue;
-      const long long dx = xmid - x;
-      const float radius = std::sqrt(float(dx * dx + dy * dy));
-      long nx = -1, ny = -1;
-      if (radius < frmax) {
-        double phi = std::atan2(double(dy), double(dx));
-        float reach = radius;
-        switch (kind) {
-          case 0:
-            reach = radius * radius / frmax;
-            break;
-          case 1:
-            reach = std::sqrt(frmax * radius);
-            break;
-          case 2:
-            phi += double(radius / koeff);
-            break;
-          default:
-            break;
+  // Rows are independent and palette pictures copy indices (no shared
+  // nearest-colour cache), so every depth can be split over threads.
+  const long long work = (long long)(top - bottom) * (right - left) * 16;
+  InParts(bottom, top, work, [&](long part, long begin, long end) {
+    for (long y = begin; y < end; ++y) {
+      if (part == 0) ReportRow(*this, y - begin, end - begin);
+      if (Escape()) break;
+      const long long dy = ymid - y;
+      for (long x = left; x < right; ++x) {
+        if (!SelectionContainsUnchecked(x, y)) continue;
+        const long long dx = xmid - x;
+        const float radius = std::sqrt(float(dx * dx + dy * dy));
+        long nx = -1, ny = -1;
+        if (radius < frmax) {
+          double phi = std::atan2(double(dy), double(dx));
+          float reach = radius;
+          switch (kind) {
+            case 0:
+              reach = radius * radius / frmax;
+              break;
+            case 1:
+              reach = std::sqrt(frmax * radius);
+              break;
+            case 2:
+              phi += double(radius / koeff);
+              break;
+            default:
+              break;
+          }
+          if (kind <= 2) {
+            nx = xmid + TruncToLong(std::cos(phi) * double(reach));
+            ny = ymid - TruncToLong(std::sin(phi) * double(reach));
+          } else if (kind == 3) {
+            nx = TruncToLong(std::fabs(phi * double(right) / 6.2831852));
+            ny = TruncToLong(double(std::fabs(float(top) * radius / frmax)));
+          } else {
+            nx = x + (x % 32) - 16;
+            ny = y;
+          }
         }
-        if (kind <= 2) {
-          nx = xmid + TruncToLong(std::cos(phi) * double(reach));
-          ny = ymid - TruncToLong(std::sin(phi) * double(reach));
-        } else if (kind == 3) {
-          nx = TruncToLong(std::fabs(phi * double(right) / 6.2831852));
-          ny = TruncToLong(double(std::fabs(float(top) * radius / frmax)));
-        } else {
-          nx = x + (x % 32) - 16;
-          ny = y;
-        }
+        if (palette)
+          copy.WritePixelIndexUnchecked(x, y, ReadPixelIndex(nx, ny));
+        else
+          WriteColour(copy, x, y, ReadPixelColor(nx, ny, false));
+        copy.WriteAlpha(x, y, ReadAlpha(nx, ny));
       }
-      if (palette)
-        copy.WritePixelIndexUnchecked(x, y, ReadPixelIndex(nx, ny));
-      else
-        WriteColour(copy, x, y, ReadPixelColor(nx, ny, false));
-      copy.WriteAlpha(x, y, ReadAlpha(nx, ny));
     }
-  }
+  });
   return TakeOver(copy, false);
 }

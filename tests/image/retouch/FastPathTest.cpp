@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -162,4 +163,24 @@ TEST(FastPaths, RankFiltersAndContourMatchPlainLoops) {
   EXPECT_TRUE(rt::SamePixels(low, wantLow));
   EXPECT_TRUE(rt::SamePixels(range, wantRange));
   EXPECT_TRUE(rt::SamePixels(contour, wantContour));
+}
+
+// RadialWarp split over threads against the same transform done a row at a
+// time: each one-row selection is too small to be split.
+TEST(FastPaths, RadialWarpMatchesRowByRowOnEveryDepth) {
+  for (const Depth d : kDepths) {
+    SCOPED_TRACE(std::to_string(d.bpp) + (d.grey ? " grey" : ""));
+    GbImage img;
+    rt::MakeNoise(img, 197, 133, d.bpp, 71, d.grey);
+    GbImage whole(img), rows(img);
+    ASSERT_TRUE(whole.RadialWarp(2, 0, 100.0f));
+    const long rmax = long(std::sqrt(float(98 * 98 + 66 * 66)));  // from the whole picture's corner
+    for (long y = 0; y < 133; ++y) {
+      GbImage one(img);
+      ASSERT_TRUE(one.AddRectToSelection(RECT{0, LONG(y), 196, LONG(y)}));
+      ASSERT_TRUE(one.RadialWarp(2, rmax, 100.0f));
+      for (long x = 0; x < 197; ++x) rows.WritePixelColor(x, y, one.ReadPixelColor(x, y, false));
+    }
+    EXPECT_TRUE(rt::SamePixels(whole, rows));
+  }
 }
