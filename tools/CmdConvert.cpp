@@ -59,13 +59,6 @@ int runConvert(const CliArgs& args) {
     return 1;
   }
 
-  GbImage image;
-  image.SetFrame(frame);
-  if (!image.LoadFile(in.c_str(), uint32_t(type))) {
-    std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", in.c_str(),
-                 *image.LastError() ? CliPlainError(image.LastError()).c_str() : "cannot be read");
-    return 1;
-  }
   // Jitter and noise repeat exactly for the same seed.
   long seed = 1;
   if (!args.intValue("seed", seed, 1)) return 2;
@@ -74,6 +67,14 @@ int runConvert(const CliArgs& args) {
     return 2;
   }
   gbretouch::SeedRandom(uint32_t(seed));
+
+  GbImage image;
+  image.SetFrame(frame);
+  if (!image.LoadFile(in.c_str(), uint32_t(type))) {
+    std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", in.c_str(),
+                 *image.LastError() ? CliPlainError(image.LastError()).c_str() : "cannot be read");
+    return 1;
+  }
   const bool progress = CliProgressWanted();
   auto prepare = [&](GbImage& picture) {
     for (const std::string& op : args.values("op")) {
