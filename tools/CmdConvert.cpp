@@ -11,6 +11,7 @@
 #include "image/codecs/CodecRegistry.h"
 #include "image/core/GbImage.h"
 #include "image/io/GbMemFile.h"
+#include "image/retouch/RetouchRandom.h"
 #include "platform/SafeWrite.h"
 #include "tools/Cli.h"
 #include "tools/CliImageFiles.h"
@@ -20,7 +21,7 @@ namespace {
 
 constexpr const char* kUsage =
     "IN OUT [--type N] [--frame N] [--quality Q] [--option N] [--op \"Name arg ...\"]... "
-    "[--all-frames OUTDIR]";
+    "[--all-frames OUTDIR] [--seed N]";
 
 // The encoded file in memory; false (message in the image) when encoding fails.
 bool encodeToBytes(GbImage& image, uint32_t type, std::string& bytes) {
@@ -57,6 +58,15 @@ int runConvert(const CliArgs& args) {
     std::fprintf(stderr, "glimmerbox-cli convert: no encoder for .%s in this build\n", CliExtension(out).c_str());
     return 1;
   }
+
+  // Jitter and noise repeat exactly for the same seed.
+  long seed = 1;
+  if (!args.intValue("seed", seed, 1)) return 2;
+  if (seed < 0 || seed > long(UINT32_MAX)) {
+    std::fprintf(stderr, "glimmerbox-cli convert: --seed must be 0 to %lu\n", (unsigned long)UINT32_MAX);
+    return 2;
+  }
+  gbretouch::SeedRandom(uint32_t(seed));
 
   GbImage image;
   image.SetFrame(frame);
@@ -131,4 +141,4 @@ int runConvert(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("convert", "decode a picture, apply operations (--op), encode by the output's extension", kUsage,
-               {"type=", "frame=", "quality=", "option=", "op*", "all-frames="}, runConvert);
+               {"type=", "frame=", "quality=", "option=", "op*", "all-frames=", "seed="}, runConvert);

@@ -3,7 +3,9 @@
 //   glimmerbox --screenshots FOLDER    pictures of the main window in its main states
 //   glimmerbox --demo PICTURE          a short scripted session, then a picture of it
 //   glimmerbox --first-paint           ends as soon as the window has been drawn
-// --screenshots and --demo need no display.
+//   glimmerbox --thumbnails FOLDER     the asset browser's first page of FOLDER; ends when
+//                                      its thumbnails are made and says how long that took
+// --screenshots, --demo and --thumbnails need no display.
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
@@ -22,6 +24,7 @@ namespace {
 struct Options {
   std::string screenshots;
   std::string demo;
+  std::string thumbnails;
   bool firstPaint = false;
   std::vector<std::string> rest;
 };
@@ -29,18 +32,24 @@ struct Options {
 bool Parse(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
-    if (std::strcmp(a, "--screenshots") == 0 || std::strcmp(a, "--demo") == 0) {
+    if (std::strcmp(a, "--screenshots") == 0 || std::strcmp(a, "--demo") == 0 || std::strcmp(a, "--thumbnails") == 0) {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "glimmerbox: %s needs a file or folder name\n", a);
         return false;
       }
-      (a[2] == 's' ? o.screenshots : o.demo) = argv[++i];
+      (a[2] == 's' ? o.screenshots : a[2] == 'd' ? o.demo : o.thumbnails) = argv[++i];
     } else if (std::strcmp(a, "--first-paint") == 0) {
       o.firstPaint = true;
     } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
       std::printf("usage: glimmerbox [PROJECT.quorra]\n"
-                  "       glimmerbox --screenshots FOLDER | --demo PICTURE.png | --first-paint\n");
+                  "       glimmerbox --screenshots FOLDER | --demo PICTURE.png | --first-paint |"
+                  " --thumbnails FOLDER\n");
       std::exit(0);
+    } else if (std::strcmp(a, "--") == 0) {
+      for (++i; i < argc; ++i) o.rest.push_back(argv[i]);
+    } else if (a[0] == '-') {
+      std::fprintf(stderr, "glimmerbox: unknown option %s (glimmerbox --help lists them)\n", a);
+      return false;
     } else {
       o.rest.push_back(a);
     }
@@ -53,7 +62,7 @@ bool Parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
   Options options;
   if (!Parse(argc, argv, options)) return 2;
-  const bool scripted = !options.screenshots.empty() || !options.demo.empty();
+  const bool scripted = !options.screenshots.empty() || !options.demo.empty() || !options.thumbnails.empty();
   if (scripted) setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
@@ -71,6 +80,9 @@ int main(int argc, char** argv) {
       const QStringList written = WriteMainWindowScreenshots(window, QString::fromStdString(options.screenshots));
       for (const QString& f : written) std::printf("%s\n", qPrintable(f));
       if (written.isEmpty()) status = 1;
+    } else if (!options.thumbnails.empty()) {
+      const int made = TimeBrowserPage(window, options.thumbnails);
+      if (made < 0) status = 1;
     } else if (!options.demo.empty()) {
       if (!RunDemoSession(window, QString::fromStdString(options.demo))) status = 1;
       else std::printf("%s\n", options.demo.c_str());

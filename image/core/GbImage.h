@@ -387,6 +387,32 @@ class GbImage {
   void FoldCoordinates(long& x, long& y, OverflowMethod overflow) const;
   void FoldCoordinates(double& x, double& y, OverflowMethod overflow) const;
 
+  // ==== retouching operations ================================================
+  // Defined in image/retouch (link gb_image_retouch). Filters work on the
+  // selection box (or the whole image), change only selected pixels, read
+  // neighbours from the unchanged image and stop early on the escape flag.
+
+  // Kernel of ksize x ksize entries, row 0 being the row below the pixel.
+  bool ConvolveKernel(const int32_t* kernel, long ksize, int32_t factor, int32_t offset);
+  bool MinimumFilter(long ksize);
+  bool MaximumFilter(long ksize);
+  bool RangeEdge(long ksize);
+  bool MedianFilter(long ksize);
+  bool ContourLines();
+  // Random operations draw from gbretouch::Random (image/retouch/RetouchRandom.h).
+  bool ScatterPixels(long radius);
+  bool AddRandomNoise(long level);
+  bool GaussianSmooth(float radius, GbImage* destination = nullptr);
+  bool EdgePreservingBlur(float radius, uint8_t threshold, GbImage* destination = nullptr);
+  bool UnsharpSharpen(float radius, float amount, long threshold);
+  bool InvertColours();
+  bool BinarizeAtLevel(uint8_t level);
+  bool GammaCorrect(float gamma);
+  bool MapThroughTable(const uint8_t* table);  // 256 entries
+  bool RainbowPalette(float correction);
+  // Circle transforms: 0 punch, 1 pinch, 2 swirl, 3 cylinder, 4 bathroom.
+  bool RadialWarp(long kind, long rmax, float koeff);
+
   // ==== device interop and clipboard forms ===================================
   // Defined in image/device (link gb_image_device). Bitmaps, contexts,
   // palettes and global blocks are the drawing stand-in's handles
