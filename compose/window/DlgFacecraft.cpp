@@ -309,6 +309,12 @@ void DlgFacecraft::UpdateTitle() {
   }
 }
 
+void DlgFacecraft::ShowWarning(const std::string& path, const char* warning) {
+  ShowMessageBox(QStringLiteral("%1: %2.").arg(QString::fromStdString(std::filesystem::path(path).filename().string()),
+                                               QString::fromUtf8(warning)),
+                 QStringLiteral("Glimmerbox"), MB_OK | MB_ICONINFORMATION, this);
+}
+
 void DlgFacecraft::ShowProblem(const QString& text) {
   ShowMessageBox(text, QStringLiteral("Glimmerbox"), MB_OK | MB_ICONWARNING, this);
 }
@@ -337,6 +343,7 @@ bool DlgFacecraft::LoadFrameFile(const std::string& path, bool resampleToSticker
   }
   if (!frame_.TakeOver(loaded)) return false;
   frameFile_ = path;
+  if (shownOnce_ && *frame_.Warning()) ShowWarning(path, frame_.Warning());
   if (resampleToSticker && (frame_.Width() != GB_STICKER_WIDTH || frame_.Height() != GB_STICKER_HEIGHT)) {
     GbImage shown;
     if (shown.CopyFrom(frame_) &&
@@ -361,6 +368,8 @@ bool DlgFacecraft::LoadPhotoFile(const std::string& path, std::string* why) {
     if (why) *why = *loaded.LastError() ? loaded.LastError() : "it cannot be read";
     return false;
   }
+  // A damaged file shows as far as it goes, and says so.
+  if (shownOnce_ && *loaded.Warning()) ShowWarning(path, loaded.Warning());
   // The photo window's client size.
   const QSize size = photoView_->size();
   if ((long(loaded.Width()) != size.width() || long(loaded.Height()) != size.height()) &&

@@ -203,6 +203,7 @@ class DlgFacecraft : public SkinDialog {
   bool ComposeCurrent(ComposedSticker& out);
   std::optional<AssetChoice> Browse(const std::string& startFolder, bool photo);
   void ShowProblem(const QString& text);
+  void ShowWarning(const std::string& path, const char* warning);
 
   // The tracker.
   TrackHit HitTracker(const QPoint& pos) const;

@@ -242,6 +242,18 @@ TEST_F(MainWindowTest, BadFilesChangeNothingAndSay) {
   EXPECT_TRUE(said.contains(QStringLiteral("broken.png"))) << said.toStdString();
   EXPECT_TRUE(SamePixels(w.PhotoImage(), before));
 
+  // A photo cut short loads as far as it goes, and the window says so.
+  const std::string whole = gbtest::ReadFile(gbtest::SampleArt() / "backgrounds" / "hubble_deep_field.jpg");
+  gbtest::WriteFile(env.path("cut.jpg"), whole.substr(0, whole.size() / 2));
+  w.hooks().browse = [&](QWidget*, const std::string&, bool) {
+    return std::optional<AssetChoice>(AssetChoice{env.path("cut.jpg"), env.path("")});
+  };
+  said.clear();
+  AnswerMessageBox(IDOK, &said);
+  Click(DlgFacecraft::kSelectPhoto);
+  EXPECT_TRUE(said.contains(QStringLiteral("cut.jpg: the file ends early"))) << said.toStdString();
+  EXPECT_FALSE(SamePixels(w.PhotoImage(), before));
+
   // A truncated project and a file that is no project: a message each, the sheet unchanged.
   const std::string good = env.path("good.quorra");
   ASSERT_TRUE(w.SaveProjectFile(good));
