@@ -235,6 +235,9 @@ void DlgFacecraft::CreateControls() {
   for (const ButtonSpec& spec : kButtons) MakeButton(this, spec);
   if (auto* frameBox = ItemAs<GbSkinButton>(kFrameOption)) frameBox->SetChecked(true);
 
+  auto* layoutLabel = Add<SkStatic>(0, 437, 343, 100, 18);
+  layoutLabel->SetText(QStringLiteral("Sheet layout"));
+  layoutLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
   static const int kLayoutX[GB_LAYOUT_COUNT] = {544, 591, 639, 686, 735};
   for (int k = 0; k < GB_LAYOUT_COUNT; ++k) {
     auto* b = Add<GbSkinButton>(kLayout0 + k, kLayoutX[k], 344, 16, 16);
