@@ -333,12 +333,9 @@ QImage WindowBackground(const WindowLook& look) {
   return FlattenOnKey(img);
 }
 
-QImage ButtonFace(int width, int height, int state) {
-  QImage img = Blank(width, height);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
-  QRectF r(0.5, 0.5, width - 1, height - 1);
-  QLinearGradient g(0, 0, 0, height);
+void PaintButtonFace(QPainter& p, const QRectF& r, int state, qreal radius) {
+  // The gradient spans the pixels the outline sits in the middle of.
+  QLinearGradient g(0, r.top() - 0.5, 0, r.bottom() + 0.5);
   QColor edge;
   switch (state) {
     case 1:
@@ -364,7 +361,14 @@ QImage ButtonFace(int width, int height, int state) {
   }
   p.setBrush(g);
   p.setPen(QPen(edge, 1));
-  p.drawRoundedRect(r, height / 2.0 - 1, height / 2.0 - 1);
+  p.drawRoundedRect(r, radius, radius);
+}
+
+QImage ButtonFace(int width, int height, int state) {
+  QImage img = Blank(width, height);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  PaintButtonFace(p, QRectF(0.5, 0.5, width - 1, height - 1), state, height / 2.0 - 1);
   p.end();
   return FlattenOnKey(img);
 }

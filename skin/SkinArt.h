@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+
+class QPainter;
 #include <QString>
 #include <vector>
 
@@ -36,6 +38,8 @@ QImage WindowBackground(const WindowLook& look);
 // A text-button face (no text: the button draws its own). state: 0 normal,
 // 1 hover, 2 pressed, 3 disabled.
 QImage ButtonFace(int width, int height, int state);
+// The same face painted into r with corners of the given radius (same states).
+void PaintButtonFace(QPainter& p, const QRectF& r, int state, qreal radius);
 // The matching outline: white outside, black inside.
 QImage ButtonMask(int width, int height);
 

@@ -406,34 +406,37 @@ std::optional<AssetChoice> DlgFacecraft::Browse(const std::string& startFolder, 
   return hooks_.browse(this, startFolder, photo);
 }
 
+void DlgFacecraft::UseFrameChoice(const std::string& path) {
+  if (live_) {
+    if (hooks_.capture.showOverlay) hooks_.capture.showOverlay(path, 9);
+    return;
+  }
+  std::string why;
+  if (!LoadFrameFile(path, false, &why))
+    ShowProblem(QStringLiteral("The frame %1 cannot be used: %2.")
+                    .arg(QString::fromStdString(path), QString::fromStdString(why)));
+}
+
+void DlgFacecraft::UsePhotoChoice(const std::string& path) {
+  std::string why;
+  if (!LoadPhotoFile(path, &why))
+    ShowProblem(QStringLiteral("The photo %1 cannot be used: %2.")
+                    .arg(QString::fromStdString(path), QString::fromStdString(why)));
+}
+
 void DlgFacecraft::OnSelectFrame() {
   const std::optional<AssetChoice> choice = Browse(WithSlash(settings_.PathFrame), false);
   if (!choice || choice->path.empty()) return;
   if (CSysHelper* helper = app_.sysHelper())
     RememberRecent(*helper, settings_.settingsFile, TemplateCategory::Frame, choice->path);
-  if (live_) {
-    if (hooks_.capture.showOverlay) hooks_.capture.showOverlay(choice->path, 9);
-    return;
-  }
-  std::string why;
-  if (!LoadFrameFile(choice->path, false, &why))
-    ShowProblem(QStringLiteral("The frame %1 cannot be used: %2.")
-                    .arg(QString::fromStdString(choice->path), QString::fromStdString(why)));
+  UseFrameChoice(choice->path);
 }
 
 void DlgFacecraft::OnAddFrame() {
   const std::optional<AssetChoice> choice = Browse(std::string(), false);
   if (!choice) return;
   if (!choice->folder.empty()) settings_.PathCurrent = choice->folder;
-  if (choice->path.empty()) return;
-  if (live_) {
-    if (hooks_.capture.showOverlay) hooks_.capture.showOverlay(choice->path, 9);
-    return;
-  }
-  std::string why;
-  if (!LoadFrameFile(choice->path, false, &why))
-    ShowProblem(QStringLiteral("The frame %1 cannot be used: %2.")
-                    .arg(QString::fromStdString(choice->path), QString::fromStdString(why)));
+  if (!choice->path.empty()) UseFrameChoice(choice->path);
 }
 
 void DlgFacecraft::OnSelectPhoto() {
@@ -441,21 +444,15 @@ void DlgFacecraft::OnSelectPhoto() {
   if (!choice || choice->path.empty()) return;
   if (CSysHelper* helper = app_.sysHelper())
     RememberRecent(*helper, settings_.settingsFile, TemplateCategory::Portrait, choice->path);
-  std::string why;
-  if (!LoadPhotoFile(choice->path, &why))
-    ShowProblem(QStringLiteral("The photo %1 cannot be used: %2.")
-                    .arg(QString::fromStdString(choice->path), QString::fromStdString(why)));
+  UsePhotoChoice(choice->path);
 }
 
 void DlgFacecraft::OnAddPhoto() {
   const std::optional<AssetChoice> choice = Browse(std::string(), true);
   if (!choice) return;
   if (!choice->folder.empty()) settings_.PathCurrent = choice->folder;
-  if (live_ || choice->path.empty()) return;
-  std::string why;
-  if (!LoadPhotoFile(choice->path, &why))
-    ShowProblem(QStringLiteral("The photo %1 cannot be used: %2.")
-                    .arg(QString::fromStdString(choice->path), QString::fromStdString(why)));
+  // While live the photo comes from the camera.
+  if (!live_ && !choice->path.empty()) UsePhotoChoice(choice->path);
 }
 
 void DlgFacecraft::OnFrameOption() {

@@ -202,6 +202,9 @@ class DlgFacecraft : public SkinDialog {
   bool ConfirmDiscard();
   bool ComposeCurrent(ComposedSticker& out);
   std::optional<AssetChoice> Browse(const std::string& startFolder, bool photo);
+  // A chosen file as the select and add commands take it; a message when it cannot be used.
+  void UseFrameChoice(const std::string& path);
+  void UsePhotoChoice(const std::string& path);
   void ShowProblem(const QString& text);
   void ShowWarning(const std::string& path, const char* warning);
 

@@ -1,6 +1,5 @@
 #include "compose/window/MainWindowArt.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -221,37 +220,6 @@ void DrawGlyph(QPainter& p, Glyph g, const QRectF& r, const QColor& ink) {
   }
 }
 
-// The rounded face all command buttons share, coloured by state.
-void DrawFace(QPainter& p, const QRectF& r, int face, qreal radius) {
-  QLinearGradient g(0, r.top(), 0, r.bottom());
-  QColor edge;
-  switch (face) {
-    case kHover:
-      g.setColorAt(0, QColor(0xF3, 0xF9, 0xFF));
-      g.setColorAt(1, QColor(0xD2, 0xE6, 0xFB));
-      edge = SkinArt::kAccent;
-      break;
-    case kPressed:
-      g.setColorAt(0, QColor(0xC4, 0xDA, 0xF4));
-      g.setColorAt(1, QColor(0xE2, 0xEE, 0xFB));
-      edge = SkinArt::kAccentDark;
-      break;
-    case kDisabled:
-      g.setColorAt(0, QColor(0xF0, 0xF2, 0xF5));
-      g.setColorAt(1, QColor(0xE6, 0xE9, 0xEE));
-      edge = QColor(0xCC, 0xD2, 0xDA);
-      break;
-    default:
-      g.setColorAt(0, QColor(0xFF, 0xFF, 0xFF));
-      g.setColorAt(1, QColor(0xE4, 0xEB, 0xF4));
-      edge = QColor(0x9C, 0xAD, 0xC6);
-      break;
-  }
-  p.setBrush(g);
-  p.setPen(QPen(edge, 1));
-  p.drawRoundedRect(r, radius, radius);
-}
-
 }  // namespace
 
 QImage CommandFace(int w, int h, int face, Glyph glyph, const QString& caption) {
@@ -259,7 +227,9 @@ QImage CommandFace(int w, int h, int face, Glyph glyph, const QString& caption) 
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r(1.5, 1.5, w - 3, h - 3);
-  DrawFace(p, r, face, std::min(w, h) < 30 ? 5 : 10);
+  // The kit's face, its states numbered normal, hover, pressed, disabled.
+  static const int kKitState[4] = {0, 2, 1, 3};
+  SkinArt::PaintButtonFace(p, r, kKitState[face], std::min(w, h) < 30 ? 5 : 10);
   const QColor ink = face == kDisabled ? QColor(0xA8, 0xB2, 0xC0) : SkinArt::kText;
   const int shift = face == kPressed ? 1 : 0;
   QRectF glyphRect = caption.isEmpty() ? r.adjusted(6, 6, -6, -6) : QRectF(r.left() + 6, r.top() + 6, r.width() - 12,

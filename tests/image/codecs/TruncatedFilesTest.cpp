@@ -20,7 +20,9 @@ GbImage Noise(uint32_t bpp) {
       seed = seed * 1664525u + 1013904223u;
       img.WritePixelColor(x, y, RGBQUAD{uint8_t(seed >> 24), uint8_t(seed >> 16), uint8_t(seed >> 8), 0});
     }
-  if (bpp < 24) EXPECT_TRUE(img.DecreaseBpp(bpp, false));
+  if (bpp < 24) {
+    EXPECT_TRUE(img.DecreaseBpp(bpp, false));
+  }
   return img;
 }
 
