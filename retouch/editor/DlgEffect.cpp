@@ -1,5 +1,6 @@
 #include "retouch/editor/DlgEffect.h"
 
+#include <QFontMetrics>
 #include <algorithm>
 
 #include "image/core/GbImage.h"
@@ -11,6 +12,7 @@
 #include "skin/SkStatic.h"
 #include "skin/SkinArt.h"
 #include "skin/SkinResources.h"
+#include "skin/SkinTypes.h"
 
 namespace {
 constexpr int kSliderIds[3] = {DlgEffect::kSlider1, DlgEffect::kSlider2, DlgEffect::kSlider3};
@@ -33,6 +35,20 @@ void FitIntoBox(GbImage& image) {
     image.ResampleInterpolated(long(nw), long(nh), GbImage::IM_CATROM, GbImage::OM_REPEAT);
   }
 }
+// The kit's channel picture is shorter than the slider row: its ends are
+// kept and its middle repeated, so the rounded caps stay round.
+QImage Widened(const QImage& channel, int width) {
+  if (channel.isNull() || channel.width() >= width || channel.width() < 20) return channel;
+  QImage out(width, channel.height(), channel.format());
+  const int cap = 8, middle = channel.width() / 2;
+  for (int y = 0; y < channel.height(); ++y)
+    for (int x = 0; x < width; ++x) {
+      const int from = x < cap ? x : x >= width - cap ? channel.width() - (width - x) : middle;
+      out.setPixel(x, y, channel.pixel(from, y));
+    }
+  return out;
+}
+
 }  // namespace
 
 const SkinCommandTable<DlgEffect> DlgEffect::kCommands = {
@@ -101,9 +117,16 @@ void DlgEffect::CreateControls() {
     const SliderSpec& s = spec.sliders[size_t(i)];
     const int y = rows[count][i];
     auto* name = Add<SkStatic>(kName1 + i, 15, y + 2, 47, 16);
+    name->SetFontChoice(SkStatic::kOwnFont);
+    int pixels = 11;
+    QFont font = SkinFont(QStringLiteral("Tahoma"), pixels, 700);
+    while (pixels > 8 && QFontMetrics(font).horizontalAdvance(QString::fromLatin1(s.name)) > 46)
+      font = SkinFont(QStringLiteral("Tahoma"), --pixels, 700);
+    name->setFont(font);
     name->SetText(QString::fromLatin1(s.name));
     auto* slider = Add<CSkinSlider>(kSliderIds[i], 64, y, 278, 20);
-    slider->SetChannelBitmaps(kResSliderChannel, kResSliderChannelActive, true, kSkinKey);
+    slider->SetChannelImages(Widened(LoadSkinBitmap(kResSliderChannel), 278),
+                             Widened(LoadSkinBitmap(kResSliderChannelActive), 278), true, kSkinKey);
     slider->SetThumbBitmaps(kResSliderThumb, kResSliderThumbActive, true, kSkinKey);
     slider->SetMargins(2, 2);
     slider->SetRange(s.minimum, s.maximum);

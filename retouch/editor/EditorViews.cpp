@@ -1,5 +1,6 @@
 #include "retouch/editor/EditorViews.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
@@ -51,9 +52,13 @@ GbSkinButton* AddTextButton(SkinDialog* dialog, int id, const QRect& r, const QS
                    SkinArt::ButtonFace(r.width(), r.height(), 1), SkinArt::ButtonFace(r.width(), r.height(), 3),
                    QImage(), SkinArt::ButtonMask(r.width(), r.height()));
   b->setText(text);
-  // Long labels ("Brightness Contrast") get a smaller face to stay on the button.
-  const int pixels = text.size() > 14 ? 10 : 11;
-  b->setFont(SkinFont(QStringLiteral("Tahoma"), pixels, 400));
+  // Long labels ("Brightness Contrast", "Add decoration") get a smaller face
+  // until they fit inside the rounded ends.
+  int pixels = 11;
+  QFont font = SkinFont(QStringLiteral("Tahoma"), pixels, 400);
+  while (pixels > 8 && QFontMetrics(font).horizontalAdvance(text) > r.width() - 8)
+    font = SkinFont(QStringLiteral("Tahoma"), --pixels, 400);
+  b->setFont(font);
   b->SetTextColour(RGB(0x31, 0x42, 0x61));
   b->setFocusPolicy(Qt::NoFocus);
   return b;

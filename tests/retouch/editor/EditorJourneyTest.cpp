@@ -329,3 +329,26 @@ TEST_F(EditorTest, APngFromAnotherProgramPastes) {
   EXPECT_EQ(int(p[1]), 200);
   EXPECT_EQ(int(p[2]), 10);
 }
+
+TEST_F(EditorTest, AFailedOperationSaysWhyAndStillAddsAStep) {
+  Open(Gradient(100, 80));
+  // An empty selection: the sharpening refuses to work on nothing.
+  ASSERT_TRUE(Working().CreateSelection());
+  ASSERT_TRUE(Working().ClearSelection(0));
+  QString seen;
+  AnswerMessageBox(&seen);
+  Click(1112);  // Unsharp Mask
+  EXPECT_EQ(seen, QStringLiteral("UnsharpSharpen: the selection is empty"));
+  EXPECT_EQ(editor->History().size(), 2u);
+  EXPECT_TRUE(editor->isVisible());
+}
+
+TEST_F(EditorTest, HundredsOfStepsCostOneSnapshotEach) {
+  Open(Gradient(800, 600));
+  for (int i = 0; i < 300; ++i) Click(i % 2 ? kNegative : DlgFilter::kRotateLeft);
+  ASSERT_EQ(editor->History().size(), 301u);
+  size_t bytes = 0;
+  for (size_t i = 1; i < editor->History().size(); ++i) bytes += editor->History()[i]->PackedSize();
+  // Every step after the first is at most one preview-sized picture.
+  EXPECT_LE(bytes, 300u * (40u + 320u * 240u * 3u));
+}
