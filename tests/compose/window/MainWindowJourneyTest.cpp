@@ -47,6 +47,22 @@ std::string SheetBytes(const SheetModel& sheet) {
 
 }  // namespace
 
+namespace {
+// Acts on the photo editor as soon as it is the open modal window.
+void WhenEditorOpens(std::function<void(DlgFilter*)> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    auto* editor = qobject_cast<DlgFilter*>(QApplication::activeModalWidget());
+    if (!editor) return;
+    timer->stop();
+    timer->deleteLater();
+    action(editor);
+  });
+  timer->start();
+}
+}  // namespace
+
 TEST_F(MainWindowTest, StickerAreaFromStartToAFullSheetAndBackThroughAProject) {
   DlgFacecraft& w = Open();
   ASSERT_EQ(w.Frames().size(), 8);
@@ -189,10 +205,9 @@ TEST_F(MainWindowTest, LayoutEdgesAndTheEnterKey) {
 
   // Enter opens the photo editor without a picture; its Cancel comes back here.
   bool editorSeen = false;
-  QTimer::singleShot(20, [&] {
-    auto* editor = qobject_cast<DlgFilter*>(QApplication::activeModalWidget());
-    editorSeen = editor && !editor->WorkingImage();
-    if (editor) editor->ItemAs<QAbstractButton>(IDCANCEL)->click();
+  WhenEditorOpens([&](DlgFilter* editor) {
+    editorSeen = !editor->WorkingImage();
+    editor->ItemAs<QAbstractButton>(IDCANCEL)->click();
   });
   QTest::keyClick(&w, Qt::Key_Return);
   Settle();
@@ -210,9 +225,7 @@ TEST_F(MainWindowTest, LayoutEdgesAndTheEnterKey) {
     GbImage original;
     ASSERT_TRUE(ImageOfBitmap(before, original));
     auto inEditor = [&](bool ok) {
-      QTimer::singleShot(20, [ok] {
-        auto* editor = qobject_cast<DlgFilter*>(QApplication::activeModalWidget());
-        if (!editor) return;
+      WhenEditorOpens([ok](DlgFilter* editor) {
         if (ok) editor->ItemAs<QAbstractButton>(1086)->click();  // Negative
         editor->ItemAs<QAbstractButton>(ok ? IDOK : IDCANCEL)->click();
       });
