@@ -17,8 +17,13 @@
 #include "skin/SkinArt.h"
 
 namespace {
-// Only the user-interface thread reads or writes it.
-DlgFilter* g_activeEditor = nullptr;
+// The open editors, latest last. Only the user-interface thread touches it.
+// A list rather than a saved previous pointer: editors need not close in
+// the reverse order of opening, and none may be left pointing at a dead one.
+std::vector<DlgFilter*>& OpenEditors() {
+  static std::vector<DlgFilter*> editors;
+  return editors;
+}
 
 const char kSaveFilter[] =
     "BMP|*.bmp|JPG|*.jpg|GIF|*.gif|ICO|*.ico|PCX|*.pcx|JP2|*.jp2|JPC|*.jpc|PNG|*.png|TIF|*.tif|TGA|*.tga|WMF|*.wmf|"
@@ -95,13 +100,11 @@ bool DlgFilter::RunWorkerCommand(int command, GbImage& image) {
   }
 }
 
-DlgFilter* DlgFilter::ActiveEditor() { return g_activeEditor; }
+DlgFilter* DlgFilter::ActiveEditor() { return OpenEditors().empty() ? nullptr : OpenEditors().back(); }
 
 DlgFilter::DlgFilter(HBITMAP picture, QWidget* parent) : SkinDialog(parent), displayBitmap_(picture) {
   UseCommands(kCommands);
-  // Nested editors (the layer editor opens one) hand the pointer back on close.
-  previousEditor_ = g_activeEditor;
-  g_activeEditor = this;
+  OpenEditors().push_back(this);
   CreateControls();
   CentreOnScreen();
   if (!displayBitmap_) return;
@@ -116,7 +119,8 @@ DlgFilter::DlgFilter(HBITMAP picture, QWidget* parent) : SkinDialog(parent), dis
 
 DlgFilter::~DlgFilter() {
   // No worker outlives its window: RunOnWorker joins before returning.
-  if (g_activeEditor == this) g_activeEditor = previousEditor_;
+  auto& open = OpenEditors();
+  open.erase(std::remove(open.begin(), open.end(), this), open.end());
   if (displayBitmap_) DeleteObject(displayBitmap_);
   if (startBitmap_) DeleteObject(startBitmap_);
 }

@@ -64,7 +64,8 @@ class DlgFilter : public SkinDialog {
   explicit DlgFilter(HBITMAP picture, QWidget* parent = nullptr);
   ~DlgFilter() override;
 
-  // The editor whose window opened last and is still open (null: none).
+  // The editor opened last of those still open (null: none); a nested
+  // editor that closes hands the role back to the one below it.
   static DlgFilter* ActiveEditor();
 
   // After IDOK: the edited picture, now the caller's (null without one).
@@ -131,7 +132,6 @@ class DlgFilter : public SkinDialog {
   FxImage rotateScratch_;
   bool trackerOn_ = false;
   std::string currentFolder_;
-  DlgFilter* previousEditor_ = nullptr;
 
   CRectTrackerPic* picture_ = nullptr;
   ProgressStrip* progress_ = nullptr;

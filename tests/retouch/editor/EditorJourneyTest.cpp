@@ -352,3 +352,28 @@ TEST_F(EditorTest, HundredsOfStepsCostOneSnapshotEach) {
   // Every step after the first is at most one preview-sized picture.
   EXPECT_LE(bytes, 300u * (40u + 320u * 240u * 3u));
 }
+
+TEST_F(EditorTest, ResumInTheCircleDialogGoesBackToTheInputAndOkKeepsThat) {
+  Open(Gradient(160, 120));
+  Click(kNegative);
+  const GbImage input = Snapshot();
+  WhenOpen<DlgEffect>([](DlgEffect* d) {
+    ClickButton(d->Item(DlgEffect::kSwirl));
+    ClickButton(d->Item(DlgEffect::kResum));
+    ClickButton(d->Item(IDOK));
+  });
+  Click(kCircle);
+  EXPECT_TRUE(SamePixels(Working(), input));
+}
+
+TEST_F(EditorTest, ANestedEditorHandsTheActiveEditorBackWhenItCloses) {
+  DlgFilter& outer = Open(Gradient(64, 48));
+  EXPECT_EQ(DlgFilter::ActiveEditor(), &outer);
+  {
+    DlgFilter inner(Gradient(30, 20).MakeDibSection(), &outer);
+    EXPECT_EQ(DlgFilter::ActiveEditor(), &inner);
+  }
+  EXPECT_EQ(DlgFilter::ActiveEditor(), &outer);
+  editor.reset();
+  EXPECT_EQ(DlgFilter::ActiveEditor(), nullptr);
+}
