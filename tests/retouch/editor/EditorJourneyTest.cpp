@@ -377,3 +377,26 @@ TEST_F(EditorTest, ANestedEditorHandsTheActiveEditorBackWhenItCloses) {
   editor.reset();
   EXPECT_EQ(DlgFilter::ActiveEditor(), nullptr);
 }
+
+TEST_F(EditorTest, CopyWithATrackerRectangleCopiesThatPartOnly) {
+  Open(Gradient(200, 150));
+  const GbImage whole = Snapshot();
+  Click(DlgFilter::kTracker);
+  CRectTrackerPic* pic = editor->Picture();
+  QTest::mousePress(pic, Qt::LeftButton, Qt::NoModifier, QPoint(30, 20));
+  QTest::mouseMove(pic, QPoint(90, 60));
+  QTest::mouseRelease(pic, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
+  Settle();
+  QTest::keyClick(editor.get(), Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
+  // Columns 30..90 and displayed rows 20..60, edges included.
+  ASSERT_EQ(Working().Width(), 61u);
+  ASSERT_EQ(Working().Height(), 41u);
+  const long h = 150;
+  for (long top = 20; top <= 60; top += 20)
+    for (long x = 30; x <= 90; x += 30) {
+      const RGBQUAD a = Working().ReadPixelColor(x - 30, 40 - (top - 20)), b = whole.ReadPixelColor(x, h - 1 - top);
+      EXPECT_EQ(a.rgbRed, b.rgbRed) << x << "," << top;
+      EXPECT_EQ(a.rgbBlue, b.rgbBlue) << x << "," << top;
+    }
+}
