@@ -16,6 +16,7 @@
 #include "app/FacecraftApp.h"
 #include "compose/window/DlgFacecraft.h"
 #include "compose/window/MainWindowScreenshots.h"
+#include "retouch/editor/EditorScreenshots.h"
 #include "skin/MessageBoxDlg.h"
 #include "skin/SharedSkin.h"
 
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
     a.mainWindow = &window;
     SetMainWindow(&window);
     if (!options.screenshots.empty()) {
-      const QStringList written = WriteMainWindowScreenshots(window, QString::fromStdString(options.screenshots));
+      QStringList written = WriteMainWindowScreenshots(window, QString::fromStdString(options.screenshots));
+      written << WriteEditorScreenshots(window.PhotoImage(), QString::fromStdString(options.screenshots));
       for (const QString& f : written) std::printf("%s\n", qPrintable(f));
       if (written.isEmpty()) status = 1;
     } else if (!options.thumbnails.empty()) {

@@ -15,6 +15,7 @@
 #include "compose/window/PictureViews.h"
 #include "compose/window/WindowControls.h"
 #include "platform/dialogs/CommonDialogs.h"
+#include "retouch/editor/DlgFilter.h"
 #include "skin/CSkinMenu.h"
 #include "skin/GbSkinButton.h"
 #include "skin/MessageBoxDlg.h"
@@ -177,6 +178,20 @@ DlgFacecraft::DlgFacecraft(CFacecraftApp& app, QWidget* parent)
       DlgConfigure configure(settings_, *helper, parent);
       configure.exec();
     }
+  };
+  // The photo editor works on its own copy; the slot takes the picture back on OK.
+  hooks_.editPicture = [this](const SharedBitmap& picture) -> std::optional<SharedBitmap> {
+    GbImage image;
+    if (!ImageOfBitmap(picture, image)) return std::nullopt;
+    DlgFilter editor(image.MakeDibSection(), this);
+    editor.SetCurrentFolder(settings_.PathCurrent);
+    if (editor.exec() != IDOK) return std::nullopt;
+    return AdoptBitmap(editor.TakeDisplayBitmap());
+  };
+  hooks_.openEditor = [this] {
+    DlgFilter editor(nullptr, this);
+    editor.SetCurrentFolder(settings_.PathCurrent);
+    editor.exec();
   };
   CreateControls();
   LoadStartPictures();

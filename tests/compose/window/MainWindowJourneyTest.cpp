@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/ProjectFile.h"
+#include "retouch/editor/DlgFilter.h"
 #include "tests/compose/window/WindowTestEnv.h"
 
 using namespace wintest;
@@ -44,6 +45,22 @@ std::string SheetBytes(const SheetModel& sheet) {
   return bytes;
 }
 
+}  // namespace
+
+namespace {
+// Acts on the photo editor as soon as it is the open modal window.
+void WhenEditorOpens(std::function<void(DlgFilter*)> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    auto* editor = qobject_cast<DlgFilter*>(QApplication::activeModalWidget());
+    if (!editor) return;
+    timer->stop();
+    timer->deleteLater();
+    action(editor);
+  });
+  timer->start();
+}
 }  // namespace
 
 TEST_F(MainWindowTest, StickerAreaFromStartToAFullSheetAndBackThroughAProject) {
@@ -186,15 +203,50 @@ TEST_F(MainWindowTest, LayoutEdgesAndTheEnterKey) {
   EXPECT_EQ(w.Sheet().Slot(0).plain, plain2);
   EXPECT_EQ(w.Sheet().Slot(1).plain, plain7);
 
-  // Enter without a photo editor does nothing harmful; with one it opens it.
+  // Enter opens the photo editor without a picture; its Cancel comes back here.
+  bool editorSeen = false;
+  WhenEditorOpens([&](DlgFilter* editor) {
+    editorSeen = !editor->WorkingImage();
+    editor->ItemAs<QAbstractButton>(IDCANCEL)->click();
+  });
   QTest::keyClick(&w, Qt::Key_Return);
   Settle();
+  EXPECT_TRUE(editorSeen);
   EXPECT_TRUE(w.isVisible());
   EXPECT_EQ(w.Sheet().UsedSlots(), (std::vector<int>{0, 1}));
   int opened = 0;
   w.hooks().openEditor = [&] { ++opened; };
   QTest::keyClick(&w, Qt::Key_Enter);
   EXPECT_EQ(opened, 1);
+
+  // The real editor on a double-click: Cancel leaves the slot, Negative and OK change it.
+  {
+    const SharedBitmap before = w.Sheet().Slot(0).sticker;
+    GbImage original;
+    ASSERT_TRUE(ImageOfBitmap(before, original));
+    auto inEditor = [&](bool ok) {
+      WhenEditorOpens([ok](DlgFilter* editor) {
+        if (ok) editor->ItemAs<QAbstractButton>(1086)->click();  // Negative
+        editor->ItemAs<QAbstractButton>(ok ? IDOK : IDCANCEL)->click();
+      });
+      SlotPicture* s0 = Slot(0);
+      QTest::mouseDClick(s0, Qt::LeftButton, Qt::NoModifier, Centre(s0));
+      Settle();
+    };
+    inEditor(false);
+    GbImage kept;
+    ASSERT_TRUE(ImageOfBitmap(w.Sheet().Slot(0).sticker, kept));
+    EXPECT_EQ(std::memcmp(kept.PackedDib(), original.PackedDib(), original.PackedSize()), 0);
+    EXPECT_NE(w.Sheet().Slot(0).edited, 1);
+    inEditor(true);
+    EXPECT_EQ(w.Sheet().Slot(0).edited, 1);
+    GbImage edited;
+    ASSERT_TRUE(ImageOfBitmap(w.Sheet().Slot(0).sticker, edited));
+    ASSERT_EQ(edited.Width(), original.Width());
+    const RGBQUAD a = original.ReadPixelColor(100, 50), b = edited.ReadPixelColor(100, 50);
+    EXPECT_EQ(int(a.rgbRed) + int(b.rgbRed), 255);
+    EXPECT_EQ(int(a.rgbGreen) + int(b.rgbGreen), 255);
+  }
 
   // A double-click hands the slot's sticker to the editor and takes the edit back.
   w.hooks().editPicture = [](const SharedBitmap& picture) -> std::optional<SharedBitmap> {
