@@ -7,6 +7,7 @@
 #include "skin/MessageBoxDlg.h"
 #include "skin/SkComboBox.h"
 #include "skin/SkStatic.h"
+#include "skin/SkinTypes.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ void DlgPrint::CreateControls() {
   auto* by = Add<SkStatic>(-1, 176, 550, 10, 16);
   by->SetText(QStringLiteral("x"));
   heightText_ = Add<SkStatic>(kHeightText, 188, 550, 42, 16);
+  widthText_->SetAlignment(Qt::AlignRight);
+  by->SetAlignment(Qt::AlignCenter);
   for (SkStatic* s : {label, widthText_, by, heightText_}) s->SetColours(RGB(0, 0, 0), RGB(0, 0, 0), RGB(0, 0, 0));
   size_ = Add<SkComboBox>(kSize, 388, 544, 108, 20);
   size_->AddString(QStringLiteral("Current size"));
@@ -63,6 +66,8 @@ void DlgPrint::CreateControls() {
   size_->AddString(QStringLiteral("528 X 400"));
   size_->AddString(QStringLiteral("1024 X 768 (60%)"));
   size_->SetCurSel(0);
+  // The box is narrow for its longest entry: a smaller face keeps it whole.
+  size_->setFont(SkinFont(QStringLiteral("Tahoma"), 9, 400));
   MakeTextButton(this, IDOK, QRect(567, 542, 80, 23), QStringLiteral("Print"), true);
   MakeTextButton(this, IDCANCEL, QRect(665, 542, 80, 23), QStringLiteral("Cancel"));
   MakeGlyphButton(this, kCloseControlId, QRect(767, 1, 25, 25), MainArt::Glyph::Close, {}, QStringLiteral("Close"));

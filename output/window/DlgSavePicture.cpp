@@ -13,6 +13,7 @@
 #include "skin/MessageBoxDlg.h"
 #include "skin/SkComboBox.h"
 #include "skin/SkStatic.h"
+#include "skin/SkinTypes.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ void DlgSavePicture::CreateControls() {
   size_->AddString(QStringLiteral("1024 X 768 (Hight Quality)"));
   size_->AddString(QStringLiteral("528 X 400 (Low Quality)"));
   size_->SetCurSel(0);
+  size_->setFont(SkinFont(QStringLiteral("Tahoma"), 10, 400));
   MakeTextButton(this, kSave, QRect(16, 504, 60, 23), QStringLiteral("Save"), true);
   MakeTextButton(this, IDCANCEL, QRect(82, 504, 60, 23), QStringLiteral("Cancel"));
   MakeGlyphButton(this, kCloseControlId, QRect(598, 1, 25, 25), MainArt::Glyph::Close, {}, QStringLiteral("Close"));
