@@ -17,7 +17,7 @@
 #include "compose/model/BatchCompose.h"
 #include "output/window/DlgPrint.h"
 #include "output/window/DlgSavePicture.h"
-#include "output/window/PrintSheet.h"
+#include "output/print/PrintSheet.h"
 #include "platform/dialogs/CommonDialogs.h"
 #include "skin/CSkinMenu.h"
 #include "skin/GbSkinButton.h"

@@ -6,7 +6,7 @@
 
 #include "app/SettingsStore.h"
 #include "image/core/GbImage.h"
-#include "output/window/PrintSheet.h"
+#include "output/print/PrintSheet.h"
 #include "skin/SkinDialog.h"
 
 class CRectTrackerPic;

@@ -1,4 +1,4 @@
-#include "output/window/PrintSheet.h"
+#include "output/print/PrintSheet.h"
 
 #include <QFont>
 #include <QFontMetrics>
