@@ -120,7 +120,12 @@ PrintResult PrintBitmap(const QImage& picture, QWidget* parent, double screenDpi
   painter.setFont(font);
   painter.setPen(Qt::black);
   const QFontMetrics metrics(font, printer.get());
-  const int printedHeight = int(source.height() * layout.scaleY);
+  // Rows below the page are never printed; leaving them out also keeps a
+  // tall picture at a fine printer resolution from needing a huge strip.
+  const int fullHeight = int(source.height() * layout.scaleY);
+  const int printedHeight = std::min(fullHeight, layout.pageHeight);
+  const int sourceHeight =
+      printedHeight == fullHeight ? source.height() : std::max(1, int(printedHeight / layout.scaleY));
   // 8. One page-wide strip per page, stretched as the screen-to-printer
   // scale asks (rows and columns repeated, no blending), then the footer.
   for (int i = 0; i < layout.pages; ++i) {
@@ -133,7 +138,7 @@ PrintResult PrintBitmap(const QImage& picture, QWidget* parent, double screenDpi
     const int sourceWidth = layout.SourceWidth(i, source.width());
     const int printedWidth = layout.PrintedWidth(i, source.width());
     if (sourceWidth > 0 && printedWidth > 0 && printedHeight > 0) {
-      const QImage strip = source.copy(layout.SourceX(i), 0, sourceWidth, source.height())
+      const QImage strip = source.copy(layout.SourceX(i), 0, sourceWidth, sourceHeight)
                                .scaled(printedWidth, printedHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation);
       painter.drawImage(QPoint(0, 0), strip);
     }

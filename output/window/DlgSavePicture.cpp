@@ -124,7 +124,10 @@ void DlgSavePicture::ShowPictures() {
 }
 
 void DlgSavePicture::ShowPage() {
-  for (int k = 0; k < 5; ++k) ShowItem(kThumbIds[k], false);
+  for (int k = 0; k < 5; ++k) {
+    ShowItem(kThumbIds[k], false);
+    shown_[k] = -1;
+  }
   int button = 0;
   for (int i = offset_; i < list_.size() && button < 5; ++i) {
     const FolderEntry& entry = list_.entries[size_t(i)];
@@ -149,6 +152,7 @@ void DlgSavePicture::ShowPage() {
     }
     b->SetSkinImages(faceNormal, faceChecked, QImageOfGbImage(large), QImage(), QImage(), QImage());
     b->setToolTip(QString::fromStdString(entry.path));
+    shown_[button] = i;
     ++button;
   }
 }
@@ -170,8 +174,10 @@ void DlgSavePicture::OnThumbnail(int id) {
   while (k < 5 && kThumbIds[k] != id) ++k;
   if (k == 5) return;
   for (int j = 0; j < 5; ++j) Thumb(j)->SetChecked(j == k);
-  const int index = offset_ + k;
-  if (index < list_.size()) UseBackgroundFile(list_.entries[size_t(index)].path);
+  // The file the button shows: with unusable entries skipped on the page,
+  // offset + k could name another file than the one in the thumbnail.
+  const int index = shown_[k];
+  if (index >= 0 && index < list_.size()) UseBackgroundFile(list_.entries[size_t(index)].path);
 }
 
 void DlgSavePicture::OnAnyPicture() {

@@ -83,6 +83,7 @@ class DlgSavePicture : public SkinDialog {
   GbImage background_;  // 530 x 400
   TemplateList list_;
   int offset_ = 0;
+  int shown_[5] = {-1, -1, -1, -1, -1};  // the list entry each thumbnail shows
   GbImage saved_;
   std::string savedPath_;
 

@@ -58,6 +58,23 @@ TEST_F(CliPrintTest, AWidePictureSplitsIntoNumberedPagesWithTheRestOnTheLast) {
   EXPECT_FALSE(QFile::exists(dir + "/bad.pdf"));
 }
 
+TEST_F(CliPrintTest, ATallPictureAtAFineResolutionPrintsOnlyWhatFitsThePage) {
+  // 2000 rows at 25 printer pixels each would be 50,000 rows; the page holds 14,173.
+  GbImage tall;
+  ASSERT_TRUE(tall.Create(40, 2000, 24));
+  for (long y = 0; y < 2000; ++y)
+    for (long x = 0; x < 40; ++x) tall.WritePixelColor(x, y, RGBQUAD{0, 0, BYTE(y < 1000 ? 200 : 0), 0});
+  const std::string png = (env.root() / "tall.png").string();
+  ASSERT_TRUE(tall.SaveFile(png.c_str(), GB_TYPE_PNG));
+  const QString pdf = dir + "/tall.pdf";
+  ASSERT_EQ(Run({"print-pdf", QString::fromStdString(png), pdf, "--printer-dpi", "2400", "--page", "100x150mm"}), 0);
+  const std::vector<QImage> pages = Pages(pdf, 24);
+  ASSERT_EQ(pages.size(), 1u);
+  // The top rows are the picture's top (black); its red bottom lies below the page.
+  EXPECT_TRUE(Near(At(pages[0], 5, 20), 0, 0, 0, 30));
+  EXPECT_TRUE(Near(At(pages[0], 5, 130), 0, 0, 0, 30));
+}
+
 TEST_F(CliPrintTest, SheetPrintPdfChainsTheSheetWithItsGapsWhite) {
   GbImage photo;
   ASSERT_TRUE(photo.Create(320, 240, 24));

@@ -98,6 +98,17 @@ TEST_F(SavePictureTest, SevenBackgroundsPageInFivesAndTheChosenOneShowsInTheGaps
   EXPECT_TRUE(Near(At(saved, red.x(), red.y()), 220, 0, 0));
 }
 
+TEST_F(SavePictureTest, AThumbnailChoosesTheFileItShowsWhenAnUnusableFileIsSkipped) {
+  { std::ofstream(folder + "/notes.txt") << "not a picture"; }
+  ASSERT_TRUE(WritePicture(folder + "/only.png", 30, 20, RGBQUAD{10, 180, 250, 0}));
+  auto d = Dialog();
+  ASSERT_EQ(d->Backgrounds().size(), 2);
+  Press(*d, DlgSavePicture::kThumb0);
+  const RGBQUAD c = d->BackgroundImage().ReadPixelColor(100, 100, false);
+  EXPECT_NEAR(c.rgbRed, 250, 2);
+  EXPECT_NEAR(c.rgbBlue, 10, 2);
+}
+
 TEST_F(SavePictureTest, WithoutABackgroundTheStickersLieOnWhiteAtTheSmallSize) {
   auto d = Dialog();
   EXPECT_EQ(d->Backgrounds().size(), 0);
