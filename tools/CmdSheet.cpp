@@ -12,19 +12,22 @@
 #include "platform/profile/PlatformPaths.h"
 #include "platform/profile/ProfileFile.h"
 #include "tools/Cli.h"
+#include "output/print/PrintSheet.h"
 #include "tools/CliCompose.h"
+#include "tools/CliPrint.h"
 
 namespace {
 
 constexpr const char* kCmd = "sheet";
 constexpr const char* kUsage =
     "--layout K [--frame F]... [--alpha A] [--cover] [--fill] [--background B [--size large|small]]\n"
-    "       [--project P.quorra] PHOTO... -o OUT\n"
+    "       [--project P.quorra] [--print-pdf OUT.pdf [--printer-dpi N] [--page a4|letter|WxHmm]] PHOTO... -o OUT\n"
     "  Each photo becomes a sticker (resampled to 320 x 240, or with --cover keeping its aspect)\n"
     "  behind the frame; several --frame options are used in turn. The stickers fill the slots of\n"
     "  layout K (0: 13 slots, 1: 4, 2: 10, 3: 16, 4: 7) in order; --fill repeats the photos until\n"
     "  every slot is used. OUT is the 364 x 276 sheet, or with --background the sheet laid over B\n"
-    "  at 1024 x 768 (--size small: 528 x 400). --project also writes the project file.";
+    "  at 1024 x 768 (--size small: 528 x 400). --project also writes the project file. --print-pdf\n"
+    "  also prints the sheet (its gaps white) as print-pdf does.";
 
 // The settings member of a project made here: the program's settings file
 // when there is one, else a fresh one with the default values. Written to
@@ -68,9 +71,20 @@ int RunSheet(const CliArgs& args) {
     return 2;
   }
   if (!CliCheckPictureOutput(out, kCmd)) return 2;
+  const auto printPdf = args.value("print-pdf");
+  long printDpi = 300;
+  double pageW = 0, pageH = 0;
+  if ((args.has("printer-dpi") || args.has("page")) && !printPdf) {
+    std::fprintf(stderr, "glimmerbox-cli sheet: --printer-dpi and --page go with --print-pdf\n");
+    return 2;
+  }
+  if (printPdf && !CliPrintOptions(args.valueOr("printer-dpi", "300"), args.valueOr("page", "a4"), printDpi, pageW,
+                                   pageH, kCmd))
+    return 2;
   const auto project = args.value("project");
   std::vector<std::string> outputs{out}, inputs = photos;
   if (project) outputs.push_back(*project);
+  if (printPdf) outputs.push_back(*printPdf);
   for (const std::string& f : args.values("frame")) inputs.push_back(f);
   if (backgroundPath) inputs.push_back(*backgroundPath);
   if (!CliCheckOutputPaths(outputs, inputs, kCmd)) return 2;
@@ -130,6 +144,15 @@ int RunSheet(const CliArgs& args) {
     std::fprintf(stderr, "glimmerbox-cli sheet: the sheet could not be made\n");
     return 1;
   }
+  if (printPdf) {
+    GbImage printPicture;
+    const std::vector<RECT> stickers = StickerRectangles(sheet);
+    if (!MakePrintPicture(picture, &stickers, printPicture)) {
+      std::fprintf(stderr, "glimmerbox-cli sheet: the print picture could not be made\n");
+      return 1;
+    }
+    if (!CliPrintPdf(printPicture, *printPdf, printDpi, pageW, pageH, kCmd)) return 1;
+  }
   if (backgroundPath) {
     GbImage laid;
     const std::vector<RECT> stickers = StickerRectangles(sheet);
@@ -174,5 +197,5 @@ int RunSheet(const CliArgs& args) {
 GB_CLI_COMMAND(kCmd, "fill a sheet layout with stickers from photos; write the sheet and optionally a project",
                kUsage,
                std::vector<std::string>{"layout=", "frame*", "alpha=", "cover", "fill", "background=", "size=",
-                                        "project=", "output="},
+                                        "project=", "print-pdf=", "printer-dpi=", "page=", "output="},
                RunSheet);

@@ -74,6 +74,27 @@ std::vector<RECT> StickerRectangles(const SheetModel& sheet) {
   return rects;
 }
 
+bool PasteSheetKeyed(GbImage& picture, const GbImage& overlay, const std::vector<RECT>* stickers) {
+  const long w = long(overlay.Width()), h = long(overlay.Height());
+  if (!stickers) return PasteWithAnchor(picture, overlay, AnchorTopLeft, 0, 0, true, false);
+  if (w <= 0 || h <= 0 || long(picture.Width()) != w || long(picture.Height()) != h) return false;
+  // Inside a sticker every pixel is the sheet's; only the gaps are keyed.
+  const RGBQUAD key = overlay.ReadPixelColor(w / 2, h / 2, false);
+  for (long y = 0; y < h; ++y) {
+    const double sy = (double(h - 1 - y) + 0.5) * GB_SHEET_HEIGHT / h;  // top-down
+    for (long x = 0; x < w; ++x) {
+      const double sx = (double(x) + 0.5) * GB_SHEET_WIDTH / w;
+      bool inside = false;
+      for (const RECT& r : *stickers)
+        inside = inside || (sx >= r.left && sx < r.right && sy >= r.top && sy < r.bottom);
+      const RGBQUAD c = overlay.ReadPixelColorUnchecked(x, y, false);
+      if (inside || c.rgbRed != key.rgbRed || c.rgbGreen != key.rgbGreen || c.rgbBlue != key.rgbBlue)
+        picture.WritePixelColorUnchecked(x, y, c);
+    }
+  }
+  return true;
+}
+
 bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int width, int height, GbImage& out,
                             const std::vector<RECT>* stickers) {
   GbImage picture, overlay;
@@ -86,24 +107,7 @@ bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int
   if (picture.BitsPerPixel() < 24 && !picture.RaiseBpp(24)) return false;
   if (!Resampled(sheet, kPreviewWidth, kPreviewHeight, overlay)) return false;
   if (overlay.BitsPerPixel() < 24 && !overlay.RaiseBpp(24)) return false;
-  if (stickers) {
-    // Inside a sticker every pixel is the sheet's; only the gaps are keyed.
-    const RGBQUAD key = overlay.ReadPixelColor(kPreviewWidth / 2, kPreviewHeight / 2, false);
-    for (long y = 0; y < kPreviewHeight; ++y) {
-      const double sy = (double(kPreviewHeight - 1 - y) + 0.5) * GB_SHEET_HEIGHT / kPreviewHeight;  // top-down
-      for (long x = 0; x < kPreviewWidth; ++x) {
-        const double sx = (double(x) + 0.5) * GB_SHEET_WIDTH / kPreviewWidth;
-        bool inside = false;
-        for (const RECT& r : *stickers)
-          inside = inside || (sx >= r.left && sx < r.right && sy >= r.top && sy < r.bottom);
-        const RGBQUAD c = overlay.ReadPixelColorUnchecked(x, y, false);
-        if (inside || c.rgbRed != key.rgbRed || c.rgbGreen != key.rgbGreen || c.rgbBlue != key.rgbBlue)
-          picture.WritePixelColorUnchecked(x, y, c);
-      }
-    }
-  } else if (!PasteWithAnchor(picture, overlay, AnchorTopLeft, 0, 0, true, false)) {
-    return false;
-  }
+  if (!PasteSheetKeyed(picture, overlay, stickers)) return false;
   if (!picture.ResampleInterpolated(width, height, GbImage::IM_CATROM, GbImage::OM_REPEAT)) return false;
   return out.TakeOver(picture);
 }

@@ -38,5 +38,9 @@ constexpr int GB_SHEET_PICTURE_SMALL_WIDTH = 528, GB_SHEET_PICTURE_SMALL_HEIGHT 
 // instead of letting the background through.
 bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int width, int height, GbImage& out,
                             const std::vector<RECT>* stickers = nullptr);
+// Pastes a sheet picture (any size, standing for the whole sheet) over a
+// picture of the same size, 24 bits both: its centre colour is keyed out,
+// everywhere or, with the sticker rectangles, only in the gaps.
+bool PasteSheetKeyed(GbImage& picture, const GbImage& overlay, const std::vector<RECT>* stickers);
 // The sheet rectangles of the slots that hold a sticker.
 std::vector<RECT> StickerRectangles(const class SheetModel& sheet);

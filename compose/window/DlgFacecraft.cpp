@@ -14,6 +14,10 @@
 #include "compose/window/MainWindowArt.h"
 #include "compose/window/PictureViews.h"
 #include "compose/window/WindowControls.h"
+#include "compose/model/BatchCompose.h"
+#include "output/window/DlgPrint.h"
+#include "output/window/DlgSavePicture.h"
+#include "output/print/PrintSheet.h"
 #include "platform/dialogs/CommonDialogs.h"
 #include "retouch/editor/DlgFilter.h"
 #include "skin/CSkinMenu.h"
@@ -192,6 +196,21 @@ DlgFacecraft::DlgFacecraft(CFacecraftApp& app, QWidget* parent)
     DlgFilter editor(nullptr, this);
     editor.SetCurrentFolder(settings_.PathCurrent);
     editor.exec();
+  };
+  hooks_.savePicture = [this](QWidget* parent, const SharedBitmap& sheet) {
+    auto browse = [this](QWidget* owner) -> std::optional<std::string> {
+      const std::optional<AssetChoice> choice = hooks_.browse ? hooks_.browse(owner, {}, false) : std::nullopt;
+      return choice ? std::optional<std::string>(choice->path) : std::nullopt;
+    };
+    DlgSavePicture dialog(sheet, StickerRectangles(*sheet_), settings_, browse, parent);
+    dialog.exec();
+  };
+  hooks_.print = [this](QWidget* parent, const SharedBitmap& sheet) {
+    GbImage sheetImage, picture;
+    const std::vector<RECT> stickers = StickerRectangles(*sheet_);
+    if (!ImageOfBitmap(sheet, sheetImage) || !MakePrintPicture(sheetImage, &stickers, picture)) return;
+    DlgPrint dialog(picture, settings_, parent);
+    dialog.exec();
   };
   CreateControls();
   LoadStartPictures();
@@ -560,37 +579,11 @@ void DlgFacecraft::OnAddToSheet() {
 void DlgFacecraft::OnPrint() {
   const SharedBitmap sheet = sheet_->BuildSheet();
   if (hooks_.print) hooks_.print(this, sheet);
-  else ShowProblem(QStringLiteral("Printing is not available in this version of Glimmerbox."));
 }
 
 void DlgFacecraft::OnSavePicture() {
   const SharedBitmap sheet = sheet_->BuildSheet();
-  if (hooks_.savePicture) {
-    hooks_.savePicture(this, sheet);
-    return;
-  }
-  // Without the save-picture window: the sheet itself, in the format its name gives.
-  gbdlg::FileRequest request;
-  request.parent = this;
-  request.title = "Save the sheet as a picture";
-  request.initialFolder = settings_.PathSave;
-  request.fileName = "sheet.png";
-  request.filter = "PNG|*.png|JPEG|*.jpg;*.jpeg|Bitmap|*.bmp|TIFF|*.tif;*.tiff|GIF|*.gif|";
-  request.defaultExt = "png";
-  request.overwritePrompt = true;
-  const std::optional<std::string> file = gbdlg::Dialogs().SaveFile(request);
-  if (!file) return;
-  GbImage picture;
-  const size_t dot = file->rfind('.');
-  const uint32_t type = dot == std::string::npos ? GB_TYPE_UNKNOWN : GbImage::TypeFromExtension(file->c_str() + dot + 1);
-  if (type == GB_TYPE_UNKNOWN) {
-    ShowProblem(QStringLiteral("Glimmerbox cannot tell the picture type of %1 from its extension.")
-                    .arg(QString::fromStdString(*file)));
-    return;
-  }
-  if (!ImageOfBitmap(sheet, picture) || !picture.SaveFile(file->c_str(), type))
-    ShowProblem(QStringLiteral("The sheet could not be saved as %1: %2.")
-                    .arg(QString::fromStdString(*file), QString::fromUtf8(picture.LastError())));
+  if (hooks_.savePicture) hooks_.savePicture(this, sheet);
 }
 
 void DlgFacecraft::OnConfigure() {

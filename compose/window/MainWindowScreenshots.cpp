@@ -13,7 +13,13 @@
 #include "compose/window/DlgFacecraft.h"
 #include "compose/window/DlgThumNail.h"
 #include <QElapsedTimer>
+#include "compose/model/BatchCompose.h"
+#include "output/window/DlgPrint.h"
+#include "output/window/DlgSavePicture.h"
+#include "output/print/PrintSheet.h"
+#include "platform/printing/Printing.h"
 #include "skin/CSkinMenu.h"
+#include "skin/SkComboBox.h"
 
 namespace {
 
@@ -139,6 +145,38 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
       Save(GrabWindow(&browser), dir, QStringLiteral("browser.png"), written);
       browser.hide();
     }
+  }
+
+  // The save-picture window with the second background chosen, and the print
+  // preview at 1024 x 768 (60%), both over the full sheet of the last layout.
+  const SharedBitmap sheet = w.Sheet().BuildSheet();
+  const std::vector<RECT> stickers = StickerRectangles(w.Sheet());
+  {
+    DlgSavePicture save(sheet, stickers, w.App().settings(), {}, &w);
+    save.show();
+    Settle();
+    if (auto* thumb = qobject_cast<QAbstractButton*>(save.Item(DlgSavePicture::kThumb1))) thumb->click();
+    Settle();
+    Save(GrabWindow(&save), dir, QStringLiteral("save-picture.png"), written);
+    save.hide();
+  }
+  GbImage sheetImage, printPicture;
+  if (ImageOfBitmap(sheet, sheetImage) && MakePrintPicture(sheetImage, &stickers, printPicture)) {
+    DlgPrint print(printPicture, w.App().settings(), &w);
+    print.show();
+    Settle();
+    Save(GrabWindow(&print), dir, QStringLiteral("print-start.png"), written);
+    if (auto* size = print.ItemAs<SkComboBox>(DlgPrint::kSize)) size->SelectFromList(3);
+    Settle();
+    Save(GrabWindow(&print), dir, QStringLiteral("print-1024.png"), written);
+    // What reaches the paper: A4 at twice the screen's resolution, two pages.
+    double dpiX = 96, dpiY = 96;
+    ScreenResolution(dpiX, dpiY);
+    const QString pdf = dir + QStringLiteral("/print-1024.pdf");
+    gbprint::PdfPrinters printers(pdf, int(dpiX * 2 + 0.5), QPageSize(QPageSize::A4));
+    print.OnPrint();
+    if (print.LastResult().outcome == PrintOutcome::Printed) written << pdf;
+    print.hide();
   }
   w.hide();
   return written;

@@ -13,7 +13,8 @@ class QWidget;
 // The window as it shows on screen: pixels outside its shape are transparent.
 QImage GrabWindow(QWidget* window);
 // Writes the main window at start, with a resized photo, with a full sheet in
-// each layout and with the "Combination" menu open into dir; returns the files.
+// each layout, with the "Combination" menu open, and the configuration,
+// browser, save-picture and print windows into dir; returns the files.
 QStringList WriteMainWindowScreenshots(DlgFacecraft& window, const QString& dir);
 // Next frame, three stickers, layout 1, then a picture of the window at path.
 bool RunDemoSession(DlgFacecraft& window, const QString& path);
