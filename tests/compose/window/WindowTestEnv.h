@@ -39,7 +39,8 @@ inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton butt
 // The next message box that opens is answered with the button id; the text
 // it showed goes into *seen.
 inline void AnswerMessageBox(int button, QString* seen = nullptr) {
-  auto* timer = new QTimer;
+  // Owned by the application, so a box that never comes leaks nothing.
+  auto* timer = new QTimer(qApp);
   timer->setInterval(5);
   QObject::connect(timer, &QTimer::timeout, [timer, button, seen] {
     auto* box = qobject_cast<MessageBoxDlg*>(QApplication::activeModalWidget());

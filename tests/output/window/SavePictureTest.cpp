@@ -179,10 +179,11 @@ TEST_F(SavePictureTest, BadNamesAndBadBackgroundsSayWhyAndKeepTheDialogOpen) {
   std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   dialogs->AnswerPath(Kind::SaveFile, locked + "/old.png");
   said.clear();
-  AnswerMessageBox(IDOK, &said);
+  const bool asRoot = ::geteuid() == 0;  // root writes anyway, and no message comes
+  if (!asRoot) AnswerMessageBox(IDOK, &said);
   Press(*d, DlgSavePicture::kSave);
   std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
-  if (::geteuid() != 0) {  // root writes anyway
+  if (!asRoot) {
     EXPECT_TRUE(said.contains(QStringLiteral("could not be saved"))) << said.toStdString();
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(std::filesystem::file_size(locked + "/old.png"), before);
