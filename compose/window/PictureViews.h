@@ -8,14 +8,13 @@
 #include <functional>
 
 #include "compose/model/SheetModel.h"
+#include "platform/gdi/text/QtBitmaps.h"
 
 // The file patterns of every picture type the engine reads, for file dialogs.
 constexpr const char* kPicturePatterns =
     "*.bmp;*.dib;*.jpg;*.jpeg;*.jpe;*.png;*.gif;*.tif;*.tiff;*.tga;*.pcx;*.ico;*.cur;*.wbmp;*.wmf;*.emf;"
     "*.jp2;*.j2k;*.j2c;*.jpc;*.pgx;*.pnm;*.ppm;*.pgm;*.pbm;*.ras;*.mng;*.jng;*.ska";
 
-// The picture a bitmap handle holds, top row first (null for no bitmap).
-QImage QImageOfBitmap(HBITMAP bitmap);
 inline QImage QImageOfBitmap(const SharedBitmap& bitmap) { return QImageOfBitmap(bitmap.get()); }
 QImage QImageOfGbImage(const GbImage& image);
 
