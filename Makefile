@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: deps run build test bench fuzz fuzz-smoke fuzz-long conformance gallery screenshots clean
+.PHONY: deps run build test bench fuzz fuzz-smoke fuzz-long conformance gallery screenshots install package package-test clean
 FUZZ_SECONDS ?= 15
 # Minutes per target of make fuzz-long (two targets at a time, at low priority).
 FUZZ_MINUTES ?= 10
@@ -74,6 +74,20 @@ screenshots: deps
 	sandbox=$$(mktemp -d) && GLIMMERBOX_HOME=$$sandbox/app XDG_CONFIG_HOME=$$sandbox/config HOME=$$sandbox/home \
 	  QT_QPA_PLATFORM=offscreen build/release/app/glimmerbox --screenshots build/screenshots 2>/dev/null; \
 	  status=$$?; rm -rf $$sandbox; exit $$status
+
+# Installs the optimised build under PREFIX (default /usr/local); DESTDIR works as usual.
+PREFIX ?= /usr/local
+install: build
+	cmake --install build/release --prefix $(PREFIX)
+
+# The Debian package of the optimised build (installed under /usr), then the
+# installation test on the package unpacked into a scratch root.
+package: build
+	cd build/release && cpack -G DEB
+	bash scripts/test-install.sh --deb build/release/glimmerbox_*.deb
+	@ls -l build/release/glimmerbox_*.deb
+
+package-test: package
 
 clean:
 	rm -rf build

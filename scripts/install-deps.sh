@@ -13,7 +13,7 @@ PACKAGES=(
   fonts-liberation fonts-dejavu-core xvfb xauth
   clang libclang-rt-14-dev
   imagemagick python3-pil netpbm libtiff-tools libjpeg-turbo-progs libopenjp2-tools
-  poppler-utils
+  poppler-utils desktop-file-utils appstream man-db groff-base python3
 )
 # Peer tools the side-by-side benchmarks compare against.
 if [ "${1:-}" = "--bench" ]; then

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 
 namespace SkinArt {
@@ -382,6 +383,53 @@ QImage ButtonMask(int width, int height) {
   return mask;
 }
 
+// The program's mark: a rounded tile with a big and a small sparkle. Drawn
+// in units of a 32-pixel tile, so every installed size is the same picture.
+QImage AppIcon(int size) {
+  return Icon(size, [](QPainter& p, qreal s) {
+    const qreal u = s / 32;
+    QLinearGradient g(0, 0, s, s);
+    g.setColorAt(0, kAccentLight);
+    g.setColorAt(1, kAccentDark);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(u, u, s - 2 * u, s - 2 * u), 7 * u, 7 * u);
+    Sparkle(p, QPointF(s / 2, s / 2), 10 * u, QColor(0xFF, 0xE0, 0x7A));
+    Sparkle(p, QPointF(s * 0.76, s * 0.26), 4 * u, Qt::white);
+  });
+}
+
+// A project file: a sheet of paper with a folded corner and a 2 x 2 grid of
+// stickers, the program's sparkle on the first one.
+QImage ProjectFileIcon(int size) {
+  return Icon(size, [](QPainter& p, qreal s) {
+    const qreal u = s / 32;
+    const QRectF page(5 * u, 2 * u, 22 * u, 28 * u);
+    const qreal fold = 7 * u;
+    QPainterPath sheet;
+    sheet.moveTo(page.left(), page.top());
+    sheet.lineTo(page.right() - fold, page.top());
+    sheet.lineTo(page.right(), page.top() + fold);
+    sheet.lineTo(page.right(), page.bottom());
+    sheet.lineTo(page.left(), page.bottom());
+    sheet.closeSubpath();
+    p.setPen(QPen(kTextSoft, std::max<qreal>(1, u)));
+    p.setBrush(kPanel);
+    p.drawPath(sheet);
+    p.setBrush(kLine);
+    p.drawPolygon(QPolygonF({QPointF(page.right() - fold, page.top()), QPointF(page.right() - fold, page.top() + fold),
+                             QPointF(page.right(), page.top() + fold)}));
+    const QColor cells[4] = {kAccent, kAccentLight, QColor(0xF2, 0x8C, 0xB1), QColor(0xFF, 0xC8, 0x4A)};
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 4; ++i) {
+      const QRectF cell(8 * u + (i % 2) * 8.5 * u, 11 * u + (i / 2) * 8.5 * u, 7 * u, 7 * u);
+      p.setBrush(cells[i]);
+      p.drawRoundedRect(cell, 1.5 * u, 1.5 * u);
+    }
+    Sparkle(p, QPointF(11.5 * u, 14.5 * u), 3 * u, Qt::white);
+  });
+}
+
 QImage Draw(const SkinResource& res) {
   const int id = res.id;
   WindowLook look = Look(id);
@@ -526,16 +574,7 @@ QImage Draw(const SkinResource& res) {
       });
     }
     case 128:
-      return Icon(32, [](QPainter& p, qreal s) {
-        QLinearGradient g(0, 0, s, s);
-        g.setColorAt(0, kAccentLight);
-        g.setColorAt(1, kAccentDark);
-        p.setPen(Qt::NoPen);
-        p.setBrush(g);
-        p.drawRoundedRect(QRectF(1, 1, s - 2, s - 2), 7, 7);
-        Sparkle(p, QPointF(s / 2, s / 2), 10, QColor(0xFF, 0xE0, 0x7A));
-        Sparkle(p, QPointF(s * 0.76, s * 0.26), 4, Qt::white);
-      });
+      return AppIcon(32);
     case 152:
       return Icon(16, [](QPainter& p, qreal) {
         p.setPen(QPen(QColor(0x2E, 0x9C, 0x72), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

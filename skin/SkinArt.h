@@ -45,6 +45,11 @@ QImage ButtonMask(int width, int height);
 
 QImage Draw(const SkinResource& res);
 
+// The program icon and the project-file icon at any size (square), for the
+// desktop's icon theme.
+QImage AppIcon(int size);
+QImage ProjectFileIcon(int size);
+
 // Turns an antialiased ARGB drawing into a keyed bitmap: pixels less than
 // half covered become magenta, the rest opaque.
 QImage FlattenOnKey(const QImage& argb);

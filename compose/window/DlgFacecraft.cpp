@@ -329,10 +329,24 @@ void DlgFacecraft::showEvent(QShowEvent* event) {
 }
 
 void DlgFacecraft::ReloadOnShow() {
+  // A picture named at start (a file manager's "Open with") becomes the
+  // photo; anything else is taken for a project.
+  std::string startPhoto;
+  if (const std::string& path = app_.projectPath; !path.empty()) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+        GbImage::TypeFromExtension(path.c_str() + dot + 1) != GB_TYPE_UNKNOWN) {
+      startPhoto = path;
+      app_.projectPath.clear();
+      app_.unpackedFiles.clear();
+    }
+  }
   if (!app_.projectPath.empty() && OpenProjectFile(app_.projectPath)) return;
   if (CSysHelper* helper = app_.sysHelper()) ReloadSettings(settings_, *helper);
   sheet_->SetupLayout(0);
   SyncLayoutButtons();
+  if (!startPhoto.empty()) UsePhotoChoice(startPhoto);
 }
 
 void DlgFacecraft::paintEvent(QPaintEvent* event) { SkinDialog::paintEvent(event); }

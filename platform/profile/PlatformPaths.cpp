@@ -68,7 +68,12 @@ std::string ApplicationDirectory() {
   const size_t slash = exe.rfind('/');
   if (slash != std::string::npos) {
     const std::string dir = exe.substr(0, slash + 1);
-    if (::access(dir.c_str(), W_OK) == 0) return dir;
+    // An installed program (bin/ beside share/glimmerbox/) keeps its folder
+    // clean even when it could write there, as root can write to /usr/bin;
+    // its users' files belong in their homes.
+    std::error_code ec;
+    const bool installed = std::filesystem::is_directory(dir + "../share/glimmerbox", ec);
+    if (!installed && ::access(dir.c_str(), W_OK) == 0) return dir;
   }
   return DataDirectory();
 }

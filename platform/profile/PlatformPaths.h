@@ -20,8 +20,8 @@ std::string ConfigDirectory();
 std::string DataDirectory();
 // Full path of the running executable; empty when it cannot be found.
 std::string ExecutablePath();
-// $GLIMMERBOX_HOME; else the executable's folder when it is writable; else
-// DataDirectory().
+// $GLIMMERBOX_HOME; else the executable's folder when it is writable and not
+// an installed bin/ folder (one beside ../share/glimmerbox); else DataDirectory().
 std::string ApplicationDirectory();
 // $TMPDIR or /tmp.
 std::string TempDirectory();

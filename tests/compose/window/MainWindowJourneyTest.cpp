@@ -372,3 +372,15 @@ TEST_F(MainWindowTest, FilesDroppedFromAFileManager) {
   EXPECT_TRUE(SamePixels(w.PhotoImage(), Loaded(photo, 320, 240)));
   EXPECT_TRUE(SamePixels(w.FrameImage(), Loaded(frame)));
 }
+
+// "Open with Glimmerbox" on a picture: the picture is the photo, the window
+// is no project's, and the sheet starts empty.
+TEST_F(MainWindowTest, APictureNamedAtStartBecomesThePhoto) {
+  const std::string photo = (std::filesystem::path(app->settings().PathPortrait) / "camera.png").string();
+  app->projectPath = photo;
+  DlgFacecraft& w = Open();
+  EXPECT_TRUE(SamePixels(w.PhotoImage(), Loaded(photo, 320, 240)));
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Glimmerbox"));
+  EXPECT_TRUE(app->projectPath.empty());
+  EXPECT_TRUE(w.Sheet().UsedSlots().empty());
+}
