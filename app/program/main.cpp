@@ -7,6 +7,8 @@
 //                                      its thumbnails are made and says how long that took
 // --screenshots, --demo and --thumbnails need no display.
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +21,7 @@
 #include "retouch/editor/EditorScreenshots.h"
 #include "skin/MessageBoxDlg.h"
 #include "skin/SharedSkin.h"
+#include "skin/SkinResources.h"
 
 namespace {
 
@@ -67,7 +70,10 @@ int main(int argc, char** argv) {
   if (scripted) setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
+  // Desktops match the windows to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.glimmerbox.Glimmerbox"));
   LoadSharedSkin();
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(LoadSkinIcon(128))));
 
   CFacecraftApp app;
   app.SetCommandLine(options.rest);
