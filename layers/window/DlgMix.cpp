@@ -76,13 +76,24 @@ QImage ThumbnailPicture(const GbImage& picture, int w, int h) {
   if (!bitmap) return {};
   SharedBitmap small = ResizeBitmap(bitmap, w, h, ResizeResample);
   DeleteObject(bitmap);
-  return small ? QImageOfBitmap(small.get()) : QImage();
+  if (!small) return {};
+  // Shown over the slot's face with the key colour left out, as the
+  // decoration will look on the picture.
+  QImage shown = QImageOfBitmap(small.get()).convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = shown.pixel(0, 0);
+  for (int y = 0; y < shown.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(shown.scanLine(y));
+    for (int x = 0; x < shown.width(); ++x)
+      if ((row[x] & 0xFFFFFF) == (key & 0xFFFFFF)) row[x] = 0;
+  }
+  return shown;
 }
 
 QImage FramedThumbnail(int frameId, const QImage& picture) {
   QImage face = LoadSkinBitmap(frameId).convertToFormat(QImage::Format_RGB32);
   if (face.isNull()) face = QImage(71, 53, QImage::Format_RGB32), face.fill(Qt::white);
   QPainter p(&face);
+  p.fillRect(QRect(3, 3, picture.width(), picture.height()), QColor(0xF4, 0xF6, 0xFA));
   p.drawImage(3, 3, picture);
   return face;
 }
@@ -158,7 +169,10 @@ void DlgMix::CreateControls() {
   list_ = new QListWidget(this);
   Place(list_, kLayerList, QRect(333, 30, 97, 244));
   list_->setFont(SkinFont(QStringLiteral("Tahoma"), 11, 400));
+  // Entries are paths: the file name at the end is the part worth seeing.
   list_->setTextElideMode(Qt::ElideLeft);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list_->setWordWrap(false);
   connect(list_, &QListWidget::currentRowChanged, this, [this](int) {
     if (!filling_) OnLayerSelected();
   });
@@ -168,7 +182,7 @@ void DlgMix::CreateControls() {
     auto* b = Add<GbSkinButton>(id, 431, y, 60, 23);
     b->SetSkin(510, 510, 509, 0, 0, 511);
     b->setText(QString::fromUtf8(caption));
-    b->setFont(SkinFont(QStringLiteral("Tahoma"), 10, 400));
+    b->setFont(SkinFont(QStringLiteral("Tahoma"), 9, 400));
     b->SetTextColour(RGB(0x31, 0x42, 0x61));
     if (*tip) b->SetTooltipText(QString::fromUtf8(tip));
     b->setFocusPolicy(Qt::NoFocus);
@@ -416,7 +430,12 @@ void DlgMix::ShowThumbnailPage() {
     if (!LoadLayerPicture(path, picture)) continue;
     slotPaths_[slot] = path;
     const QImage small = ThumbnailPicture(picture, 65, 47);
-    const QImage hover = ThumbnailPicture(picture, 71, 53);
+    QImage hover(71, 53, QImage::Format_RGB32);
+    hover.fill(QColor(0xFF, 0xFF, 0xFF));
+    {
+      QPainter p(&hover);
+      p.drawImage(0, 0, ThumbnailPicture(picture, 71, 53));
+    }
     auto* b = ItemAs<GbSkinButton>(kThumbIds[slot]);
     if (b) {
       b->SetSkinImages(FramedThumbnail(528, small), FramedThumbnail(527, small), hover, QImage(), QImage(), QImage(),

@@ -110,14 +110,14 @@ void DlgText::CreateControls() {
   connect(hasBackground_, &QCheckBox::clicked, this, &DlgText::OnHasBackground);
   connect(button(kBoxColour, 157, QStringLiteral("Color..."), QRect(160, 188, 70, 24)), &QAbstractButton::clicked,
           this, &DlgText::OnBoxColour);
-  place(0, new QLabel(QStringLiteral("Opacity:"), this), QRect(20, 218, 70, 16));
+  place(0, new QLabel(QStringLiteral("Opacity:"), this), QRect(20, 218, 80, 16));
   opacity_ = new QSlider(Qt::Horizontal, this);
-  place(kOpacity, opacity_, QRect(90, 214, 100, 26));
+  place(kOpacity, opacity_, QRect(100, 214, 90, 26));
   opacityLabel_ = new QLabel(QStringLiteral("0%"), this);
   place(kOpacityLabel, opacityLabel_, QRect(194, 218, 36, 16));
-  place(0, new QLabel(QStringLiteral("Round radius:"), this), QRect(20, 254, 70, 16));
+  place(0, new QLabel(QStringLiteral("Round radius:"), this), QRect(20, 254, 80, 16));
   radius_ = new QSlider(Qt::Horizontal, this);
-  place(kRadius, radius_, QRect(90, 250, 100, 26));
+  place(kRadius, radius_, QRect(100, 250, 90, 26));
   radiusLabel_ = new QLabel(QStringLiteral("0%"), this);
   place(kRadiusLabel, radiusLabel_, QRect(194, 254, 36, 16));
   for (QSlider* s : {opacity_, radius_}) s->setTickPosition(QSlider::TicksBothSides);

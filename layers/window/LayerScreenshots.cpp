@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <algorithm>
 #include <cstring>
 
 #include "app/FacecraftApp.h"
@@ -39,9 +40,14 @@ QStringList WriteLayerScreenshots(CFacecraftApp& app, const GbImage& portrait, c
   if (!portrait.HasPixels()) return written;
   QDir().mkpath(dir);
   GbImage sticker(portrait);
-  // The photo editor hands over what it shows: at most the 320 x 240 preview.
-  if (sticker.Width() > 320 || sticker.Height() > 240)
-    sticker.ResampleInterpolated(320, 240, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+  // The photo editor hands over what it shows: fitted into the 320 x 240
+  // preview, its shape kept (a square portrait is shown centred).
+  if (sticker.Width() > 320 || sticker.Height() > 240) {
+    const long w = long(sticker.Width()), h = long(sticker.Height());
+    const long nw = w * 240 >= h * 320 ? 320 : std::max(1L, w * 240 / h);
+    const long nh = w * 240 >= h * 320 ? std::max(1L, h * 320 / w) : 240;
+    sticker.ResampleInterpolated(nw, nh, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+  }
   HBITMAP picture = sticker.MakeDibSection();
   MixContext context;
   context.emotionFolder = app.settings().PathEmotion;
@@ -63,8 +69,6 @@ QStringList WriteLayerScreenshots(CFacecraftApp& app, const GbImage& portrait, c
     std::memset(text.text, 0, sizeof text.text);
     std::strcpy(text.text, "Hello!");
     text.boxOpacity = 0.3f;
-    MixLayerData layer;
-    (void)layer;
     // The text layer as the text dialog would make it.
     DlgText dialog(&editor);
     dialog.Settings() = text;
