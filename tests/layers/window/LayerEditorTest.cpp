@@ -531,3 +531,35 @@ TEST_F(LayerEditorTest, TextsAreHeldToTheRecordAndCancelLeavesTheToolAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LayerEditorTest, WithoutAPictureTheFirstDecorationIsTheBaseAndEnterOpensAPhotoEditor) {
+  const std::string red = Decoration("a_red.bmp", 30, 20, kRed);
+  mix = std::make_unique<DlgMix>(nullptr, nullptr, Context());
+  mix->show();
+  Settle();
+  EXPECT_EQ(mix->LayerList()->count(), 0);
+  EXPECT_FALSE(mix->Result().HasPixels());
+  ASSERT_TRUE(mix->AddPictureLayer(red));
+  ASSERT_EQ(mix->Layers().size(), 1u);
+  EXPECT_EQ(mix->Layers()[0].source, FromFile);
+  // The base is drawn as it is, its corner colour included.
+  ASSERT_EQ(mix->Result().Width(), 30u);
+  EXPECT_TRUE(At(mix->Result(), 0, 0) == kWhite);
+  EXPECT_TRUE(At(mix->Result(), 1, 0) == kRed);
+
+  bool opened = false;
+  WhenOpen<DlgFilter>([&](DlgFilter* editor) {
+    opened = true;
+    EXPECT_EQ(editor->WorkingImage(), nullptr);
+    ClickButton(editor->Item(IDCANCEL));
+  });
+  QTest::keyClick(mix.get(), Qt::Key_Return);
+  Settle();
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(mix->isVisible());
+  EXPECT_EQ(mix->result(), 0);
+}
+
+}  // namespace
