@@ -52,6 +52,10 @@ struct LayerRenderState {
 
 // Reads a layer picture; the default is LoadFile with the type of the
 // path's extension, refusing pictures above kMaxLayerSide.
+// The size a PNG, BMP, GIF or JPEG file states in its header, without
+// decoding it; false for other files and for files too short to say.
+bool PeekPictureSize(const std::string& path, uint32_t& width, uint32_t& height);
+
 using LayerPictureLoader = std::function<bool(const std::string& path, GbImage& picture)>;
 bool LoadLayerPicture(const std::string& path, GbImage& picture);
 

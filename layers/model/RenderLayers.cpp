@@ -22,6 +22,12 @@ std::string LayerPathExtension(const std::string& path) {
 
 bool LoadLayerPicture(const std::string& path, GbImage& picture) {
   if (path.empty()) return false;
+  uint32_t statedW = 0, statedH = 0;
+  if (PeekPictureSize(path, statedW, statedH) && (statedW > kMaxLayerSide || statedH > kMaxLayerSide)) {
+    picture.Release();
+    picture.SetLastError("The picture is too large for a decoration");
+    return false;
+  }
   const uint32_t type = GbImage::TypeFromExtension(LayerPathExtension(path).c_str());
   if (!picture.LoadFile(path.c_str(), type) || !picture.HasPixels()) return false;
   if (picture.Width() > kMaxLayerSide || picture.Height() > kMaxLayerSide) {

@@ -388,3 +388,39 @@ TEST(DecorateCommand, DrawsTheLayersInTheOrderGivenAndRefusesWhatItCantDraw) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PictureSizeTest, HeadersAreReadWithoutDecodingAndLargeOnesRefusedEarly) {
+  gbtest::TempDir dir;
+  GbImage small(37, 21, 24);
+  for (const auto& [name, type] : {std::pair{"s.png", GB_TYPE_PNG}, {"s.bmp", GB_TYPE_BMP}, {"s.gif", GB_TYPE_GIF},
+                                   {"s.jpg", GB_TYPE_JPG}}) {
+    const std::string path = dir.file(name);
+    GbImage copy(small);
+    ASSERT_TRUE(copy.SaveFile(path.c_str(), type)) << name;
+    uint32_t w = 0, h = 0;
+    ASSERT_TRUE(PeekPictureSize(path, w, h)) << name;
+    EXPECT_EQ(w, 37u) << name;
+    EXPECT_EQ(h, 21u) << name;
+  }
+  uint32_t w = 0, h = 0;
+  EXPECT_FALSE(PeekPictureSize(dir.file("none.png"), w, h));
+  gbtest::WriteFile(dir.file("short.png"), "\x89PNG\r\n");
+  EXPECT_FALSE(PeekPictureSize(dir.file("short.png"), w, h));
+  gbtest::WriteFile(dir.file("loop.jpg"), std::string("\xFF\xD8\xFF\xE0\x00\x01", 6));
+  EXPECT_FALSE(PeekPictureSize(dir.file("loop.jpg"), w, h));
+
+  // A PNG that states 9000 x 9000 (within the engine's memory limit) is
+  // refused from its header; its pixel data is not even there.
+  std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x23\x28\0\0\x23\x28\x08\x02\0\0\0", 29);
+  png += std::string(4, '\0');
+  gbtest::WriteFile(dir.file("big.png"), png);
+  ASSERT_TRUE(PeekPictureSize(dir.file("big.png"), w, h));
+  EXPECT_EQ(w, 9000u);
+  GbImage picture;
+  EXPECT_FALSE(LoadLayerPicture(dir.file("big.png"), picture));
+  EXPECT_STREQ(picture.LastError(), "The picture is too large for a decoration");
+}
+
+}  // namespace
