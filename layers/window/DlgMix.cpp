@@ -391,7 +391,12 @@ void DlgMix::Render() {
 
 void DlgMix::UpdateView() {
   const int wc = display_.width(), hc = display_.height();
-  scroll_ = QPoint(0, 0);
+  // The view stays where the user scrolled it while the picture keeps its
+  // size; otherwise every arrow press would jump back to the top left.
+  const QSize size(wc, hc);
+  const QPoint keep = size == shownSize_ ? scroll_ : QPoint(0, 0);
+  shownSize_ = size;
+  scroll_ = keep;
   const bool scrollH = wc > kViewWidth, scrollV = hc > kViewHeight;
   const int x = scrollH ? kViewLeft : kViewLeft + (kViewWidth - wc) / 2;
   const int y = scrollV ? kViewTop : kViewTop + (kViewHeight - hc) / 2;
@@ -402,12 +407,13 @@ void DlgMix::UpdateView() {
   vbar_->blockSignals(true);
   hbar_->setRange(0, scrollH ? wc - kViewWidth : 0);
   hbar_->setPageStep(kViewWidth);
-  hbar_->setValue(0);
+  hbar_->setValue(scroll_.x());
   vbar_->setRange(0, scrollV ? hc - kViewHeight : 0);
   vbar_->setPageStep(kViewHeight);
-  vbar_->setValue(0);
+  vbar_->setValue(scroll_.y());
   hbar_->blockSignals(false);
   vbar_->blockSignals(false);
+  scroll_ = QPoint(hbar_->value(), vbar_->value());
   hbar_->setVisible(scrollH);
   vbar_->setVisible(scrollV);
   view_->update();

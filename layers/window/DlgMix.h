@@ -132,6 +132,7 @@ class DlgMix : public SkinDialog {
 
   QPoint drawPos_{kViewLeft, kViewTop};
   QPoint scroll_{0, 0};
+  QSize shownSize_;
   MixView* view_ = nullptr;
   QScrollBar* hbar_ = nullptr;
   QScrollBar* vbar_ = nullptr;

@@ -334,6 +334,15 @@ TEST_F(LayerEditorTest, TheMouseDragsTheLayerUnderThePointerScrolledOrNot) {
   Drag(mix.get(), seen, seen + QPoint(20, -10));
   EXPECT_EQ(Layer(1).x, 320);
   EXPECT_EQ(Layer(1).y, -210);
+  // The view stays scrolled, so the layer is still under the pointer.
+  EXPECT_EQ(mix->ScrollOffset(), QPoint(200, 150));
+  Click(DlgMix::kRight);
+  EXPECT_EQ(mix->ScrollOffset(), QPoint(200, 150));
+  const QPoint later = mix->WindowPointOf(330, 215);
+  EXPECT_EQ(later, seen + QPoint(20 + 2 + 3, -10));
+  Drag(mix.get(), later, later + QPoint(-4, 6));
+  EXPECT_EQ(Layer(1).x, 318);
+  EXPECT_EQ(Layer(1).y, -216);
 }
 
 TEST_F(LayerEditorTest, ArrowsRemoveAndClearKeepTheBaseInPlace) {
