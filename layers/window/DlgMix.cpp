@@ -1,6 +1,7 @@
 #include "layers/window/DlgMix.h"
 
 #include <QBitmap>
+#include <QIcon>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -123,6 +124,8 @@ DlgMix::DlgMix(HBITMAP picture, QWidget* parent, const MixContext& context)
     : SkinDialog(parent), caller_(picture), context_(context) {
   UseCommands(kCommands);
   setWindowTitle(QStringLiteral("Decorations"));
+  const QImage appIcon = LoadSkinIcon(128);
+  if (!appIcon.isNull()) setWindowIcon(QIcon(QPixmap::fromImage(appIcon)));
   CreateControls();
   overCursor_ = CursorFromBitmap(534, Qt::OpenHandCursor);
   dragCursor_ = CursorFromBitmap(533, Qt::ClosedHandCursor);
