@@ -25,7 +25,7 @@ size_t Distance(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-CliArgs::CliArgs(const std::vector<std::string>& raw, const std::vector<std::string>& optionSpecs) {
+CliArgs::CliArgs(const std::vector<std::string>& raw, const std::vector<std::string>& optionSpecs) : raw_(raw) {
   enum Kind { Flag, Single, Repeated };
   std::map<std::string, Kind> known;
   for (const std::string& spec : optionSpecs) {

@@ -28,8 +28,11 @@ class CliArgs {
   const std::string& error() const { return error_; }
   // --help was given: the caller shows the command's help instead of running.
   bool helpAsked() const { return help_; }
+  // The arguments as given, for commands whose options take several values.
+  const std::vector<std::string>& raw() const { return raw_; }
 
  private:
+  std::vector<std::string> raw_;
   std::vector<std::string> positional_;
   std::multimap<std::string, std::string> options_;
   std::vector<std::string> flags_;

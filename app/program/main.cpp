@@ -18,6 +18,8 @@
 #include "app/FacecraftApp.h"
 #include "compose/window/DlgFacecraft.h"
 #include "compose/window/MainWindowScreenshots.h"
+#include "layers/window/DlgMix.h"
+#include "layers/window/LayerScreenshots.h"
 #include "retouch/editor/EditorScreenshots.h"
 #include "skin/MessageBoxDlg.h"
 #include "skin/SharedSkin.h"
@@ -80,12 +82,14 @@ int main(int argc, char** argv) {
   bool closedByButton = false;
   int status = 0;
   app.mainWindowRunner = [&](CFacecraftApp& a) {
+    InstallLayerEditor(a);
     DlgFacecraft window(a);
     a.mainWindow = &window;
     SetMainWindow(&window);
     if (!options.screenshots.empty()) {
       QStringList written = WriteMainWindowScreenshots(window, QString::fromStdString(options.screenshots));
       written << WriteEditorScreenshots(window.PhotoImage(), QString::fromStdString(options.screenshots));
+      written << WriteLayerScreenshots(a, window.PhotoImage(), QString::fromStdString(options.screenshots));
       for (const QString& f : written) std::printf("%s\n", qPrintable(f));
       if (written.isEmpty()) status = 1;
     } else if (!options.thumbnails.empty()) {

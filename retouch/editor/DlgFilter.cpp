@@ -100,9 +100,15 @@ bool DlgFilter::RunWorkerCommand(int command, GbImage& image) {
   }
 }
 
+std::function<HBITMAP(QWidget*, HBITMAP)>& DlgFilter::DefaultDecorate() {
+  static std::function<HBITMAP(QWidget*, HBITMAP)> hook;
+  return hook;
+}
+
 DlgFilter* DlgFilter::ActiveEditor() { return OpenEditors().empty() ? nullptr : OpenEditors().back(); }
 
-DlgFilter::DlgFilter(HBITMAP picture, QWidget* parent) : SkinDialog(parent), displayBitmap_(picture) {
+DlgFilter::DlgFilter(HBITMAP picture, QWidget* parent)
+    : SkinDialog(parent), decorate(DefaultDecorate()), displayBitmap_(picture) {
   UseCommands(kCommands);
   OpenEditors().push_back(this);
   CreateControls();

@@ -76,6 +76,8 @@ class DlgFilter : public SkinDialog {
   void SetCurrentFolder(const std::string& folder) { currentFolder_ = folder; }
   // The layer editor: the picture in, the decorated picture out (null: Cancel).
   std::function<HBITMAP(QWidget* parent, HBITMAP picture)> decorate;
+  // What every new editor's decorate starts as (the layer editor installs itself here).
+  static std::function<HBITMAP(QWidget* parent, HBITMAP picture)>& DefaultDecorate();
 
   // ---- state, for the effects dialog and tests --------------------------------
   GbImage* WorkingImage() const { return working_.get(); }
