@@ -65,6 +65,8 @@ int main(int argc, char** argv) {
   if (!Parse(argc, argv, options)) return 2;
   const bool scripted = !options.screenshots.empty() || !options.demo.empty() || !options.thumbnails.empty();
   if (scripted) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Scripted runs show the live state with the synthetic camera, the same on every machine.
+  if (scripted) setenv("GLIMMERBOX_CAMERA", "test-pattern", 0);
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
   LoadSharedSkin();
