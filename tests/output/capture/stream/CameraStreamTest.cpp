@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "platform/camera/CameraStream.h"
@@ -257,8 +258,11 @@ TEST_F(CameraStreamTest, UnpluggedCameraEndsTheStreamAndCanBeOpenedAgain) {
   std::string why;
   ASSERT_TRUE(stream.Start(why));
   ASSERT_TRUE(Eventually([&] { return stream.FramesRead() > 0; }));
-  stream.RequestSnapshot((dir / "never.bmp").string(), false);
+  // A request still pending when the camera goes is dropped with the stream.
+  const uint64_t stalls = TestPatternCamera::StalledReads();
   TestPatternCamera::SetStalled(true);
+  ASSERT_TRUE(Eventually([&] { return TestPatternCamera::StalledReads() > stalls; }));
+  stream.RequestSnapshot((dir / "never.bmp").string(), false);
   TestPatternCamera::SetUnplugged(true);
   ASSERT_TRUE(WaitForEvent(stream, StreamEvent::StreamFailed));
   EXPECT_NE(events.back().text.find("unplugged"), std::string::npos) << events.back().text;
@@ -290,4 +294,59 @@ TEST_F(CameraStreamTest, QuickStartsAndStopsLeaveNoThreadBehind) {
   ASSERT_TRUE(stream->Start(why));
   ASSERT_TRUE(Eventually([&] { return stream->FramesRead() > 0; }));
   stream.reset();
+}
+
+TEST_F(CameraStreamTest, ReaderThreadWriterAndNoticesShareFramesSafely) {
+  // As the window uses it: notices from the streaming thread, the newest frame
+  // fetched on another thread while snapshots are asked for and written by a
+  // writer that reads state the requesting thread changes.
+  CameraStream stream(std::make_unique<TestPatternCamera>());
+  std::atomic<int> frameNotices{0}, eventNotices{0};
+  std::mutex overlayMutex;
+  int overlayShade = 0;  // stands for the overlay the as-shown writer reads
+  stream.SetNotify([&] { ++frameNotices; }, [&] { ++eventNotices; });
+  stream.SetSnapshotWriter([&](const CameraFrame& frame, bool asShown, const std::string& path, std::string& why) {
+    CameraFrame shown = frame;
+    if (asShown) {
+      std::lock_guard<std::mutex> lock(overlayMutex);
+      for (size_t i = 0; i < 300; ++i) shown.rgb[i] = uint8_t(overlayShade);
+    }
+    return CameraStream::WriteRawSnapshot(shown, path, why);
+  });
+  std::string why;
+  ASSERT_TRUE(stream.Start(why));
+  std::atomic<bool> done{false};
+  uint64_t lastSeen = 0;
+  std::thread reader([&] {
+    while (!done) {
+      if (auto f = stream.Latest()) lastSeen = f->sequence + f->rgb[0];
+      std::this_thread::yield();
+    }
+  });
+  for (int i = 0; i < 4; ++i) {
+    {
+      std::lock_guard<std::mutex> lock(overlayMutex);
+      overlayShade = 40 * (i + 1);
+    }
+    const size_t before = events.size();
+    stream.RequestSnapshot((dir / ("shot" + std::to_string(i) + ".bmp")).string(), i % 2 == 1);
+    ASSERT_TRUE(Eventually([&] {
+      for (StreamEvent& e : stream.TakeEvents()) events.push_back(e);
+      return events.size() > before;
+    }));
+  }
+  done = true;
+  reader.join();
+  stream.Stop();
+  EXPECT_GT(lastSeen, 0u);
+  EXPECT_GT(frameNotices.load(), 0);
+  EXPECT_EQ(eventNotices.load(), 4);
+  ASSERT_EQ(events.size(), 4u);
+  for (const StreamEvent& e : events) EXPECT_EQ(e.kind, StreamEvent::SnapshotWritten) << e.text;
+  // The as-shown files carry the shade set before their request; the raw ones do not.
+  const std::string shot1 = ReadAll(dir / "shot1.bmp"), shot0 = ReadAll(dir / "shot0.bmp");
+  ASSERT_EQ(shot1.size(), 54u + 640u * 480u * 3u);
+  const size_t topLeft = 54 + size_t(479) * 640 * 3;  // the first pixel of the top row
+  EXPECT_EQ(uint8_t(shot1[topLeft]), 80);
+  EXPECT_EQ(uint8_t(shot0[topLeft]), 235);
 }
