@@ -1,6 +1,7 @@
 #include "compose/window/DlgFacecraft.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -267,7 +268,13 @@ void DlgFacecraft::CreateControls() {
 
   countdown_ = Add<SkStatic>(kCountdown, 457, 520, 308, 26);
   countdown_->SetFontChoice(SkStatic::kOwnFont);
-  countdown_->setFont(SkinFont(QStringLiteral("Arial"), 30, 600));
+  // Arial at 30 pixels, made smaller where this system's Arial would not
+  // fit the longest countdown text into the label.
+  QFont countdownFont = SkinFont(QStringLiteral("Arial"), 30, 600);
+  while (countdownFont.pixelSize() > 12 &&
+         QFontMetrics(countdownFont).horizontalAdvance(QStringLiteral("count down 88 seconds")) > 308)
+    countdownFont.setPixelSize(countdownFont.pixelSize() - 1);
+  countdown_->setFont(countdownFont);
   countdown_->SetColours(RGB(255, 0, 255), RGB(255, 0, 255), RGB(255, 0, 255));
   countdown_->SetText(QString());
 

@@ -132,6 +132,9 @@ class DlgFacecraft : public SkinDialog {
   void SetSnapshotWaitLimit(int milliseconds) { snapshotWaitMs_ = milliseconds; }
   // The snapshot file last asked for ("" before the first).
   const std::string& LastSnapshotPath() const { return snapshotPath_; }
+  // Milliseconds from the countdown's end to the sticker in its slot, for the
+  // last snapshot that reached the sheet (-1 before any).
+  long long LastSnapshotMilliseconds() const { return snapshotMs_; }
   bool FrameOption() const { return frameOption_; }
   // True when the window was closed with its own close button.
   bool ClosedByButton() const { return closedByButton_; }
@@ -259,7 +262,8 @@ class DlgFacecraft : public SkinDialog {
   int countdownStepMs_ = 10;
   int snapshotWaitMs_ = 5000;
   std::string snapshotPath_;
-  std::string snapshotError_;  // why the pending snapshot could not be written
+  std::string snapshotError_;
+  long long snapshotMs_ = -1;  // why the pending snapshot could not be written
   bool captureStarted_ = false;
   bool busy_ = false;
   bool frameOption_ = true;

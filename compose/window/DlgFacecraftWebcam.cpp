@@ -21,16 +21,18 @@ namespace fs = std::filesystem;
 namespace {
 
 // A picture as the overlay: brought to the video's size, its centre colour
-// see-through, handed over invisible at 9 tenths and then at opacity.
-void HandOverlay(CCaptureVideo& capture, GbImage& picture, int opacity) {
-  long w = 0, h = 0;
-  capture.VideoSize(w, h);
-  if (w > 0 && h > 0 && (long(picture.Width()) != w || long(picture.Height()) != h) &&
-      !picture.ResampleInterpolated(w, h, GbImage::IM_CATROM, GbImage::OM_REPEAT))
-    return;
-  const QImage image = QImageOfGbImage(picture);
+// see-through, handed over invisible at 9 tenths and then at opacity. The
+// enlargement repeats pixels instead of interpolating: a smooth filter mixes
+// the see-through colour into the frame's inner edge, and that mixed colour
+// is no longer the key, so a magenta seam would show round the photo.
+void HandOverlay(CCaptureVideo& capture, const GbImage& picture, int opacity) {
+  QImage image = QImageOfGbImage(picture);
   if (image.isNull()) return;
   const QRgb c = image.pixel(image.width() / 2, image.height() / 2);
+  long w = 0, h = 0;
+  capture.VideoSize(w, h);
+  if (w > 0 && h > 0 && (image.width() != w || image.height() != h))
+    image = image.scaled(int(w), int(h), Qt::IgnoreAspectRatio, Qt::FastTransformation);
   capture.SetOverlayKey(RGB(BYTE(qRed(c)), BYTE(qGreen(c)), BYTE(qBlue(c))));
   capture.SetOverlay(image, 0, 0, image.width(), image.height());
   capture.SetOverlayOpacity(9);
@@ -162,6 +164,8 @@ void DlgFacecraft::OnSnapshot() {
 }
 
 bool DlgFacecraft::TakeSnapshot() {
+  QElapsedTimer took;
+  took.start();
   snapshotPath_ = SnapshotName();
   snapshotError_.clear();
   // A file of the same second from an earlier snapshot must not pass for this one.
@@ -208,5 +212,6 @@ bool DlgFacecraft::TakeSnapshot() {
   if (!ComposeCurrent(sticker)) return false;
   if (sheet_->PlaceInFirstFree(sticker, frameOption_, std::nullopt) < 0) return false;
   MarkDirty();
+  snapshotMs_ = took.elapsed();
   return true;
 }
