@@ -118,8 +118,13 @@ bool TimeWebcam(DlgFacecraft& w) {
   w.show();
   Settle();
   Click(w, DlgFacecraft::kWebcam);
-  if (!w.Live() || !WaitForLivePicture(w, 5)) {
-    std::printf("no camera picture\n");
+  if (!w.Live()) {
+    std::printf("no camera: the webcam box unchecked itself\n");
+    return false;
+  }
+  if (!WaitForLivePicture(w, 5)) {
+    std::printf("no picture from the camera\n");
+    Click(w, DlgFacecraft::kWebcam);
     return false;
   }
   // The preview's rate over three seconds.

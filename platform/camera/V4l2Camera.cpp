@@ -40,8 +40,9 @@ std::string CameraErrorText(int err, const std::string& node) {
       return "Glimmerbox may not use the camera " + node + " (permission denied). Add yourself to the video group (sudo adduser $USER video), then log in again.";
     case ENODEV:
     case ENXIO:
+      return "The camera " + node + " was unplugged (no such device).";
     case ENOENT:
-      return "The camera " + node + " is no longer connected (no such device).";
+      return "The camera " + node + " is no longer connected (no such file).";
     case ENOTTY:
     case EINVAL:
       return node + " is not a camera.";
