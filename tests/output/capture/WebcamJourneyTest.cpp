@@ -275,3 +275,29 @@ TEST_F(WebcamTest, UnpluggedWhileLiveThenOffAndOnAgainThenClosedWhileLive) {
   window.reset();
   SUCCEED();
 }
+
+TEST_F(WebcamTest, CameraGoneWhenSwitchedOnSaysWhyAndWorksOnceBack) {
+  DlgFacecraft& w = Open();
+  gbcam::TestPatternCamera::SetUnplugged(true);
+  QString seen;
+  AnswerMessageBox(IDOK, &seen);
+  Click(DlgFacecraft::kWebcam);
+  EXPECT_EQ(seen, QStringLiteral("The camera is no longer connected."));
+  EXPECT_FALSE(w.Capture()->Running());
+  // The snapshot has nothing to take: it says so and fills nothing.
+  app->settings().ShottingDelay = 0;
+  w.SetCountdownStep(0);
+  seen.clear();
+  AnswerMessageBox(IDOK, &seen);
+  Click(DlgFacecraft::kSnapshot);
+  EXPECT_EQ(seen, QStringLiteral("The camera is not streaming, so no snapshot was taken."));
+  EXPECT_FALSE(w.Busy());
+  EXPECT_TRUE(w.Sheet().UsedSlots().empty());
+  // Back again: off and on streams.
+  gbcam::TestPatternCamera::SetUnplugged(false);
+  Click(DlgFacecraft::kWebcam);
+  Click(DlgFacecraft::kWebcam);
+  EXPECT_TRUE(w.Live());
+  EXPECT_TRUE(w.Capture()->Running());
+  ASSERT_TRUE(Eventually([&] { return w.Capture()->Preview()->FramesShown() > 0; }));
+}
