@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: deps run build test bench fuzz fuzz-smoke fuzz-long conformance gallery screenshots install package package-test clean
+.PHONY: deps run build test test-tsan bench fuzz fuzz-smoke fuzz-long conformance gallery screenshots install package package-test clean
 FUZZ_SECONDS ?= 15
 # Minutes per target of make fuzz-long (two targets at a time, at low priority).
 FUZZ_MINUTES ?= 10
@@ -30,6 +30,14 @@ test: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 GB_CONFORMANCE_BUDGET=$(CONFORMANCE_BUDGET) \
 	  ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 	$(MAKE) fuzz-smoke
+
+# The camera's streaming thread under ThreadSanitizer: the programs whose
+# tests carry the label "tsan" (they need no other part of the tree).
+test-tsan: deps
+	cmake -S . -B build/tsan $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_TSAN=ON -DGB_BUILD_TESTS=ON \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+	cmake --build build/tsan -j $(JOBS) --target test_camera_stream
+	cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -L tsan $(CTEST_ARGS)
 
 # Every picture of the shared test data decoded by Glimmerbox and by reference
 # decoders, compared pixel by pixel; no time budget. CONFORMANCE_ARGS passes

@@ -3,6 +3,9 @@
 //   glimmerbox --screenshots FOLDER    pictures of the main window in its main states
 //   glimmerbox --demo PICTURE          a short scripted session, then a picture of it
 //   glimmerbox --first-paint           ends as soon as the window has been drawn
+//   glimmerbox --webcam-timing         the live preview's frame rate and the snapshot's
+//                                      time into the sheet (the test-pattern camera
+//                                      unless GLIMMERBOX_CAMERA says otherwise)
 //   glimmerbox --thumbnails FOLDER     the asset browser's first page of FOLDER; ends when
 //                                      its thumbnails are made and says how long that took
 // --screenshots, --demo and --thumbnails need no display.
@@ -32,6 +35,7 @@ struct Options {
   std::string demo;
   std::string thumbnails;
   bool firstPaint = false;
+  bool webcamTiming = false;
   std::vector<std::string> rest;
 };
 
@@ -44,12 +48,14 @@ bool Parse(int argc, char** argv, Options& o) {
         return false;
       }
       (a[2] == 's' ? o.screenshots : a[2] == 'd' ? o.demo : o.thumbnails) = argv[++i];
+    } else if (std::strcmp(a, "--webcam-timing") == 0) {
+      o.webcamTiming = true;
     } else if (std::strcmp(a, "--first-paint") == 0) {
       o.firstPaint = true;
     } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
       std::printf("usage: glimmerbox [PROJECT.quorra]\n"
                   "       glimmerbox --screenshots FOLDER | --demo PICTURE.png | --first-paint |"
-                  " --thumbnails FOLDER\n");
+                  " --thumbnails FOLDER | --webcam-timing\n");
       std::exit(0);
     } else if (std::strcmp(a, "--") == 0) {
       for (++i; i < argc; ++i) o.rest.push_back(argv[i]);
@@ -68,8 +74,11 @@ bool Parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
   Options options;
   if (!Parse(argc, argv, options)) return 2;
-  const bool scripted = !options.screenshots.empty() || !options.demo.empty() || !options.thumbnails.empty();
+  const bool scripted = !options.screenshots.empty() || !options.demo.empty() || !options.thumbnails.empty() ||
+                        options.webcamTiming;
   if (scripted) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Scripted runs show the live state with the synthetic camera, the same on every machine.
+  if (scripted) setenv("GLIMMERBOX_CAMERA", "test-pattern", 0);
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
   // Desktops match the windows to the installed desktop entry and its icon.
@@ -92,6 +101,8 @@ int main(int argc, char** argv) {
       written << WriteLayerScreenshots(a, window.PhotoImage(), QString::fromStdString(options.screenshots));
       for (const QString& f : written) std::printf("%s\n", qPrintable(f));
       if (written.isEmpty()) status = 1;
+    } else if (options.webcamTiming) {
+      if (!TimeWebcam(window)) status = 1;
     } else if (!options.thumbnails.empty()) {
       const int made = TimeBrowserPage(window, options.thumbnails);
       if (made < 0) status = 1;

@@ -1,6 +1,7 @@
 #include "compose/window/DlgFacecraft.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -15,6 +16,7 @@
 #include "compose/window/PictureViews.h"
 #include "compose/window/WindowControls.h"
 #include "compose/model/BatchCompose.h"
+#include "output/capture/CCaptureVideo.h"
 #include "output/window/DlgPrint.h"
 #include "output/window/DlgSavePicture.h"
 #include "output/print/PrintSheet.h"
@@ -212,6 +214,7 @@ DlgFacecraft::DlgFacecraft(CFacecraftApp& app, QWidget* parent)
     DlgPrint dialog(picture, settings_, parent);
     dialog.exec();
   };
+  InstallCaptureHooks();
   CreateControls();
   LoadStartPictures();
   setAcceptDrops(true);
@@ -223,6 +226,9 @@ DlgFacecraft::DlgFacecraft(CFacecraftApp& app, QWidget* parent)
 }
 
 DlgFacecraft::~DlgFacecraft() {
+  // The streaming thread ends and the camera is released before the video
+  // window it draws into goes.
+  capture_.reset();
   // The slot windows go with the records.
   sheet_.reset();
 }
@@ -262,7 +268,13 @@ void DlgFacecraft::CreateControls() {
 
   countdown_ = Add<SkStatic>(kCountdown, 457, 520, 308, 26);
   countdown_->SetFontChoice(SkStatic::kOwnFont);
-  countdown_->setFont(SkinFont(QStringLiteral("Arial"), 30, 600));
+  // Arial at 30 pixels, made smaller where this system's Arial would not
+  // fit the longest countdown text into the label.
+  QFont countdownFont = SkinFont(QStringLiteral("Arial"), 30, 600);
+  while (countdownFont.pixelSize() > 12 &&
+         QFontMetrics(countdownFont).horizontalAdvance(QStringLiteral("count down 88 seconds")) > 308)
+    countdownFont.setPixelSize(countdownFont.pixelSize() - 1);
+  countdown_->setFont(countdownFont);
   countdown_->SetColours(RGB(255, 0, 255), RGB(255, 0, 255), RGB(255, 0, 255));
   countdown_->SetText(QString());
 
@@ -518,48 +530,7 @@ void DlgFacecraft::OnFrameOption() {
   }
 }
 
-void DlgFacecraft::OnWebcam() {
-  auto* box = ItemAs<GbSkinButton>(kWebcam);
-  auto* devices = ItemAs<SkComboBox>(kDevices);
-  const bool on = box && box->IsChecked();
-  if (on) {
-    if (!devices || devices->GetCount() == 0) {
-      box->SetChecked(false);
-      return;
-    }
-    live_ = true;
-    for (QWidget* w : {static_cast<QWidget*>(photoView_), static_cast<QWidget*>(frameView_),
-                       static_cast<QWidget*>(backgroundView_)})
-      w->hide();
-    SetTrackerVisible(false);
-    videoView_->show();
-    if (captureStarted_) {
-      if (hooks_.capture.runPreview) hooks_.capture.runPreview();
-      return;
-    }
-    if (hooks_.capture.openDevice) hooks_.capture.openDevice(0, videoView_);
-    captureStarted_ = true;
-    if (frameOption_ && frames_.Current() && hooks_.capture.showOverlay)
-      hooks_.capture.showOverlay(frames_.Current()->path, settings_.Alpha * 10 / 255);
-    return;
-  }
-  live_ = false;
-  videoView_->hide();
-  backgroundView_->show();
-  photoView_->show();
-  frameView_->setVisible(frameOption_);
-  tracker_ = photoView_->geometry();
-  SetTrackerVisible(true);
-  if (hooks_.capture.stopPreview) hooks_.capture.stopPreview();
-  if (frames_.Current()) LoadFrameFile(frames_.Current()->path, false);
-}
-
-void DlgFacecraft::OnSnapshot() {
-  if (!live_ || busy_) return;
-  busy_ = true;
-  if (hooks_.capture.snapshot) hooks_.capture.snapshot();
-  busy_ = false;
-}
+// The webcam commands are in DlgFacecraftWebcam.cpp.
 
 void DlgFacecraft::OnPreviousPhoto() { StepPhoto(-1); }
 void DlgFacecraft::OnNextPhoto() { StepPhoto(1); }

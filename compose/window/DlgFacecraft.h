@@ -18,6 +18,7 @@
 #include "compose/model/TemplateLibrary.h"
 #include "skin/SkinDialog.h"
 
+class CCaptureVideo;
 class CSkinMenu;
 class CTransparentPic;
 class GbSkinButton;
@@ -32,7 +33,8 @@ struct AssetChoice {
   std::string folder;
 };
 
-// The webcam, as the main window sees it. Empty hooks mean no camera.
+// The webcam, as the main window sees it. Empty hooks mean no camera. The
+// window fills them with its own CCaptureVideo; tests may replace them.
 struct CaptureHooks {
   std::function<std::vector<std::string>()> listDevices;
   std::function<bool(int device, QWidget* videoWindow)> openDevice;
@@ -40,9 +42,12 @@ struct CaptureHooks {
   std::function<void()> stopPreview;
   // The frame file as the overlay of the live picture, with its opacity 0..10.
   std::function<void(const std::string& frameFile, int opacity)> showOverlay;
+  // A slot's frame picture as the overlay.
+  std::function<void(const SharedBitmap& frame, int opacity)> showOverlayPicture;
   std::function<void()> hideOverlay;
-  // The snapshot countdown and hand-over; runs only while live.
-  std::function<void()> snapshot;
+  // Asks for the next frame in path (as shown: with the overlay); the file
+  // appears later. False when no request could be made.
+  std::function<bool(const std::string& path, bool asShown)> snapshotToFile;
 };
 
 class DlgFacecraft : public SkinDialog {
@@ -117,6 +122,19 @@ class DlgFacecraft : public SkinDialog {
   const TemplateList& Photos() const { return photos_; }
   QRect TrackerRect() const { return tracker_; }
   bool Live() const { return live_; }
+  bool Busy() const { return busy_; }
+  // The webcam object behind the default capture hooks.
+  CCaptureVideo* Capture() const { return capture_.get(); }
+  // The countdown waits this long per 10-millisecond step (tests shorten it;
+  // the seconds shown still count steps, not time).
+  void SetCountdownStep(int milliseconds) { countdownStepMs_ = milliseconds; }
+  // How long a snapshot may take to arrive before it counts as failed.
+  void SetSnapshotWaitLimit(int milliseconds) { snapshotWaitMs_ = milliseconds; }
+  // The snapshot file last asked for ("" before the first).
+  const std::string& LastSnapshotPath() const { return snapshotPath_; }
+  // Milliseconds from the countdown's end to the sticker in its slot, for the
+  // last snapshot that reached the sheet (-1 before any).
+  long long LastSnapshotMilliseconds() const { return snapshotMs_; }
   bool FrameOption() const { return frameOption_; }
   // True when the window was closed with its own close button.
   bool ClosedByButton() const { return closedByButton_; }
@@ -190,6 +208,11 @@ class DlgFacecraft : public SkinDialog {
   enum TrackHit { kNoHit = -1, kTopLeft, kTop, kTopRight, kRight, kBottomRight, kBottom, kBottomLeft, kLeft, kMove };
 
   void CreateControls();
+  void InstallCaptureHooks();
+  void OnCaptureEvents();
+  // The countdown's end to the sticker in its slot; false when the snapshot failed.
+  bool TakeSnapshot();
+  void ShowLivePicture(bool live);
   void LoadStartPictures();
   void ReloadOnShow();
   // The pictures on screen.
@@ -235,6 +258,12 @@ class DlgFacecraft : public SkinDialog {
   std::string frameFile_;  // the file the frame image came from
 
   bool live_ = false;
+  std::unique_ptr<CCaptureVideo> capture_;
+  int countdownStepMs_ = 10;
+  int snapshotWaitMs_ = 5000;
+  std::string snapshotPath_;
+  std::string snapshotError_;
+  long long snapshotMs_ = -1;  // why the pending snapshot could not be written
   bool captureStarted_ = false;
   bool busy_ = false;
   bool frameOption_ = true;

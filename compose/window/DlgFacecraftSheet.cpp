@@ -156,7 +156,8 @@ void DlgFacecraft::OnMenuToEditArea() {
   const ComData& slot = sheet_->Slot(sheet_->SelectedSlot());
   if (slot.used != 1) return;
   if (live_) {
-    // The live preview takes the slot's frame as its overlay (webcam part).
+    // The live preview takes the slot's frame as its overlay.
+    if (slot.frame && hooks_.capture.showOverlayPicture) hooks_.capture.showOverlayPicture(slot.frame, 9);
     return;
   }
   GbImage plain, frame;

@@ -14,12 +14,15 @@
 #include "compose/window/DlgThumNail.h"
 #include <QElapsedTimer>
 #include "compose/model/BatchCompose.h"
+#include "output/capture/CCaptureVideo.h"
 #include "output/window/DlgPrint.h"
 #include "output/window/DlgSavePicture.h"
 #include "output/print/PrintSheet.h"
 #include "platform/printing/Printing.h"
 #include "skin/CSkinMenu.h"
 #include "skin/SkComboBox.h"
+#include "skin/SkStatic.h"
+#include "skin/GbSkinButton.h"
 
 namespace {
 
@@ -64,7 +67,96 @@ class FirstPaintFilter : public QObject {
   std::function<void()> done_;
 };
 
+// Waits until the preview has drawn a few frames (false: no camera picture).
+bool WaitForLivePicture(DlgFacecraft& w, uint64_t frames) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 10000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (w.Capture() && w.Capture()->Preview() && w.Capture()->Preview()->FramesShown() >= frames) return true;
+  }
+  return false;
+}
+
+// The live picture with the frame over it, the countdown running, and the
+// snapshot in the first slot.
+void WriteLiveScreenshots(DlgFacecraft& w, const QString& dir, QStringList& written) {
+  Click(w, DlgFacecraft::kWebcam);
+  if (!w.Live() || !WaitForLivePicture(w, 5)) {
+    if (w.Live()) Click(w, DlgFacecraft::kWebcam);
+    return;
+  }
+  Save(GrabWindow(&w), dir, QStringLiteral("main-live.png"), written);
+  SettingsStore& settings = w.App().settings();
+  const int delay = settings.ShottingDelay, autoChange = settings.AutoChangeFrame;
+  settings.ShottingDelay = 3;
+  settings.AutoChangeFrame = 0;
+  QImage counting;
+  QTimer watch;
+  watch.setInterval(15);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* label = w.ItemAs<SkStatic>(DlgFacecraft::kCountdown);
+    if (counting.isNull() && label && label->Text() == QStringLiteral("count down 2 seconds")) {
+      for (int i = 0; i < 5; ++i) QApplication::processEvents();
+      counting = GrabWindow(&w);
+    }
+  });
+  watch.start();
+  Click(w, DlgFacecraft::kSnapshot);
+  watch.stop();
+  if (!counting.isNull()) Save(counting, dir, QStringLiteral("main-live-countdown.png"), written);
+  WaitForLivePicture(w, w.Capture()->Preview()->FramesShown() + 3);
+  Save(GrabWindow(&w), dir, QStringLiteral("main-live-snapshot.png"), written);
+  settings.ShottingDelay = delay;
+  settings.AutoChangeFrame = autoChange;
+  Click(w, DlgFacecraft::kWebcam);
+}
+
 }  // namespace
+
+bool TimeWebcam(DlgFacecraft& w) {
+  w.show();
+  Settle();
+  Click(w, DlgFacecraft::kWebcam);
+  if (!w.Live()) {
+    std::printf("no camera: the webcam box unchecked itself\n");
+    return false;
+  }
+  if (!WaitForLivePicture(w, 5)) {
+    std::printf("no picture from the camera\n");
+    Click(w, DlgFacecraft::kWebcam);
+    return false;
+  }
+  // The preview's rate over three seconds.
+  const uint64_t shown0 = w.Capture()->Preview()->FramesShown(), read0 = w.Capture()->FramesRead();
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  const double seconds = t.elapsed() / 1000.0;
+  std::printf("preview: %.1f frames/s drawn, %.1f frames/s from the camera\n",
+              (w.Capture()->Preview()->FramesShown() - shown0) / seconds, (w.Capture()->FramesRead() - read0) / seconds);
+  // Snapshots with the shortest countdown, frame overlay on.
+  SettingsStore& settings = w.App().settings();
+  settings.ShottingDelay = 0;
+  settings.AutoChangeFrame = 0;
+  long long least = -1, most = -1, total = 0;
+  int taken = 0;
+  for (int i = 0; i < 5; ++i) {
+    Click(w, DlgFacecraft::kSnapshot);
+    const long long ms = w.LastSnapshotMilliseconds();
+    if (w.Sheet().UsedSlots().size() != size_t(i + 1) || ms < 0) break;
+    least = least < 0 || ms < least ? ms : least;
+    most = ms > most ? ms : most;
+    total += ms;
+    ++taken;
+  }
+  if (taken > 0)
+    std::printf("countdown's end to sticker in its slot: %d snapshots, %lld..%lld ms, mean %lld ms\n", taken, least,
+                most, total / taken);
+  Click(w, DlgFacecraft::kWebcam);
+  w.hide();
+  return taken > 0;
+}
 
 QImage GrabWindow(QWidget* window) {
   QImage shot = window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -91,6 +183,8 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
   Save(GrabWindow(&w), dir, QStringLiteral("main-photo-resized.png"), written);
   w.PlacePhoto(QRect(29, 59, 320, 240));
   w.StepPhoto(1);
+
+  WriteLiveScreenshots(w, dir, written);
 
   // A full sheet in each layout.
   for (int k = 0; k < 5; ++k) {

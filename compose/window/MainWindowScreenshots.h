@@ -22,5 +22,10 @@ bool RunDemoSession(DlgFacecraft& window, const QString& path);
 // page's thumbnails are made; prints their number and the time taken, and
 // returns the number (-1 when the folder cannot be listed).
 int TimeBrowserPage(DlgFacecraft& window, const std::string& folder);
+// Switches the webcam on (the synthetic camera in scripted runs), counts the
+// preview's frames for a few seconds and takes snapshots; prints the frame
+// rate and the time from the countdown's end to the sticker in its slot.
+// False when there is no camera.
+bool TimeWebcam(DlgFacecraft& window);
 // Calls done once, after the window's first paint.
 void WhenFirstPainted(QWidget& window, std::function<void()> done);
