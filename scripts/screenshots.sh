@@ -7,9 +7,14 @@ set -euo pipefail
 build=${1:-build/release}
 out=${2:-build/screenshots}
 mkdir -p "$out"
-sandbox=$(mktemp -d)
+# A fixed sandbox path, so the folder names the pictures show are the same on
+# every run and the committed pictures change only when a window does.
+sandbox=/tmp/glimmerbox-screenshots
+rm -rf "$sandbox"
+mkdir -p "$sandbox"
 trap 'rm -rf "$sandbox"' EXIT
-export GLIMMERBOX_HOME="$sandbox/app" XDG_CONFIG_HOME="$sandbox/config" HOME="$sandbox/home" QT_QPA_PLATFORM=offscreen
+export HOME="$sandbox/home" GLIMMERBOX_HOME="$sandbox/home/.local/share/Glimmerbox" XDG_CONFIG_HOME="$sandbox/home/.config" \
+  QT_QPA_PLATFORM=offscreen
 
 "$build/skin/gallery/glimmerbox-gallery" --screenshots "$out" >/dev/null
 "$build/app/glimmerbox" --screenshots "$out" 2>/dev/null

@@ -23,6 +23,7 @@
 #include "skin/SkComboBox.h"
 #include "skin/SkStatic.h"
 #include "skin/GbSkinButton.h"
+#include "skin/WindowShot.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ void WriteLiveScreenshots(DlgFacecraft& w, const QString& dir, QStringList& writ
     if (w.Live()) Click(w, DlgFacecraft::kWebcam);
     return;
   }
-  Save(GrabWindow(&w), dir, QStringLiteral("main-live.png"), written);
+  Save(GrabShaped(&w), dir, QStringLiteral("main-live.png"), written);
   SettingsStore& settings = w.App().settings();
   const int delay = settings.ShottingDelay, autoChange = settings.AutoChangeFrame;
   settings.ShottingDelay = 3;
@@ -98,7 +99,7 @@ void WriteLiveScreenshots(DlgFacecraft& w, const QString& dir, QStringList& writ
     auto* label = w.ItemAs<SkStatic>(DlgFacecraft::kCountdown);
     if (counting.isNull() && label && label->Text() == QStringLiteral("count down 2 seconds")) {
       for (int i = 0; i < 5; ++i) QApplication::processEvents();
-      counting = GrabWindow(&w);
+      counting = GrabShaped(&w);
     }
   });
   watch.start();
@@ -106,7 +107,7 @@ void WriteLiveScreenshots(DlgFacecraft& w, const QString& dir, QStringList& writ
   watch.stop();
   if (!counting.isNull()) Save(counting, dir, QStringLiteral("main-live-countdown.png"), written);
   WaitForLivePicture(w, w.Capture()->Preview()->FramesShown() + 3);
-  Save(GrabWindow(&w), dir, QStringLiteral("main-live-snapshot.png"), written);
+  Save(GrabShaped(&w), dir, QStringLiteral("main-live-snapshot.png"), written);
   settings.ShottingDelay = delay;
   settings.AutoChangeFrame = autoChange;
   Click(w, DlgFacecraft::kWebcam);
@@ -158,40 +159,33 @@ bool TimeWebcam(DlgFacecraft& w) {
   return taken > 0;
 }
 
-QImage GrabWindow(QWidget* window) {
-  QImage shot = window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-  const QRegion mask = window->mask();
-  if (mask.isEmpty()) return shot;
-  for (int y = 0; y < shot.height(); ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(shot.scanLine(y));
-    for (int x = 0; x < shot.width(); ++x)
-      if (!mask.contains(QPoint(x, y))) row[x] = 0;
-  }
-  return shot;
-}
-
 QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
   QDir().mkpath(dir);
   QStringList written;
   w.show();
   Settle();
-  Save(GrabWindow(&w), dir, QStringLiteral("main-start.png"), written);
+  Save(GrabShaped(&w), dir, QStringLiteral("main-start.png"), written);
 
   // The photo made smaller and moved right and down, with the tracker round it.
   w.PlacePhoto(QRect(29 + 70, 59 + 40, 200, 150));
   Settle();
-  Save(GrabWindow(&w), dir, QStringLiteral("main-photo-resized.png"), written);
+  Save(GrabShaped(&w), dir, QStringLiteral("main-photo-resized.png"), written);
   w.PlacePhoto(QRect(29, 59, 320, 240));
   w.StepPhoto(1);
 
   WriteLiveScreenshots(w, dir, written);
+  // The snapshot (in the sheet and as the photo) holds whatever frame the
+  // camera was at: the sheets below start empty and from a photo file, so
+  // that they come out the same on every run.
+  w.Sheet().ClearAll();
+  w.StepPhoto(1);
 
   // A full sheet in each layout.
   for (int k = 0; k < 5; ++k) {
     Click(w, DlgFacecraft::kLayout0 + k);
     FillSheet(w);
     Settle();
-    Save(GrabWindow(&w), dir, QStringLiteral("main-layout-%1.png").arg(k), written);
+    Save(GrabShaped(&w), dir, QStringLiteral("main-layout-%1.png").arg(k), written);
   }
 
   // The menu of a slot, drawn over the window where it opened.
@@ -201,12 +195,12 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
     if (!menu) return;
     menu->KeyPress(Qt::Key_Down);
     Settle();
-    QImage base = GrabWindow(&w);
+    QImage base = GrabShaped(&w);
     if (QWidget* popup = menu->Window()) {
       QPainter p(&base);
       const QPoint at = popup->pos() - w.pos();
       p.fillRect(QRect(at + QPoint(3, 3), popup->size()), QColor(0, 0, 0, 40));
-      p.drawImage(at, GrabWindow(popup));
+      p.drawImage(at, GrabShaped(popup));
     }
     withMenu = base;
     menu->KeyPress(Qt::Key_Escape);
@@ -225,7 +219,7 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
     DlgConfigure configure(settings, *helper, &w);
     configure.show();
     Settle();
-    Save(GrabWindow(&configure), dir, QStringLiteral("configure.png"), written);
+    Save(GrabShaped(&configure), dir, QStringLiteral("configure.png"), written);
     configure.hide();
     DlgThumNail browser(settings.PathFrame + "/", &w, false, settings, *helper);
     if (browser.Prepare()) {
@@ -236,7 +230,7 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
       Settle();
       if (browser.Cells().size() > 2) browser.Cells()[2]->SetHover(true);
       Settle();
-      Save(GrabWindow(&browser), dir, QStringLiteral("browser.png"), written);
+      Save(GrabShaped(&browser), dir, QStringLiteral("browser.png"), written);
       browser.hide();
     }
   }
@@ -251,7 +245,7 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
     Settle();
     if (auto* thumb = qobject_cast<QAbstractButton*>(save.Item(DlgSavePicture::kThumb1))) thumb->click();
     Settle();
-    Save(GrabWindow(&save), dir, QStringLiteral("save-picture.png"), written);
+    Save(GrabShaped(&save), dir, QStringLiteral("save-picture.png"), written);
     save.hide();
   }
   GbImage sheetImage, printPicture;
@@ -259,10 +253,10 @@ QStringList WriteMainWindowScreenshots(DlgFacecraft& w, const QString& dir) {
     DlgPrint print(printPicture, w.App().settings(), &w);
     print.show();
     Settle();
-    Save(GrabWindow(&print), dir, QStringLiteral("print-start.png"), written);
+    Save(GrabShaped(&print), dir, QStringLiteral("print-start.png"), written);
     if (auto* size = print.ItemAs<SkComboBox>(DlgPrint::kSize)) size->SelectFromList(3);
     Settle();
-    Save(GrabWindow(&print), dir, QStringLiteral("print-1024.png"), written);
+    Save(GrabShaped(&print), dir, QStringLiteral("print-1024.png"), written);
     // What reaches the paper: A4 at twice the screen's resolution, two pages.
     double dpiX = 96, dpiY = 96;
     ScreenResolution(dpiX, dpiY);
@@ -285,7 +279,7 @@ bool RunDemoSession(DlgFacecraft& w, const QString& path) {
     w.StepPhoto(1);
   }
   Click(w, DlgFacecraft::kLayout0 + 1);
-  const QImage shot = GrabWindow(&w);
+  const QImage shot = GrabShaped(&w);
   w.hide();
   const QFileInfo info(path);
   QDir().mkpath(info.absolutePath());

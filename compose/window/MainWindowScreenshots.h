@@ -10,8 +10,6 @@
 class DlgFacecraft;
 class QWidget;
 
-// The window as it shows on screen: pixels outside its shape are transparent.
-QImage GrabWindow(QWidget* window);
 // Writes the main window at start, with a resized photo, with a full sheet in
 // each layout, with the "Combination" menu open, and the configuration,
 // browser, save-picture and print windows into dir; returns the files.

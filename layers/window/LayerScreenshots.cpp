@@ -11,29 +11,7 @@
 #include "layers/window/DlgMix.h"
 #include "layers/window/DlgText.h"
 #include "skin/GbSkinButton.h"
-
-namespace {
-
-void Settle() {
-  for (int i = 0; i < 4; ++i) QApplication::processEvents();
-}
-
-// The window as on screen: outside its outline is transparent.
-void Save(QWidget* window, const QString& dir, const QString& name, QStringList& written) {
-  Settle();
-  QImage shot = window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-  const QRegion mask = window->mask();
-  if (!mask.isEmpty())
-    for (int y = 0; y < shot.height(); ++y) {
-      auto* row = reinterpret_cast<QRgb*>(shot.scanLine(y));
-      for (int x = 0; x < shot.width(); ++x)
-        if (!mask.contains(QPoint(x, y))) row[x] = 0;
-    }
-  const QString path = QDir(dir).filePath(name);
-  if (shot.save(path)) written << path;
-}
-
-}  // namespace
+#include "skin/WindowShot.h"
 
 QStringList WriteLayerScreenshots(CFacecraftApp& app, const GbImage& portrait, const QString& dir) {
   QStringList written;
@@ -74,7 +52,7 @@ QStringList WriteLayerScreenshots(CFacecraftApp& app, const GbImage& portrait, c
     dialog.Settings() = text;
     dialog.LoadControls();
     dialog.show();
-    Save(&dialog, dir, QStringLiteral("text-dialog.png"), written);
+    SaveShaped(&dialog, dir, QStringLiteral("text-dialog.png"), written);
     dialog.hide();
     const TextSettings saved = app.textTool;
     app.textTool = text;
@@ -89,7 +67,7 @@ QStringList WriteLayerScreenshots(CFacecraftApp& app, const GbImage& portrait, c
     app.textTool = saved;
     for (int i = 0; i < 50; ++i) editor.OnRight();
     for (int i = 0; i < 75; ++i) editor.OnDown();
-    Save(&editor, dir, QStringLiteral("layer-editor.png"), written);
+    SaveShaped(&editor, dir, QStringLiteral("layer-editor.png"), written);
     editor.hide();
   }
   DeleteObject(picture);

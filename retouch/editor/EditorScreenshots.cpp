@@ -11,27 +11,10 @@
 #include "skin/CSkinSlider.h"
 #include "skin/GbSkinButton.h"
 #include "skin/SkinEvent.h"
+#include "skin/WindowShot.h"
 
 namespace {
 
-void Settle() {
-  for (int i = 0; i < 4; ++i) QApplication::processEvents();
-}
-
-// The window as on screen: outside its outline is transparent.
-void Save(QWidget* window, const QString& dir, const QString& name, QStringList& written) {
-  Settle();
-  QImage shot = window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-  const QRegion mask = window->mask();
-  if (!mask.isEmpty())
-    for (int y = 0; y < shot.height(); ++y) {
-      auto* row = reinterpret_cast<QRgb*>(shot.scanLine(y));
-      for (int x = 0; x < shot.width(); ++x)
-        if (!mask.contains(QPoint(x, y))) row[x] = 0;
-    }
-  const QString path = QDir(dir).filePath(name);
-  if (shot.save(path)) written << path;
-}
 
 void MoveSlider(DlgEffect& dialog, int index, int pos) {
   CSkinSlider* slider = dialog.Slider(index);
@@ -49,7 +32,7 @@ QStringList WriteEditorScreenshots(const GbImage& portrait, const QString& dir) 
   DlgFilter editor(portrait.MakeDibSection());
   editor.FitToPreview();
   editor.show();
-  Save(&editor, dir, QStringLiteral("editor-portrait.png"), written);
+  SaveShaped(&editor, dir, QStringLiteral("editor-portrait.png"), written);
 
   struct Shot {
     int kind;
@@ -66,7 +49,7 @@ QStringList WriteEditorScreenshots(const GbImage& portrait, const QString& dir) 
       MoveSlider(dialog, 1, 120);
     }
     if (s.kind == 10) dialog.OnCircle(DlgEffect::kSwirl);
-    Save(&dialog, dir, QString::fromLatin1(s.name), written);
+    SaveShaped(&dialog, dir, QString::fromLatin1(s.name), written);
     dialog.hide();
   }
   // The swirl went into the working image; start the last picture from the portrait again.
@@ -77,7 +60,7 @@ QStringList WriteEditorScreenshots(const GbImage& portrait, const QString& dir) 
   const QRect r(70, 50, 170, 120);
   editor.Picture()->SetTrackerRect(r);
   CRectTrackerPic::ApplySelection(editor.WorkingImage(), r);
-  Save(&editor, dir, QStringLiteral("editor-pseudocolors-tracker.png"), written);
+  SaveShaped(&editor, dir, QStringLiteral("editor-pseudocolors-tracker.png"), written);
   editor.hide();
   return written;
 }

@@ -13,19 +13,7 @@
 #include "skin/MessageBoxDlg.h"
 #include "skin/SkComboBox.h"
 #include "skin/gallery/SkinGallery.h"
-
-QImage GrabShaped(QWidget* window) {
-  QImage shot = window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-  const QRegion mask = window->mask();
-  if (mask.isEmpty()) return shot;
-  const qreal dpr = shot.devicePixelRatio();
-  for (int y = 0; y < shot.height(); ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(shot.scanLine(y));
-    for (int x = 0; x < shot.width(); ++x)
-      if (!mask.contains(QPoint(int(x / dpr), int(y / dpr)))) row[x] = 0;
-  }
-  return shot;
-}
+#include "skin/WindowShot.h"
 
 namespace {
 

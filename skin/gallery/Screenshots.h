@@ -7,7 +7,5 @@
 
 class QWidget;
 
-// The window as it shows on screen: pixels outside its mask are transparent.
-QImage GrabShaped(QWidget* window);
 // Writes the PNGs into dir; returns the files written.
 QStringList WriteSkinScreenshots(const QString& dir);
