@@ -457,6 +457,16 @@ TEST(GbImageDecrease, InverseMapAnswersTheFullScanOverTheCube) {
     for (int g = 0; g < 8; ++g)
       for (int b = 120; b < 128; ++b)
         ASSERT_EQ(map(r, g, b), img.NearestPaletteIndex(Rgb(r, g, b))) << r << "," << g << "," << b;
+  // An entry that only touches a cell's bound at one corner still ties
+  // there and, with the lower index, wins: (7,7,7) is 147 from both.
+  const RGBQUAD corner[3] = {Rgb(14, 14, 14), Rgb(0, 0, 0), Rgb(255, 255, 255)};
+  GbImage three(1, 1, 8, 0);
+  three.SetPalette(corner, 3);
+  gbimage::NearestColourMap cornerMap(corner, 3);
+  EXPECT_EQ(cornerMap(7, 7, 7), 0);
+  EXPECT_EQ(three.NearestPaletteIndex(Rgb(7, 7, 7)), 0);
+  EXPECT_EQ(cornerMap(6, 7, 7), 1);
+  EXPECT_EQ(cornerMap(8, 8, 8), 0);
   gbimage::NearestColourMap empty(nullptr, 0);
   EXPECT_EQ(empty(1, 2, 3), 0);
 }
