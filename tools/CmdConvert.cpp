@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/codecs/CodecRegistry.h"
+#include "image/codecs/GbImagePNG.h"
 #include "image/core/GbImage.h"
 #include "image/io/GbMemFile.h"
 #include "image/retouch/RetouchRandom.h"
@@ -21,7 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "IN OUT [--type N] [--frame N] [--quality Q] [--option N] [--op \"Name arg ...\"]... "
-    "[--all-frames OUTDIR] [--seed N]";
+    "[--all-frames OUTDIR] [--seed N] [--png-level 0-9] [--png-filter none|sub|up|average|paeth|all]";
 
 // The encoded file in memory; false (message in the image) when encoding fails.
 bool encodeToBytes(GbImage& image, uint32_t type, std::string& bytes) {
@@ -67,6 +68,26 @@ int runConvert(const CliArgs& args) {
     return 2;
   }
   gbretouch::SeedRandom(uint32_t(seed));
+
+  // Batch PNG writing: a faster zlib level or another row filter. Without
+  // them PNG files come out exactly as the program writes them.
+  long pngLevel = -1;
+  if (!args.intValue("png-level", pngLevel, -1)) return 2;
+  if (args.has("png-level") && (pngLevel < 0 || pngLevel > 9)) {
+    std::fprintf(stderr, "glimmerbox-cli convert: --png-level must be 0 to 9\n");
+    return 2;
+  }
+  int pngFilter = -1;
+  if (const std::optional<std::string> name = args.value("png-filter")) {
+    static const char* const kNames[] = {"none", "sub", "up", "average", "paeth", "all"};
+    for (int i = 0; i < 6; ++i)
+      if (*name == kNames[i]) pngFilter = i;
+    if (pngFilter < 0) {
+      std::fprintf(stderr, "glimmerbox-cli convert: --png-filter must be none, sub, up, average, paeth or all\n");
+      return 2;
+    }
+  }
+  GbImagePNG::SetWriteSettings(int(pngLevel), pngFilter);
 
   GbImage image;
   image.SetFrame(frame);
@@ -141,4 +162,4 @@ int runConvert(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("convert", "decode a picture, apply operations (--op), encode by the output's extension", kUsage,
-               {"type=", "frame=", "quality=", "option=", "op*", "all-frames=", "seed="}, runConvert);
+               {"type=", "frame=", "quality=", "option=", "op*", "all-frames=", "seed=", "png-level=", "png-filter="}, runConvert);

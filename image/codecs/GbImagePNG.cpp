@@ -9,6 +9,10 @@
 
 namespace {
 
+// The batch write settings (SetWriteSettings); -1 keeps the library default.
+std::atomic<int> writeLevel{-1};
+std::atomic<int> writeFilter{-1};
+
 // Ancillary chunks larger than this are dropped rather than allocated.
 constexpr png_alloc_size_t kMaxChunkMemory = 16u << 20;
 
@@ -307,6 +311,11 @@ bool GbImagePNG::DecodeRows(png_structp png, png_infop info, std::vector<uint8_t
 
 // ---- encoding ------------------------------------------------------------
 
+void GbImagePNG::SetWriteSettings(int level, int filter) {
+  writeLevel.store(level >= 0 && level <= 9 ? level : -1, std::memory_order_relaxed);
+  writeFilter.store(filter >= 0 && filter <= 5 ? filter : -1, std::memory_order_relaxed);
+}
+
 bool GbImagePNG::Encode(GbFile* f) {
   if (CheckEncodable(f)) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, static_cast<GbImage*>(this), encodeError, quiet);
@@ -426,6 +435,14 @@ bool GbImagePNG::EncodeRows(png_structp png, png_infop info, std::vector<uint8_t
     }
   }
 
+  const int level = writeLevel.load(std::memory_order_relaxed);
+  const int filter = writeFilter.load(std::memory_order_relaxed);
+  if (level >= 0) png_set_compression_level(png, level);
+  if (filter >= 0) {
+    static constexpr int kFilters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB,   PNG_FILTER_UP,
+                                       PNG_FILTER_AVG,  PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, kFilters[filter]);
+  }
   png_write_info(png, info);
   if (colorType == PNG_COLOR_TYPE_RGB) png_set_bgr(png);
   const int passes = adam7 ? png_set_interlace_handling(png) : 1;

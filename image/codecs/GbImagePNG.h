@@ -7,6 +7,7 @@
 // (1 = Adam7) records and chooses interlacing.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -20,6 +21,12 @@ class GbImagePNG : public GbImageCodec {
   bool Encode(GbFile* stream) override;
   bool Decode(std::FILE* handle);
   bool Encode(std::FILE* handle);
+
+  // Batch tools can trade file size for speed: a zlib level 0..9 and a row
+  // filter for every file this process writes. -1 (the default) leaves
+  // zlib's and libpng's own choice, which is what the program writes.
+  // Filter: 0 none, 1 sub, 2 up, 3 average, 4 Paeth, 5 adaptive (all five).
+  static void SetWriteSettings(int level, int filter);
 
  private:
   // The parts that run under libpng's error jump; buffers live in the caller.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/core/GbImage.h"
+#include "image/core/NearestColourMap.h"
 
 namespace {
 
@@ -31,96 +32,48 @@ bool CarryPlanes(const GbImage& from, GbImage& to) {
   return true;
 }
 
-// Nearest palette index per colour, remembered for many colours at once
-// (the image's own cache holds one). A miss searches only the entries that
-// can be nearest to some colour of its 16 x 16 x 16 cell of the colour cube:
-// those no farther from the cell than the bound that the best single entry
-// guarantees for all of the cell. Candidates stay in index order, so the
-// answer is the full scan's: the least squared distance, the lowest index
-// among equals.
-class NearestIndexCache {
+// Which colour the image's one-colour nearest cache holds after a reduction.
+// The reduction used to look colours up through a 4096-slot cache and left
+// the image's cache on the last colour that missed it; that cache is part of
+// the image's saved record (clipboard), so the same colour is still chosen.
+class LastMissTracker {
  public:
-  explicit NearestIndexCache(GbImage& image)
-      : image_(image), keys_(kSlots, kEmpty), values_(kSlots), cells_(kCells), built_(kCells, false) {
-    const RGBQUAD* pal = image.Palette();
-    uint32_t n = image.ColorsImportant() ? image.ColorsImportant() : image.PaletteEntryCount();
-    if (n > image.PaletteEntryCount()) n = image.PaletteEntryCount();
-    if (pal)
-      for (uint32_t i = 0; i < n; ++i) entries_.push_back({pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue});
-  }
-
-  uint8_t operator()(RGBQUAD c) {
-    const uint32_t key = uint32_t(c.rgbBlue) | uint32_t(c.rgbGreen) << 8 | uint32_t(c.rgbRed) << 16;
-    const size_t slot = uint32_t(key * 2654435761u) >> 20;
-    if (keys_[slot] != key) {
-      keys_[slot] = key;
-      values_[slot] = Search(c.rgbRed, c.rgbGreen, c.rgbBlue);
-      lastMiss_ = RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, 0};
+  LastMissTracker() : keys_(kSlots, kEmpty) {}
+  void See(uint8_t r, uint8_t g, uint8_t b) {
+    const uint32_t key = uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16;
+    uint32_t& slot = keys_[uint32_t(key * 2654435761u) >> 20];
+    if (slot != key) {
+      slot = key;
+      last_ = key;
       missed_ = true;
     }
-    return values_[slot];
   }
-
-  // Leaves the image's own one-colour cache as the full scan would have.
-  void Finish() {
-    if (missed_) image_.NearestPaletteIndex(lastMiss_);
+  void Finish(GbImage& image) const {
+    if (missed_) image.NearestPaletteIndex(RGBQUAD{uint8_t(last_), uint8_t(last_ >> 8), uint8_t(last_ >> 16), 0});
   }
 
  private:
-  struct Entry {
-    int red, green, blue;
-  };
-  static constexpr int kShift = 4, kSide = 1 << kShift, kCells = 16 * 16 * 16;
-
-  // Squared distance from v to the span [lo, lo + kSide - 1], nearest and farthest.
-  static long Near(int v, int lo) {
-    const long d = v < lo ? lo - v : v > lo + kSide - 1 ? v - (lo + kSide - 1) : 0;
-    return d * d;
-  }
-  static long Far(int v, int lo) {
-    const long d = std::max(std::abs(v - lo), std::abs(v - (lo + kSide - 1)));
-    return d * d;
-  }
-
-  const std::vector<uint8_t>& Candidates(int cell) {
-    if (built_[cell]) return cells_[cell];
-    const int r0 = (cell >> 8) << kShift, g0 = ((cell >> 4) & 15) << kShift, b0 = (cell & 15) << kShift;
-    long bound = LONG_MAX;
-    for (const Entry& e : entries_)
-      bound = std::min(bound, Far(e.red, r0) + Far(e.green, g0) + Far(e.blue, b0));
-    std::vector<uint8_t>& list = cells_[cell];
-    for (size_t i = 0; i < entries_.size(); ++i) {
-      const Entry& e = entries_[i];
-      if (Near(e.red, r0) + Near(e.green, g0) + Near(e.blue, b0) <= bound) list.push_back(uint8_t(i));
-    }
-    built_[cell] = true;
-    return list;
-  }
-
-  uint8_t Search(int r, int g, int b) {
-    if (entries_.empty()) return 0;
-    const int cell = (r >> kShift) << 8 | (g >> kShift) << 4 | (b >> kShift);
-    long best = LONG_MAX;
-    uint8_t found = 0;
-    for (uint8_t i : Candidates(cell)) {
-      const Entry& e = entries_[i];
-      const long dr = e.red - r, dg = e.green - g, db = e.blue - b;
-      const long d = dr * dr + dg * dg + db * db;
-      if (d < best) best = d, found = i;
-    }
-    return found;
-  }
-
   static constexpr size_t kSlots = 4096;
   static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // never a 24-bit key
-  GbImage& image_;
   std::vector<uint32_t> keys_;
-  std::vector<uint8_t> values_;
-  std::vector<Entry> entries_;
-  std::vector<std::vector<uint8_t>> cells_;
-  std::vector<bool> built_;
-  RGBQUAD lastMiss_{};
+  uint32_t last_ = 0;
   bool missed_ = false;
+};
+
+// The exact nearest entry per colour through the inverse colour map.
+class NearestIndex {
+ public:
+  explicit NearestIndex(GbImage& image) : image_(image), map_(image) {}
+  uint8_t operator()(uint8_t r, uint8_t g, uint8_t b) {
+    tracker_.See(r, g, b);
+    return map_(r, g, b);
+  }
+  void Finish() { tracker_.Finish(image_); }
+
+ private:
+  GbImage& image_;
+  gbimage::NearestColourMap map_;
+  LastMissTracker tracker_;
 };
 
 uint8_t GreyOfQuad(const RGBQUAD& c) { return GbImage::GreyOf(c.rgbRed, c.rgbGreen, c.rgbBlue); }
@@ -260,39 +213,83 @@ bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* p
   if (info_.backgroundIndex >= 0)
     result.info_.backgroundIndex = result.NearestPaletteIndex(BackgroundColor());
 
-  NearestIndexCache nearest(result);
+  NearestIndex nearest(result);
   const RGBQUAD* outPal = result.Palette();
   const long width = Width(), height = Height();
-  if (bpp == 24) {
-    // The same scan straight on the rows: blue, green, red per pixel.
-    const auto carry = [](uint8_t* p, int eb, int eg, int er, int weight) {
-      p[0] = uint8_t(std::clamp(p[0] + eb * weight / 16, 0, 255));
-      p[1] = uint8_t(std::clamp(p[1] + eg * weight / 16, 0, 255));
-      p[2] = uint8_t(std::clamp(p[2] + er * weight / 16, 0, 255));
+  if (bpp == 24 && errorDiffusion) {
+    // The same scan straight on the rows, with the pixels being worked on
+    // held in registers: the current pixel (which has had every carry it
+    // will get) and the three pixels below it, whose carries arrive in the
+    // same order as pixel by pixel (below-right 1/16, below 4/16,
+    // below-left 2/16), each clamped at once as before. Only the row below
+    // is written back; the source is dropped at the end.
+    struct Px {
+      int b, g, r;
+    };
+    const auto add = [](Px v, int eb, int eg, int er) {
+      return Px{std::clamp(v.b + eb, 0, 255), std::clamp(v.g + eg, 0, 255), std::clamp(v.r + er, 0, 255)};
     };
     for (long y = 0; y < height; ++y) {
       SetProgress(y * 100 / height);
       if (Escape()) break;
-      uint8_t* row = RowBits(uint32_t(y));
+      const uint8_t* row = RowBits(uint32_t(y));
       uint8_t* next = y + 1 < height ? RowBits(uint32_t(y + 1)) : nullptr;
       uint8_t* indices = bits == 8 ? result.RowBits(uint32_t(y)) : nullptr;
+      const auto load = [](const uint8_t* q) { return Px{q[0], q[1], q[2]}; };
+      const auto store = [](uint8_t* q, Px v) {
+        q[0] = uint8_t(v.b);
+        q[1] = uint8_t(v.g);
+        q[2] = uint8_t(v.r);
+      };
+      Px cur = load(row);
+      Px left{}, below{}, right{};  // the row below at x - 1, x, x + 1
+      if (next) {
+        below = load(next);
+        if (width > 1) right = load(next + 3);
+      }
       for (long x = 0; x < width; ++x) {
-        uint8_t* p = row + 3 * x;
-        const uint8_t index = nearest(RGBQUAD{p[0], p[1], p[2], 0});
+        const uint8_t index = nearest(uint8_t(cur.r), uint8_t(cur.g), uint8_t(cur.b));
         if (indices)
           indices[x] = index;
         else
           result.WritePixelIndexUnchecked(x, y, index);
-        if (!errorDiffusion) continue;
         const RGBQUAD& q = outPal[index];
-        const int eb = int(p[0]) - q.rgbBlue, eg = int(p[1]) - q.rgbGreen, er = int(p[2]) - q.rgbRed;
-        if (!er && !eg && !eb) continue;
-        if (x + 1 < width) carry(p + 3, eb, eg, er, 7);
-        if (next) {
-          if (x > 0) carry(next + 3 * (x - 1), eb, eg, er, 2);
-          carry(next + 3 * x, eb, eg, er, 4);
-          if (x + 1 < width) carry(next + 3 * (x + 1), eb, eg, er, 1);
+        const int eb = cur.b - q.rgbBlue, eg = cur.g - q.rgbGreen, er = cur.r - q.rgbRed;
+        const bool last = x + 1 == width;
+        if (!last) cur = load(row + 3 * (x + 1));
+        if (er || eg || eb) {
+          if (!last) cur = add(cur, eb * 7 / 16, eg * 7 / 16, er * 7 / 16);
+          if (next) {
+            if (x > 0) left = add(left, eb * 2 / 16, eg * 2 / 16, er * 2 / 16);
+            below = add(below, eb * 4 / 16, eg * 4 / 16, er * 4 / 16);
+            if (!last) right = add(right, eb / 16, eg / 16, er / 16);
+          }
         }
+        if (next) {
+          if (x > 0) store(next + 3 * (x - 1), left);
+          left = below;
+          below = right;
+          if (x + 2 < width) right = load(next + 3 * (x + 2));
+        }
+      }
+      if (next) store(next + 3 * (width - 1), left);
+    }
+    nearest.Finish();
+    return TakeOver(result, false);
+  }
+  if (bpp == 24) {
+    for (long y = 0; y < height; ++y) {
+      SetProgress(y * 100 / height);
+      if (Escape()) break;
+      const uint8_t* row = RowBits(uint32_t(y));
+      uint8_t* indices = bits == 8 ? result.RowBits(uint32_t(y)) : nullptr;
+      for (long x = 0; x < width; ++x) {
+        const uint8_t* p = row + 3 * x;
+        const uint8_t index = nearest(p[2], p[1], p[0]);
+        if (indices)
+          indices[x] = index;
+        else
+          result.WritePixelIndexUnchecked(x, y, index);
       }
     }
     nearest.Finish();
@@ -303,7 +300,7 @@ bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* p
     if (Escape()) break;
     for (long x = 0; x < width; ++x) {
       const RGBQUAD c = ReadPixelColorUnchecked(x, y, true);
-      const uint8_t index = nearest(c);
+      const uint8_t index = nearest(c.rgbRed, c.rgbGreen, c.rgbBlue);
       result.WritePixelIndexUnchecked(x, y, index);
       if (!errorDiffusion) continue;
       const RGBQUAD& q = outPal[index];

@@ -5,10 +5,12 @@
 // reaches outside the image go through the general sampler. Both paths do
 // the same arithmetic in the same order.
 #include <algorithm>
+#include <atomic>
 #include <new>
 #include <vector>
 
 #include "image/core/GbImage.h"
+#include "image/transform/Bands.h"
 #include "image/transform/Sampler.h"
 #include "image/transform/TransformSupport.h"
 
@@ -76,51 +78,59 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
   const int n = method >= 3 ? 2 * KernelRadius(method) : 0;
   uint8_t* outAlpha = out.AlphaPlane();
   const uint8_t* srcAlpha = self.AlphaPlane();
-  for (long y = 0; y < nh; ++y) {
-    ReportProgress(self, y, nh);
-    if (self.Escape()) break;
-    uint8_t* row = out.RowBits(uint32_t(y));
-    uint8_t* alphaRow = outAlpha ? outAlpha + size_t(y) * size_t(nw) : nullptr;
-    const double py = rows.pos[size_t(y)];
-    const bool rowIn = rows.inside[size_t(y)];
-    if (!is24) {
-      for (long x = 0; x < nw; ++x) {
-        long sx, sy;
-        if (method == 1 && smp.NearestSource(cols.pos[size_t(x)], py, sx, sy)) {
-          // Keep palette indices as they are (duplicate entries stay apart).
-          out.WritePixelIndexUnchecked(x, y, self.ReadPixelIndexUnchecked(sx, sy));
-          continue;
+  const auto band = [&](long firstRow, long endRow, bool reports) {
+    for (long y = firstRow; y < endRow; ++y) {
+      if (reports) ReportProgress(self, y, endRow);
+      if (self.Escape()) break;
+      uint8_t* row = out.RowBits(uint32_t(y));
+      uint8_t* alphaRow = outAlpha ? outAlpha + size_t(y) * size_t(nw) : nullptr;
+      const double py = rows.pos[size_t(y)];
+      const bool rowIn = rows.inside[size_t(y)];
+      if (!is24) {
+        for (long x = 0; x < nw; ++x) {
+          long sx, sy;
+          if (method == 1 && smp.NearestSource(cols.pos[size_t(x)], py, sx, sy)) {
+            // Keep palette indices as they are (duplicate entries stay apart).
+            out.WritePixelIndexUnchecked(x, y, self.ReadPixelIndexUnchecked(sx, sy));
+            continue;
+          }
+          out.WritePixelColorUnchecked(x, y, smp.At(cols.pos[size_t(x)], py), true);
         }
-        out.WritePixelColorUnchecked(x, y, smp.At(cols.pos[size_t(x)], py), true);
-      }
-      continue;
-    }
-    for (long x = 0; x < nw; ++x) {
-      if (!(rowIn && cols.inside[size_t(x)])) {
-        Put24(row, x, alphaRow, smp.At(cols.pos[size_t(x)], py));
         continue;
       }
-      if (method == 1) {
-        const long sx = cols.first[size_t(x)], sy = rows.first[size_t(y)];
-        const uint8_t* p = self.RowBits(uint32_t(sy)) + size_t(sx) * 3;
-        uint8_t* d = row + size_t(x) * 3;
-        d[0] = p[0];
-        d[1] = p[1];
-        d[2] = p[2];
-        if (alphaRow) alphaRow[x] = srcAlpha[size_t(sy) * self.Width() + size_t(sx)];
-      } else if (method == 2) {
-        Put24(row, x, alphaRow,
-              smp.Bilinear24(cols.first[size_t(x)], rows.first[size_t(y)], cols.frac[size_t(x)],
-                             rows.frac[size_t(y)]));
-      } else {
-        double acc[4];
-        smp.Direct24(cols.first[size_t(x)], rows.first[size_t(y)], n, &cols.weight[size_t(x) * size_t(n)],
-                     &rows.weight[size_t(y) * size_t(n)], acc);
-        Put24(row, x, alphaRow,
-              RGBQUAD{ToByte(acc[0]), ToByte(acc[1]), ToByte(acc[2]), srcAlpha ? ToByte(acc[3]) : uint8_t(0)});
+      for (long x = 0; x < nw; ++x) {
+        if (!(rowIn && cols.inside[size_t(x)])) {
+          Put24(row, x, alphaRow, smp.At(cols.pos[size_t(x)], py));
+          continue;
+        }
+        if (method == 1) {
+          const long sx = cols.first[size_t(x)], sy = rows.first[size_t(y)];
+          const uint8_t* p = self.RowBits(uint32_t(sy)) + size_t(sx) * 3;
+          uint8_t* d = row + size_t(x) * 3;
+          d[0] = p[0];
+          d[1] = p[1];
+          d[2] = p[2];
+          if (alphaRow) alphaRow[x] = srcAlpha[size_t(sy) * self.Width() + size_t(sx)];
+        } else if (method == 2) {
+          Put24(row, x, alphaRow,
+                smp.Bilinear24(cols.first[size_t(x)], rows.first[size_t(y)], cols.frac[size_t(x)],
+                               rows.frac[size_t(y)]));
+        } else {
+          double acc[4];
+          smp.Direct24(cols.first[size_t(x)], rows.first[size_t(y)], n, &cols.weight[size_t(x) * size_t(n)],
+                       &rows.weight[size_t(y) * size_t(n)], acc);
+          Put24(row, x, alphaRow,
+                RGBQUAD{ToByte(acc[0]), ToByte(acc[1]), ToByte(acc[2]), srcAlpha ? ToByte(acc[3]) : uint8_t(0)});
+        }
       }
     }
-  }
+  };
+  // 24-bit results are plain stores; palette results go through the image's
+  // one-colour nearest cache and stay on one thread.
+  if (is24)
+    InBands(nh, (long long)nw * nh * (n ? n : 1), band);
+  else
+    band(0, nh, true);
 }
 
 // Area weights of one axis: the covered pixels of each result pixel with
@@ -164,50 +174,62 @@ void AreaPass24(GbImage& self, GbImage& out, const Sampler& smp, double xs, doub
   const AxisCover cols = AreaCover(nw, xs, long(self.Width()));
   const AxisCover rows = AreaCover(nh, ys, long(self.Height()));
   const double surface = xs * ys;
-  std::vector<double> acc(size_t(nw) * 3);
-  for (long y = 0; y < nh; ++y) {
-    ReportProgress(self, y, nh);
-    if (self.Escape()) break;
-    uint8_t* row = out.RowBits(uint32_t(y));
-    const double py = rows.pos[size_t(y)];
-    if (!rows.inside[size_t(y)]) {
-      for (long x = 0; x < nw; ++x) Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
-      continue;
+  std::atomic<bool> noMemory{false};
+  const auto band = [&](long firstRow, long endRow, bool reports) {
+    std::vector<double> acc;
+    try {
+      acc.resize(size_t(nw) * 3);
+    } catch (const std::bad_alloc&) {  // on a worker thread: reported below
+      noMemory = true;
+      return;
     }
-    std::fill(acc.begin(), acc.end(), 0.0);
-    for (size_t r = rows.start[size_t(y)]; r < rows.start[size_t(y) + 1]; ++r) {
-      const uint8_t* src = self.RowBits(uint32_t(rows.idx[r]));
-      const double wy = rows.weight[r];
-      double* a = acc.data();
-      for (long x = 0; x < nw; ++x, a += 3) {
-        if (!cols.inside[size_t(x)]) continue;
-        double rb = 0.0, rg = 0.0, rr = 0.0;
-        // The covered pixels of a column are consecutive.
-        const size_t first = cols.start[size_t(x)], end = cols.start[size_t(x) + 1];
-        const double* wx = &cols.weight[first];
-        const uint8_t* p = src + size_t(first < end ? cols.idx[first] : 0) * 3;
-        for (size_t c = 0, n = end - first; c < n; ++c, p += 3) {
-          rb += wx[c] * p[0];
-          rg += wx[c] * p[1];
-          rr += wx[c] * p[2];
-        }
-        a[0] += wy * rb;
-        a[1] += wy * rg;
-        a[2] += wy * rr;
-      }
-    }
-    const double* a = acc.data();
-    for (long x = 0; x < nw; ++x, a += 3) {
-      if (!cols.inside[size_t(x)]) {
-        Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
+    for (long y = firstRow; y < endRow; ++y) {
+      if (reports) ReportProgress(self, y, endRow);
+      if (self.Escape()) break;
+      uint8_t* row = out.RowBits(uint32_t(y));
+      const double py = rows.pos[size_t(y)];
+      if (!rows.inside[size_t(y)]) {
+        for (long x = 0; x < nw; ++x) Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
         continue;
       }
-      uint8_t* d = row + size_t(x) * 3;
-      d[0] = ToByte(a[0] / surface);
-      d[1] = ToByte(a[1] / surface);
-      d[2] = ToByte(a[2] / surface);
+      std::fill(acc.begin(), acc.end(), 0.0);
+      for (size_t r = rows.start[size_t(y)]; r < rows.start[size_t(y) + 1]; ++r) {
+        const uint8_t* src = self.RowBits(uint32_t(rows.idx[r]));
+        const double wy = rows.weight[r];
+        double* a = acc.data();
+        for (long x = 0; x < nw; ++x, a += 3) {
+          if (!cols.inside[size_t(x)]) continue;
+          double rb = 0.0, rg = 0.0, rr = 0.0;
+          // The covered pixels of a column are consecutive.
+          const size_t first = cols.start[size_t(x)], end = cols.start[size_t(x) + 1];
+          const double* wx = &cols.weight[first];
+          const uint8_t* p = src + size_t(first < end ? cols.idx[first] : 0) * 3;
+          for (size_t c = 0, n = end - first; c < n; ++c, p += 3) {
+            rb += wx[c] * p[0];
+            rg += wx[c] * p[1];
+            rr += wx[c] * p[2];
+          }
+          a[0] += wy * rb;
+          a[1] += wy * rg;
+          a[2] += wy * rr;
+        }
+      }
+      const double* a = acc.data();
+      for (long x = 0; x < nw; ++x, a += 3) {
+        if (!cols.inside[size_t(x)]) {
+          Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
+          continue;
+        }
+        uint8_t* d = row + size_t(x) * 3;
+        d[0] = ToByte(a[0] / surface);
+        d[1] = ToByte(a[1] / surface);
+        d[2] = ToByte(a[2] / surface);
+      }
     }
-  }
+  };
+  // The weight of the work is the source area each band reads.
+  InBands(nh, (long long)self.Width() * self.Height(), band);
+  if (noMemory) throw std::bad_alloc();
 }
 
 // Area averaging, general case (palette images, or shrinking in one axis only).

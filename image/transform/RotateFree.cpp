@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "image/core/GbImage.h"
+#include "image/transform/Bands.h"
 #include "image/transform/Sampler.h"
 #include "image/transform/TransformSupport.h"
 
@@ -71,34 +72,42 @@ bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod 
   const bool is24 = BitsPerPixel() == 24;
   const bool copyIndex = !is24 && sampler.Method() == IM_NEAREST_NEIGHBOUR;
   uint8_t* outAlpha = out.AlphaPlane();
-  for (long j = 0; j < newH; ++j) {
-    ReportProgress(*this, j, newH);
-    if (Escape()) break;
-    const float Y = sy + float(j);
-    uint8_t* row = out.RowBits(uint32_t(j));
-    for (long i = 0; i < newW; ++i) {
-      const float X = sx + float(i);
-      const float px = c * X + s * Y + ox;
-      const float py = c * Y - s * X + oy;
-      long ix, iy;
-      if (copyIndex && sampler.NearestSource(px, py, ix, iy)) {
-        // Nearest neighbour keeps palette indices as they are, so duplicate
-        // entries (a keyed-out index and its visible twin) stay apart.
-        out.WritePixelIndexUnchecked(i, j, ReadPixelIndexUnchecked(ix, iy));
-        if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = alpha_[size_t(iy) * Width() + size_t(ix)];
-        continue;
-      }
-      const RGBQUAD col = sampler.At(px, py);
-      if (is24) {
-        uint8_t* p = row + size_t(i) * 3;
-        p[0] = col.rgbBlue;
-        p[1] = col.rgbGreen;
-        p[2] = col.rgbRed;
-        if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = col.rgbReserved;
-      } else {
-        out.WritePixelColorUnchecked(i, j, col, true);
+  const auto band = [&](long first, long end, bool reports) {
+    for (long j = first; j < end; ++j) {
+      if (reports) ReportProgress(*this, j, end);
+      if (Escape()) break;
+      const float Y = sy + float(j);
+      uint8_t* row = out.RowBits(uint32_t(j));
+      for (long i = 0; i < newW; ++i) {
+        const float X = sx + float(i);
+        const float px = c * X + s * Y + ox;
+        const float py = c * Y - s * X + oy;
+        long ix, iy;
+        if (copyIndex && sampler.NearestSource(px, py, ix, iy)) {
+          // Nearest neighbour keeps palette indices as they are, so duplicate
+          // entries (a keyed-out index and its visible twin) stay apart.
+          out.WritePixelIndexUnchecked(i, j, ReadPixelIndexUnchecked(ix, iy));
+          if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = alpha_[size_t(iy) * Width() + size_t(ix)];
+          continue;
+        }
+        const RGBQUAD col = sampler.At(px, py);
+        if (is24) {
+          uint8_t* p = row + size_t(i) * 3;
+          p[0] = col.rgbBlue;
+          p[1] = col.rgbGreen;
+          p[2] = col.rgbRed;
+          if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = col.rgbReserved;
+        } else {
+          out.WritePixelColorUnchecked(i, j, col, true);
+        }
       }
     }
-  }
+  };
+  // 24-bit pixels are plain stores; palette results go through the image's
+  // one-colour nearest cache and stay on one thread.
+  if (is24)
+    InBands(newH, (long long)newW * newH, band);
+  else
+    band(0, newH, true);
   return Commit(*this, destination, out);
 }

@@ -502,3 +502,58 @@ TEST(PngEncode, FailuresSayErrorSavingPngFile) {
   EXPECT_FALSE(none.Encode(&full, GB_TYPE_PNG));
   EXPECT_STREQ(none.LastError(), "null image!!!");
 }
+
+// The batch write settings change only how hard zlib works and which row
+// filter is used: the pixels read back the same, and once reset the file is
+// byte for byte what the default writer makes.
+TEST(PngEncode, BatchLevelAndFilterKeepThePixelsAndResetToTheDefaultBytes) {
+  uint32_t seed = 99;
+  const auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return uint8_t(seed >> 24);
+  };
+  struct Shape {
+    uint32_t w, h, bpp;
+    bool alpha;
+  };
+  for (const Shape& s : {Shape{61, 37, 24, false}, Shape{1, 29, 24, true}, Shape{33, 1, 8, false}, Shape{17, 9, 4, false}}) {
+    SCOPED_TRACE(testing::Message() << s.w << " x " << s.h << ", " << s.bpp << " bits" << (s.alpha ? " + alpha" : ""));
+    GbImage image(s.w, s.h, s.bpp, GB_TYPE_PNG);
+    if (s.bpp < 24)
+      for (uint32_t i = 0; i < (1u << s.bpp); ++i) image.SetPaletteColor(i, next(), next(), next());
+    for (uint32_t y = 0; y < s.h; ++y)
+      for (uint32_t x = 0; x < s.w; ++x) {
+        // Smooth ramps with some noise, so that the filters matter.
+        if (s.bpp == 24)
+          image.WritePixelColor(long(x), long(y),
+                                RGBQUAD{uint8_t(x * 3 + (next() & 7)), uint8_t(y * 5), uint8_t(x + y + (next() & 3)), 0});
+        else
+          image.WritePixelIndex(long(x), long(y), uint8_t(next() % (1u << s.bpp)));
+      }
+    if (s.alpha) {
+      ASSERT_TRUE(image.CreateAlpha());
+      for (uint32_t y = 0; y < s.h; ++y) image.WriteAlpha(0, long(y), next());
+    }
+    const std::string plain = Encode(image);
+    GbImage plainBack;
+    ASSERT_TRUE(Decode(plain, plainBack));
+    for (const auto& [level, filter] : {std::pair{1, 0}, std::pair{9, 4}, std::pair{0, 1}, std::pair{3, 5}}) {
+      GbImagePNG::SetWriteSettings(level, filter);
+      const std::string fast = Encode(image);
+      GbImagePNG::SetWriteSettings(-1, -1);
+      GbImage back;
+      ASSERT_TRUE(Decode(fast, back));
+      ASSERT_EQ(back.BitsPerPixel(), plainBack.BitsPerPixel());
+      ASSERT_EQ(back.HasAlpha(), plainBack.HasAlpha());
+      for (uint32_t y = 0; y < s.h; ++y)
+        for (uint32_t x = 0; x < s.w; ++x) {
+          ASSERT_EQ(back.ReadPixelColor(long(x), long(y), true), plainBack.ReadPixelColor(long(x), long(y), true))
+              << level << "/" << filter << " at " << x << "," << y;
+        }
+      if (s.bpp == 24 && level == 0) {
+        EXPECT_GT(fast.size(), plain.size());
+      }
+    }
+    EXPECT_EQ(Encode(image), plain);
+  }
+}

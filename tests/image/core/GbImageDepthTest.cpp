@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/core/GbImage.h"
+#include "image/core/NearestColourMap.h"
 
 namespace {
 
@@ -347,4 +348,125 @@ TEST(GbImageDecrease, DiffusionPicksWhatTheFullScanPicks) {
             ASSERT_EQ(fast.ReadPixelIndex(x, y), expected.ReadPixelIndex(x, y)) << x << "," << y;
       }
     }
+}
+
+namespace {
+
+// The plain reduction: every pixel looked up by the image's own full scan,
+// the error carried pixel by pixel through the checked accessors.
+GbImage PlainReduction(const GbImage& source, uint32_t bits, bool diffuse, const RGBQUAD* palette,
+                       uint32_t count) {
+  GbImage work(source), expected(source.Width(), source.Height(), bits, 0);
+  if (palette)
+    expected.SetPalette(palette, count);
+  else
+    expected.SetStandardPalette();
+  const long w = long(source.Width()), h = long(source.Height());
+  for (long y = 0; y < h; ++y)
+    for (long x = 0; x < w; ++x) {
+      const RGBQUAD c = work.ReadPixelColor(x, y);
+      const uint8_t index = expected.NearestPaletteIndex(Rgb(c.rgbRed, c.rgbGreen, c.rgbBlue));
+      expected.WritePixelIndex(x, y, index);
+      if (!diffuse) continue;
+      const RGBQUAD q = expected.PaletteColor(index);
+      const int e[3] = {c.rgbRed - q.rgbRed, c.rgbGreen - q.rgbGreen, c.rgbBlue - q.rgbBlue};
+      const long dx[4] = {1, -1, 0, 1}, dy[4] = {0, 1, 1, 1};
+      const int wt[4] = {7, 2, 4, 1};
+      for (int k = 0; k < 4; ++k) {
+        const long nx = x + dx[k], ny = y + dy[k];
+        if (nx < 0 || nx >= w || ny >= h) continue;
+        const RGBQUAD n = work.ReadPixelColor(nx, ny);
+        const auto add = [&](int v, int err) { return std::clamp(v + err * wt[k] / 16, 0, 255); };
+        work.WritePixelColor(nx, ny, Rgb(add(n.rgbRed, e[0]), add(n.rgbGreen, e[1]), add(n.rgbBlue, e[2])));
+      }
+    }
+  return expected;
+}
+
+}  // namespace
+
+// The inverse colour map behind the reduction against the plain full scan:
+// every source depth, every target depth, odd sizes, one row, one column,
+// and palettes with repeated and equidistant entries.
+TEST(GbImageDecrease, InverseMapMatchesThePlainScanAtEveryDepthAndShape) {
+  uint32_t seed = 777;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 16) & 0xFF);
+  };
+  RGBQUAD coarse[256];
+  for (int i = 0; i < 256; ++i) coarse[i] = Rgb(next() & 0xE0, next() & 0xC0, next() & 0xF0);
+  coarse[255] = coarse[0];
+  coarse[17] = Rgb(0, 0, 0);
+  coarse[18] = Rgb(0, 0, 0);
+  const long sizes[][2] = {{1, 1}, {1, 37}, {53, 1}, {67, 29}};
+  for (uint32_t sourceBits : {24u, 8u, 4u, 1u})
+    for (const auto& size : sizes) {
+      GbImage source{uint32_t(size[0]), uint32_t(size[1]), sourceBits, 0};
+      if (sourceBits != 24) {
+        RGBQUAD pal[256];
+        for (auto& e : pal) e = Rgb(next(), next(), next());
+        source.SetPalette(pal, 1u << sourceBits);
+      }
+      for (long y = 0; y < size[1]; ++y)
+        for (long x = 0; x < size[0]; ++x) {
+          if (sourceBits == 24)
+            source.WritePixelColor(x, y, Rgb(next(), next(), next()));
+          else
+            source.WritePixelIndex(x, y, uint8_t(next() & ((1 << sourceBits) - 1)));
+        }
+      for (uint32_t bits : {8u, 4u, 1u}) {
+        if (bits > sourceBits) continue;
+        for (const RGBQUAD* palette : {static_cast<const RGBQUAD*>(nullptr), static_cast<const RGBQUAD*>(coarse)})
+          for (bool diffuse : {false, true}) {
+            SCOPED_TRACE(testing::Message() << sourceBits << " -> " << bits << " bits, " << size[0] << " x "
+                                            << size[1] << (palette ? ", coarse" : ", standard") << " palette"
+                                            << (diffuse ? ", diffused" : ""));
+            GbImage fast(source);
+            if (bits == sourceBits) fast.SetColorsImportant(0);
+            const uint32_t count = 1u << bits;
+            if (!fast.DecreaseBpp(bits, diffuse, palette, bits == sourceBits ? count : 0)) {
+              ADD_FAILURE() << fast.LastError();
+              continue;
+            }
+            const GbImage plain = PlainReduction(source, bits, diffuse, palette, count);
+            ASSERT_EQ(fast.BitsPerPixel(), bits);
+            for (long y = 0; y < size[1]; ++y)
+              for (long x = 0; x < size[0]; ++x)
+                ASSERT_EQ(fast.ReadPixelIndex(x, y), plain.ReadPixelIndex(x, y)) << x << "," << y;
+          }
+      }
+    }
+}
+
+// The map on its own, over the whole colour cube in a coarse stride plus
+// every colour of one cell, against the image's scan.
+TEST(GbImageDecrease, InverseMapAnswersTheFullScanOverTheCube) {
+  GbImage img(2, 3, 8, 0);
+  RGBQUAD pal[256];
+  for (int i = 0; i < 256; ++i) pal[i] = Rgb((i * 37) & 0xF8, (i * 11) & 0xF0, (i * 5) & 0xFC);
+  pal[250] = pal[12];
+  img.SetPalette(pal, 256);
+  img.SetColorsImportant(251);
+  gbimage::NearestColourMap map(img);
+  for (int r = 0; r < 256; r += 5)
+    for (int g = 1; g < 256; g += 7)
+      for (int b = 2; b < 256; b += 3)
+        ASSERT_EQ(map(r, g, b), img.NearestPaletteIndex(Rgb(r, g, b))) << r << "," << g << "," << b;
+  for (int r = 248; r < 256; ++r)
+    for (int g = 0; g < 8; ++g)
+      for (int b = 120; b < 128; ++b)
+        ASSERT_EQ(map(r, g, b), img.NearestPaletteIndex(Rgb(r, g, b))) << r << "," << g << "," << b;
+  // An entry that only touches a cell's bound at one corner still ties
+  // there and, with the lower index, wins: (7,7,7) is 147 from both.
+  const RGBQUAD corner[3] = {Rgb(14, 14, 14), Rgb(0, 0, 0), Rgb(255, 255, 255)};
+  GbImage three(1, 1, 8, 0);
+  three.SetPalette(corner, 3);
+  gbimage::NearestColourMap cornerMap(corner, 3);
+  EXPECT_EQ(cornerMap(7, 7, 7), 0);
+  EXPECT_EQ(three.NearestPaletteIndex(Rgb(7, 7, 7)), 0);
+  EXPECT_EQ(cornerMap(6, 7, 7), 1);
+  EXPECT_EQ(cornerMap(8, 8, 8), 0);
+  gbimage::NearestColourMap empty(nullptr, 0);
+  EXPECT_EQ(empty(1, 2, 3), 0);
 }

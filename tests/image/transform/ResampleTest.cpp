@@ -1,9 +1,14 @@
 // The three resizers.
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 #include <cstring>
 #include <tuple>
 
 #include "TransformTestSupport.h"
+#include "image/transform/Bands.h"
 
 using tt::Str;
 
@@ -362,3 +367,71 @@ TEST(QIShrink, RefusesToEnlarge) {
 }
 
 }  // namespace
+
+// Free rotation and the resizers split their result rows into bands over
+// threads: forced into three or four bands (even for tiny pictures), every
+// depth must give exactly what one thread gives, for sizes that do not
+// divide into the bands, one-row and one-column pictures, and with alpha.
+TEST(TransformBands, ThreadedBandsMatchOneThreadAtEveryDepthAndShape) {
+  struct Restore {
+    ~Restore() { gbtransform::SetBandThreads(0); }
+  } restore;
+  const long sizes[][2] = {{1, 23}, {29, 1}, {37, 19}, {2, 3}};
+  uint32_t seed = 4242;
+  for (uint32_t bpp : {1u, 4u, 8u, 24u})
+    for (bool alpha : {false, true})
+      for (const auto& size : sizes) {
+        GbImage source;
+        tt::MakeNoise(source, size[0], size[1], bpp, seed++, alpha);
+        const std::vector<std::pair<const char*, std::function<bool(GbImage&, GbImage&)>>> ops = {
+            {"rotate 30 bilinear", [](GbImage& s, GbImage& d) { return s.RotateFree(30.0f, &d); }},
+            {"rotate -17 bicubic keep size",
+             [](GbImage& s, GbImage& d) {
+               return s.RotateFree(-17.0f, &d, GbImage::IM_BICUBIC, GbImage::OM_REPEAT, nullptr, true, true);
+             }},
+            {"rotate 200 nearest",
+             [](GbImage& s, GbImage& d) { return s.RotateFree(200.0f, &d, GbImage::IM_NEAREST_NEIGHBOUR); }},
+            {"enlarge Catmull-Rom",
+             [](GbImage& s, GbImage& d) {
+               return s.ResampleInterpolated(long(s.Width()) * 2 + 3, long(s.Height()) * 3 + 1, GbImage::IM_CATROM,
+                                             GbImage::OM_REPEAT, &d);
+             }},
+            {"enlarge bilinear",
+             [](GbImage& s, GbImage& d) {
+               return s.ResampleInterpolated(long(s.Width()) + 5, long(s.Height()) + 7, GbImage::IM_BILINEAR,
+                                             GbImage::OM_BACKGROUND, &d);
+             }},
+            {"shrink area",
+             [](GbImage& s, GbImage& d) {
+               return s.ResampleInterpolated(std::max(1L, long(s.Width()) / 3), std::max(1L, long(s.Height()) * 2 / 5),
+                                             GbImage::IM_CATROM, GbImage::OM_REPEAT, &d);
+             }},
+            {"shrink without averaging",
+             [](GbImage& s, GbImage& d) {
+               return s.ResampleInterpolated(std::max(1L, long(s.Width()) / 2), std::max(1L, long(s.Height()) / 2),
+                                             GbImage::IM_BICUBIC, GbImage::OM_REPEAT, &d, true);
+             }},
+        };
+        for (const auto& [name, op] : ops) {
+          SCOPED_TRACE(testing::Message() << name << ", " << bpp << " bits" << (alpha ? " + alpha" : "") << ", "
+                                          << size[0] << " x " << size[1]);
+          GbImage one, many3, many4;
+          gbtransform::SetBandThreads(1);
+          ASSERT_TRUE(op(source, one));
+          gbtransform::SetBandThreads(3);
+          ASSERT_TRUE(op(source, many3));
+          gbtransform::SetBandThreads(4);
+          ASSERT_TRUE(op(source, many4));
+          std::string where;
+          EXPECT_TRUE(tt::SamePixels(one, many3, &where)) << where;
+          EXPECT_TRUE(tt::SamePixels(one, many4, &where)) << where;
+          ASSERT_EQ(one.HasAlpha(), many3.HasAlpha());
+          if (one.HasAlpha())
+            for (long y = 0; y < long(one.Height()); ++y)
+              for (long x = 0; x < long(one.Width()); ++x) {
+                ASSERT_EQ(one.ReadAlpha(x, y), many3.ReadAlpha(x, y)) << x << "," << y;
+                ASSERT_EQ(one.ReadAlpha(x, y), many4.ReadAlpha(x, y)) << x << "," << y;
+              }
+        }
+      }
+}
