@@ -105,6 +105,9 @@ class LayerEditorTest : public ::testing::Test {
   void TearDown() override {
     mix.reset();
     dialogs.reset();
+    // The caller's picture stays the caller's: the editor only reads it.
+    if (bitmap) DeleteObject(bitmap);
+    bitmap = nullptr;
   }
   // A solid decoration with a white corner (its key) and a white hole.
   std::string Decoration(const std::string& name, uint32_t w, uint32_t h, Rgb colour) {
