@@ -7,8 +7,11 @@
 
 #include "image/core/GbImage.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Pixels.h"
 
 namespace {
+
+using gbtest::SamePixels;
 
 int Cli(const std::string& args, std::string* err = nullptr) {
   gbtest::TempDir tmp;
@@ -23,16 +26,6 @@ std::string Q(const std::string& s) { return "'" + s + "'"; }
 
 std::string Portrait() { return (gbtest::SampleArt() / "portraits" / "astronaut.png").string(); }
 std::string Pal8() { return (gbtest::TestData() / "bmp" / "bmpsuite" / "g" / "pal8.bmp").string(); }
-
-bool SamePixels(const GbImage& a, const GbImage& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (long y = 0; y < long(a.Height()); ++y)
-    for (long x = 0; x < long(a.Width()); ++x) {
-      const RGBQUAD p = a.ReadPixelColor(x, y, false), q = b.ReadPixelColor(x, y, false);
-      if (p.rgbRed != q.rgbRed || p.rgbGreen != q.rgbGreen || p.rgbBlue != q.rgbBlue) return false;
-    }
-  return true;
-}
 
 }  // namespace
 
@@ -74,7 +67,9 @@ TEST(CliRetouch, EveryEditorCommandAndCircleButtonRunsOnAPortrait) {
     ASSERT_TRUE(result.LoadFile(out.c_str())) << op;
     EXPECT_EQ(result.Width(), 96u) << op;
     EXPECT_EQ(result.Height(), 72u) << op;
-    if (op != "RainbowPalette 1.0") EXPECT_FALSE(SamePixels(result, input)) << op << " changed nothing";
+    if (op != "RainbowPalette 1.0") {
+      EXPECT_FALSE(SamePixels(result, input)) << op << " changed nothing";
+    }
     std::filesystem::remove(out);
   }
 }

@@ -6,11 +6,14 @@
 #include "app/ProjectFile.h"
 #include "retouch/editor/DlgFilter.h"
 #include "tests/compose/window/WindowTestEnv.h"
+#include "tests/support/Pixels.h"
 
 using namespace wintest;
 namespace fs = std::filesystem;
 
 namespace {
+
+using gbtest::SamePixels;
 
 // The picture of a file as the window would show it at w x h.
 GbImage Loaded(const std::string& path, long w = 0, long h = 0) {
@@ -21,16 +24,6 @@ GbImage Loaded(const std::string& path, long w = 0, long h = 0) {
     EXPECT_TRUE(image.ResampleInterpolated(w, h, GbImage::IM_CATROM, GbImage::OM_REPEAT));
   }
   return image;
-}
-
-bool SamePixels(const GbImage& a, const GbImage& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (long y = 0; y < long(a.Height()); ++y)
-    for (long x = 0; x < long(a.Width()); ++x) {
-      const RGBQUAD p = a.ReadPixelColor(x, y), q = b.ReadPixelColor(x, y);
-      if (p.rgbRed != q.rgbRed || p.rgbGreen != q.rgbGreen || p.rgbBlue != q.rgbBlue) return false;
-    }
-  return true;
 }
 
 std::string SheetBytes(const SheetModel& sheet) {

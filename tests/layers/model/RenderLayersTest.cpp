@@ -8,22 +8,13 @@
 
 #include "layers/model/MixLayers.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Pixels.h"
 
 namespace {
 
-struct Rgb {
-  uint8_t r, g, b;
-  bool operator==(const Rgb&) const = default;
-};
-
-// Pixels addressed with rows from the top, as the layer coordinates are.
-Rgb At(const GbImage& image, long x, long row) {
-  const RGBQUAD q = image.ReadPixelColor(x, long(image.Height()) - 1 - row, false);
-  return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue};
-}
-void Put(GbImage& image, long x, long row, Rgb c) {
-  image.WritePixelColor(x, long(image.Height()) - 1 - row, RGBQUAD{c.b, c.g, c.r, 0});
-}
+using gbtest::At;
+using gbtest::Put;
+using gbtest::Rgb;
 
 // A base with no two neighbours alike.
 GbImage Base(uint32_t w, uint32_t h) {

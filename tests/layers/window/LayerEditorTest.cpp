@@ -26,20 +26,13 @@
 #include "skin/MessageBoxDlg.h"
 #include "skin/SkStatic.h"
 #include "tests/platform/profile/SandboxEnv.h"
+#include "tests/support/Pixels.h"
 
 namespace {
 
-struct Rgb {
-  uint8_t r, g, b;
-  bool operator==(const Rgb&) const = default;
-};
-Rgb At(const GbImage& image, long x, long row) {
-  const RGBQUAD q = image.ReadPixelColor(x, long(image.Height()) - 1 - row, false);
-  return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue};
-}
-void Put(GbImage& image, long x, long row, Rgb c) {
-  image.WritePixelColor(x, long(image.Height()) - 1 - row, RGBQUAD{c.b, c.g, c.r, 0});
-}
+using gbtest::At;
+using gbtest::Put;
+using gbtest::Rgb;
 
 void Settle() {
   for (int i = 0; i < 3; ++i) QApplication::processEvents();
@@ -475,7 +468,6 @@ TEST_F(LayerEditorTest, TheTextDialogShowsTheRecordAndKeepsWhatItDoesNotEdit) {
   QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));
   EXPECT_FALSE(dialog.Item(DlgText::kBoxColour)->isEnabled());
   EXPECT_FALSE(dialog.Item(DlgText::kRadiusLabel)->isEnabled());
-
 
   // The font picker's colour is not taken; its description is.
   gbdlg::FontDescription font;

@@ -7,11 +7,14 @@
 #include "output/capture/CCaptureVideo.h"
 #include "platform/camera/TestPatternCamera.h"
 #include "tests/compose/window/WindowTestEnv.h"
+#include "tests/support/Pixels.h"
 
 using namespace wintest;
 namespace fs = std::filesystem;
 
 namespace {
+
+using gbtest::SamePixels;
 
 bool Eventually(const std::function<bool()>& done) {
   QElapsedTimer t;
@@ -20,16 +23,6 @@ bool Eventually(const std::function<bool()>& done) {
     if (t.elapsed() > 20000) return false;
     QApplication::processEvents(QEventLoop::AllEvents, 5);
   }
-  return true;
-}
-
-bool SameImage(const GbImage& a, const GbImage& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (long y = 0; y < long(a.Height()); ++y)
-    for (long x = 0; x < long(a.Width()); ++x) {
-      const RGBQUAD p = a.ReadPixelColor(x, y), q = b.ReadPixelColor(x, y);
-      if (p.rgbRed != q.rgbRed || p.rgbGreen != q.rgbGreen || p.rgbBlue != q.rgbBlue) return false;
-    }
   return true;
 }
 
@@ -129,7 +122,7 @@ TEST_F(WebcamTest, LiveOverlayPhotoCommandsAndSnapshotsIntoTheSheet) {
   const GbImage frameBefore = Copy(w.FrameImage());
   Click(DlgFacecraft::kNextFrame);
   EXPECT_EQ(w.Frames().index, 1);
-  EXPECT_TRUE(SameImage(w.FrameImage(), frameBefore));
+  EXPECT_TRUE(SamePixels(w.FrameImage(), frameBefore));
   EXPECT_NE(w.Capture()->Overlay().picture, before.picture);
 
   // Previous and next photo do nothing while live.
@@ -138,7 +131,7 @@ TEST_F(WebcamTest, LiveOverlayPhotoCommandsAndSnapshotsIntoTheSheet) {
   Click(DlgFacecraft::kNextPhoto);
   Click(DlgFacecraft::kPreviousPhoto);
   EXPECT_EQ(w.Photos().index, photoIndex);
-  EXPECT_TRUE(SameImage(w.PhotoImage(), photoBefore));
+  EXPECT_TRUE(SamePixels(w.PhotoImage(), photoBefore));
 
   // ShottingDelay 0: the label shows 0 and the shot follows at once, into
   // the first free slot.
@@ -160,7 +153,7 @@ TEST_F(WebcamTest, LiveOverlayPhotoCommandsAndSnapshotsIntoTheSheet) {
   ASSERT_TRUE(shot.LoadFile(file.c_str(), GB_TYPE_BMP));
   ASSERT_TRUE(shot.ResampleInterpolated(320, 240, GbImage::IM_CATROM, GbImage::OM_REPEAT));
   ASSERT_TRUE(ImageOfBitmap(w.Sheet().Slot(1).plain, plain));
-  EXPECT_TRUE(SameImage(plain, shot));
+  EXPECT_TRUE(SamePixels(plain, shot));
 
   // ShottingDelay 3: 3, 2, 1 and 0 seconds left, then the shot; AutoChangeFrame
   // moves the overlay to the next frame afterwards.
