@@ -14,7 +14,7 @@ std::string CliExtension(const std::string& path) {
   return path.substr(dot + 1);
 }
 
-unsigned CliTypeOfPath(const std::string& path) { return GbImage::TypeFromExtension(CliExtension(path).c_str()); }
+unsigned CliTypeOfPath(const std::string& path) { return GbImage::TypeFromPath(path); }
 
 bool CliProgressWanted() { return isatty(STDERR_FILENO) == 1; }
 

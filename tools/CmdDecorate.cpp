@@ -84,13 +84,13 @@ int RunDecorate(const CliArgs& args) {
     }
   }
   if (files.size() != 2) return Fail("expects IN OUT and layers (see \"help decorate\")");
-  const uint32_t outType = GbImage::TypeFromExtension(LayerPathExtension(files[1]).c_str());
+  const uint32_t outType = CliTypeOfPath(files[1]);
   if (outType == GB_TYPE_UNKNOWN) return Fail("unknown output type: " + files[1]);
 
   // The base is read the way the editor reads it: any size the engine takes.
   layers[0].path = files[0];
   GbImage base;
-  if (!base.LoadFile(files[0].c_str(), GbImage::TypeFromExtension(LayerPathExtension(files[0]).c_str())))
+  if (!base.LoadFile(files[0].c_str(), CliTypeOfPath(files[0])))
     return Fail("can't read " + files[0] + ": " + base.LastError());
   CliReportWarning(base, files[0]);
   HBITMAP baseBitmap = base.MakeDibSection();

@@ -13,13 +13,6 @@
 
 namespace {
 
-std::string extensionOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return path.substr(dot + 1);
-}
-
 // Opacity as the engine sees it: the colour key first, then the alpha plane,
 // then palette alpha where the codec enabled it.
 uint8_t opacityAt(const GbImage& image, long x, long y) {
@@ -79,7 +72,7 @@ int runPixels(const CliArgs& args) {
   }
   const std::string in = args.positional()[0], out = args.positional()[1];
   long type = 0, frame = 0, maxPixels = 0;
-  if (!args.intValue("type", type, GbImage::TypeFromExtension(extensionOf(in).c_str())) ||
+  if (!args.intValue("type", type, CliTypeOfPath(in)) ||
       !args.intValue("frame", frame, 0) || !args.intValue("max-pixels", maxPixels, 0))
     return 2;
   GbImage image;

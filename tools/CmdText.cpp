@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string Extension(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return path.substr(dot + 1);
-}
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "glimmerbox-cli text: %s\n", message.c_str());
   return 1;
@@ -76,10 +69,10 @@ int RunText(const CliArgs& args) {
   }
 
   GbImage picture;
-  if (!picture.LoadFile(pos[0].c_str(), GbImage::TypeFromExtension(Extension(pos[0]).c_str())))
+  if (!picture.LoadFile(pos[0].c_str(), CliTypeOfPath(pos[0])))
     return Fail("can't read " + pos[0] + ": " + picture.LastError());
   CliReportWarning(picture, pos[0]);
-  const uint32_t type = GbImage::TypeFromExtension(Extension(pos[1]).c_str());
+  const uint32_t type = CliTypeOfPath(pos[1]);
   if (type == GB_TYPE_UNKNOWN) return Fail("unknown output type: " + pos[1]);
   const RECT r = picture.DrawTextBox(nullptr, x, y, s, args.has("alpha"));
   if (r.right == 0 && r.bottom == 0 && s.text[0]) return Fail("no text could be drawn");

@@ -17,10 +17,7 @@ bool Resampled(const GbImage& source, int width, int height, GbImage& out) {
 }  // namespace
 
 bool LoadTemplatePicture(const std::string& path, GbImage& image, std::string& error) {
-  const size_t dot = path.rfind('.'), slash = path.rfind('/');
-  const uint32_t type = dot == std::string::npos || (slash != std::string::npos && dot < slash)
-                            ? GB_TYPE_UNKNOWN
-                            : GbImage::TypeFromExtension(path.c_str() + dot + 1);
+  const uint32_t type = GbImage::TypeFromPath(path);
   if (type == GB_TYPE_UNKNOWN) {
     error = path + ": not a picture type the program knows";
     return false;

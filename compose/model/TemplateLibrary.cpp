@@ -25,11 +25,7 @@ void ScanTemplateFolder(const std::string& folder, TemplateList& list) {
 }
 
 bool IsUsableTemplate(const FolderEntry& entry) {
-  const std::string& name = entry.listed;
-  const size_t slash = name.rfind('/');
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  return GbImage::TypeFromExtension(name.c_str() + dot + 1) != GB_TYPE_UNKNOWN;
+  return GbImage::TypeFromPath(entry.listed) != GB_TYPE_UNKNOWN;
 }
 
 bool FirstUsableEntry(TemplateList& list) {

@@ -344,15 +344,10 @@ void DlgFacecraft::ReloadOnShow() {
   // A picture named at start (a file manager's "Open with") becomes the
   // photo; anything else is taken for a project.
   std::string startPhoto;
-  if (const std::string& path = app_.projectPath; !path.empty()) {
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind('/');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-        GbImage::TypeFromExtension(path.c_str() + dot + 1) != GB_TYPE_UNKNOWN) {
-      startPhoto = path;
-      app_.projectPath.clear();
-      app_.unpackedFiles.clear();
-    }
+  if (!app_.projectPath.empty() && GbImage::TypeFromPath(app_.projectPath) != GB_TYPE_UNKNOWN) {
+    startPhoto = app_.projectPath;
+    app_.projectPath.clear();
+    app_.unpackedFiles.clear();
   }
   if (!app_.projectPath.empty() && OpenProjectFile(app_.projectPath)) return;
   if (CSysHelper* helper = app_.sysHelper()) ReloadSettings(settings_, *helper);
@@ -393,8 +388,7 @@ void DlgFacecraft::ShowFrame(const GbImage& shown) {
 }
 
 bool DlgFacecraft::LoadFrameFile(const std::string& path, bool resampleToSticker, std::string* why) {
-  const size_t dot = path.rfind('.');
-  const uint32_t type = dot == std::string::npos ? GB_TYPE_UNKNOWN : GbImage::TypeFromExtension(path.c_str() + dot + 1);
+  const uint32_t type = GbImage::TypeFromPath(path);
   if (type == GB_TYPE_UNKNOWN) {
     if (why) *why = "its type is not one Glimmerbox reads";
     return false;
@@ -420,8 +414,7 @@ bool DlgFacecraft::LoadFrameFile(const std::string& path, bool resampleToSticker
 }
 
 bool DlgFacecraft::LoadPhotoFile(const std::string& path, std::string* why) {
-  const size_t dot = path.rfind('.');
-  const uint32_t type = dot == std::string::npos ? GB_TYPE_UNKNOWN : GbImage::TypeFromExtension(path.c_str() + dot + 1);
+  const uint32_t type = GbImage::TypeFromPath(path);
   if (type == GB_TYPE_UNKNOWN) {
     if (why) *why = "its type is not one Glimmerbox reads";
     return false;

@@ -66,8 +66,7 @@ void DlgFacecraft::InstallCaptureHooks() {
   hooks_.capture.runPreview = [capture] { capture->RunPreview(); };
   hooks_.capture.stopPreview = [capture] { capture->StopPreview(); };
   hooks_.capture.showOverlay = [capture](const std::string& file, int opacity) {
-    const size_t dot = file.rfind('.');
-    const uint32_t type = dot == std::string::npos ? GB_TYPE_UNKNOWN : GbImage::TypeFromExtension(file.c_str() + dot + 1);
+    const uint32_t type = GbImage::TypeFromPath(file);
     if (type == GB_TYPE_UNKNOWN) return;
     GbImage picture;
     if (!picture.LoadFile(file.c_str(), type) || !picture.HasPixels()) return;
@@ -156,9 +155,9 @@ void DlgFacecraft::OnSnapshot() {
     stillLive = live_ && isVisible();
   }
   countdown_->SetText(QString());
-  const bool placed = stillLive && TakeSnapshot();
+  // A failed snapshot has said why; the countdown ends the same way.
+  if (stillLive) TakeSnapshot();
   busy_ = false;
-  (void)placed;
   // The frame moves on after every snapshot, taken or failed.
   if (stillLive && settings_.AutoChangeFrame == 1 && frameOption_ && live_) StepFrame(1);
 }

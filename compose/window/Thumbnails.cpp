@@ -27,13 +27,6 @@ std::string Key(const std::string& path) {
          std::to_string(st.st_mtim.tv_nsec);
 }
 
-uint32_t TypeOf(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  const size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return GB_TYPE_UNKNOWN;
-  return GbImage::TypeFromExtension(path.c_str() + dot + 1);
-}
-
 bool LoadForThumbnail(const std::string& path, uint32_t type, GbImage& image) {
   if (type != GB_TYPE_JPG) return image.LoadFile(path.c_str(), type) && image.HasPixels();
   // An eighth of a camera photo is still several times the thumbnail; a
@@ -53,7 +46,7 @@ bool LoadForThumbnail(const std::string& path, uint32_t type, GbImage& image) {
 }  // namespace
 
 QImage MakeThumbnail(const std::string& path) {
-  const uint32_t type = TypeOf(path);
+  const uint32_t type = GbImage::TypeFromPath(path);
   if (type == GB_TYPE_UNKNOWN) return {};
   GbImage image;
   if (!LoadForThumbnail(path, type, image)) return {};

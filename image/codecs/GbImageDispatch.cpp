@@ -200,6 +200,13 @@ bool GbImage::LoadFromResource(const char* resource, uint32_t type, const char* 
   return Decode(&memory, type);
 }
 
+uint32_t GbImage::TypeFromPath(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return GB_TYPE_UNKNOWN;
+  return TypeFromExtension(path.c_str() + dot + 1);
+}
+
 uint32_t GbImage::TypeFromExtension(const char* extension) {
   if (!extension) return GB_TYPE_UNKNOWN;
   static const struct {

@@ -466,6 +466,9 @@ class GbImage {
   bool CheckEncodable(class GbFile* stream);
   // Type id from an extension given without the dot (first three letters, any case).
   static uint32_t TypeFromExtension(const char* extension);
+  // Type id from a file name's extension: the text after the last dot of the
+  // last path element; unknown when that element has no dot.
+  static uint32_t TypeFromPath(const std::string& path);
 
  protected:
   void ResetHeader();

@@ -81,6 +81,3 @@ bool MoveLayerTowardBase(std::vector<MixLayerData>& layers, size_t index);
 bool MoveLayerAwayFromBase(std::vector<MixLayerData>& layers, size_t index);
 // Moves by (dx, dy) as the user sees it: right and down are positive.
 void MoveLayerBy(MixLayerData& layer, long dx, long dy);
-
-// The extension of a path's file name without its dot ("" when none).
-std::string LayerPathExtension(const std::string& path);

@@ -13,12 +13,6 @@ long Clamp32(long long v) { return long(std::clamp<long long>(v, INT32_MIN, INT3
 
 }  // namespace
 
-std::string LayerPathExtension(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return path.substr(dot + 1);
-}
 
 bool LoadLayerPicture(const std::string& path, GbImage& picture) {
   if (path.empty()) return false;
@@ -28,7 +22,7 @@ bool LoadLayerPicture(const std::string& path, GbImage& picture) {
     picture.SetLastError("The picture is too large for a decoration");
     return false;
   }
-  const uint32_t type = GbImage::TypeFromExtension(LayerPathExtension(path).c_str());
+  const uint32_t type = GbImage::TypeFromPath(path);
   if (!picture.LoadFile(path.c_str(), type) || !picture.HasPixels()) return false;
   if (picture.Width() > kMaxLayerSide || picture.Height() > kMaxLayerSide) {
     picture.Release();

@@ -435,7 +435,7 @@ void DlgMix::ShowThumbnailPage() {
     if (path.empty()) continue;
     GbImage picture;
     // Unknown types and unreadable files leave the slot to the next file.
-    if (GbImage::TypeFromExtension(LayerPathExtension(path).c_str()) == GB_TYPE_UNKNOWN) continue;
+    if (GbImage::TypeFromPath(path) == GB_TYPE_UNKNOWN) continue;
     if (!LoadLayerPicture(path, picture)) continue;
     slotPaths_[slot] = path;
     const QImage small = ThumbnailPicture(picture, 65, 47);

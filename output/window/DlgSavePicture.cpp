@@ -23,12 +23,6 @@ bool Resampled(const GbImage& source, long w, long h, GbImage& out) {
   return out.ResampleInterpolated(w, h, GbImage::IM_CATROM, GbImage::OM_REPEAT);
 }
 
-std::string ExtensionOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return path.substr(dot + 1);
-}
 
 bool EndsWithJpg(const std::string& path) {
   if (path.size() < 3) return false;
@@ -184,8 +178,7 @@ void DlgSavePicture::OnAnyPicture() {
   if (!browse_) return;
   const std::optional<std::string> chosen = browse_(this);
   if (!chosen || chosen->empty()) return;
-  const std::string ext = ExtensionOf(*chosen);
-  if (ext.empty() || GbImage::TypeFromExtension(ext.c_str()) == GB_TYPE_UNKNOWN) return;
+  if (GbImage::TypeFromPath(*chosen) == GB_TYPE_UNKNOWN) return;
   UseBackgroundFile(*chosen);
 }
 
@@ -226,8 +219,7 @@ void DlgSavePicture::OnSave() {
   if (!name || name->empty()) return;
   // 4. The type from the extension. A name no type fits would be lost work
   // if the dialog closed, so it stays open and says so.
-  const std::string ext = ExtensionOf(*name);
-  const uint32_t type = ext.empty() ? GB_TYPE_UNKNOWN : GbImage::TypeFromExtension(ext.c_str());
+  const uint32_t type = GbImage::TypeFromPath(*name);
   if (type == GB_TYPE_UNKNOWN) {
     Problem(QStringLiteral("Glimmerbox cannot tell the picture type of %1 from its extension. "
                            "Choose a name ending in one of the listed types, such as .png or .jpg.")
