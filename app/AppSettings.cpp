@@ -28,7 +28,7 @@ const TemplateFolderKey& FolderKey(const char* settingsKey) {
 }
 
 // The key store writes them in this order when it is new.
-const char* const kRegistryFolderOrder[6] = {"PathFrame", "PathPortrait", "PathMask",
+const char* const kRegistryFolderOrder[6] = {"PathFrame",   "PathPortrait",   "PathMask",
                                              "PathEmotion", "PathBackGround", "PathBaseMap"};
 
 // An empty stored folder would point at "/"; treat it like a missing one.
@@ -104,9 +104,8 @@ void LoadSettings(SettingsStore& store, const CSysHelper& helper) {
     std::string* value;
   };
   const Folder folders[] = {
-      {"PathFrame", &store.PathFrame},   {"PathPortrait", &store.PathPortrait},
-      {"PathBackGround", &store.PathBackGround}, {"PathMask", &store.PathMask},
-      {"PathEmotion", &store.PathEmotion},       {"PathBaseMap", &store.PathBaseMap},
+      {"PathFrame", &store.PathFrame}, {"PathPortrait", &store.PathPortrait}, {"PathBackGround", &store.PathBackGround},
+      {"PathMask", &store.PathMask},   {"PathEmotion", &store.PathEmotion},   {"PathBaseMap", &store.PathBaseMap},
       {"PathSave", &store.PathSave},
   };
   for (const auto& folder : folders) {

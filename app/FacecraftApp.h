@@ -70,8 +70,8 @@ class CFacecraftApp {
   uint32_t rawOptions = 0;
   int docType = 0;
   ProcessingDefaults processing;
-  std::string version;           // key-store "Version", shown in the about box
-  bool firstRun = false;         // the settings file was missing or empty
+  std::string version;    // key-store "Version", shown in the about box
+  bool firstRun = false;  // the settings file was missing or empty
   DlgFacecraft* mainWindow = nullptr;
 
  private:

@@ -91,8 +91,7 @@ int OpenRegular(const std::string& path, uint64_t& size) {
 
 // Copies length bytes from src at offset into a file at path. Only a
 // complete copy appears there; replace false refuses an existing name.
-bool CopyMember(int src, uint64_t offset, uint32_t length, const std::string& path, bool replace,
-                std::string* error) {
+bool CopyMember(int src, uint64_t offset, uint32_t length, const std::string& path, bool replace, std::string* error) {
   gbfile::WriteOptions options;
   options.replace = replace;
   gbfile::SafeWriter out(path, options);

@@ -57,8 +57,7 @@ struct ProjectContents {
 // False when the file cannot be opened or is not a regular file. At most
 // maxMembers are listed, so a file of countless tiny members costs no more
 // than the members anyone will use.
-bool ScanProjectContainer(const std::string& containerPath, ProjectContents& contents,
-                          size_t maxMembers = SIZE_MAX);
+bool ScanProjectContainer(const std::string& containerPath, ProjectContents& contents, size_t maxMembers = SIZE_MAX);
 
 // The members of a file that must be a project (at most one more than a
 // project uses, then `excess`). False with the reason when the file can't be

@@ -20,8 +20,8 @@ struct SettingsStore {
   std::string PathCurrent;  // last folder the user chose
   std::string PathSave;     // save folder, created at start-up
 
-  int ShottingDelay = 0;    // seconds before a webcam snapshot
-  int PrintWidth = 0;       // print size in printer pixels
+  int ShottingDelay = 0;  // seconds before a webcam snapshot
+  int PrintWidth = 0;     // print size in printer pixels
   int PrintHeight = 0;
   int AutoChangeFrame = 0;  // 1: next frame after each sticker
   int Alpha = 0;            // frame opacity 0..255

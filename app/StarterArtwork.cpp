@@ -50,8 +50,10 @@ bool FillFolder(const fs::path& from, const fs::path& target) {
     ok = ok && !ec;
   }
   if (ok) {
-    fs::permissions(temp, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec, ec);
+    fs::permissions(temp,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    ec);
     fs::rename(temp, target, ec);
     ok = !ec;
   }

@@ -86,9 +86,7 @@ bool CSysHelper::EnsureFolder(const std::string& path) {
   return std::filesystem::is_directory(folder, ec);
 }
 
-bool CSysHelper::FileExists(const std::string& path) {
-  return !path.empty() && ::access(path.c_str(), F_OK) == 0;
-}
+bool CSysHelper::FileExists(const std::string& path) { return !path.empty() && ::access(path.c_str(), F_OK) == 0; }
 
 void CSysHelper::ScanFolder(const std::string& folder, std::vector<FolderEntry>& list) {
   list.clear();

@@ -22,14 +22,12 @@ class CSysHelper {
 
   // ---- profile files: an empty file name means the system-wide profile ----
   // At most 259 characters; empty when absent.
-  std::string ReadProfileString(const std::string& file, const std::string& section,
-                                const std::string& key) const;
+  std::string ReadProfileString(const std::string& file, const std::string& section, const std::string& key) const;
   // Decimal value of the string; 0 when absent or empty.
   int ReadProfileInt(const std::string& file, const std::string& section, const std::string& key) const;
   bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
                           const std::string& value) const;
-  bool WriteProfileInt(const std::string& file, const std::string& section, const std::string& key,
-                       int value) const;
+  bool WriteProfileInt(const std::string& file, const std::string& section, const std::string& key, int value) const;
 
   // ---- key store -----------------------------------------------------------
   bool ReadRegString(gbprofile::RegRoot root, const std::string& subkey, const std::string& name,

@@ -58,10 +58,10 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->Args({320, 240})->Args({4000, 3000})->Unit(benchmark::kMillisecond);
 }
 
-#define FX_BENCH(name, call)                                                  \
-  void BM_##name(benchmark::State& state) {                                   \
-    RunEffect(state, [](FxImage& img) { call; });                             \
-  }                                                                           \
+#define FX_BENCH(name, call)                      \
+  void BM_##name(benchmark::State& state) {       \
+    RunEffect(state, [](FxImage& img) { call; }); \
+  }                                               \
   BENCHMARK(BM_##name)->Apply(Sizes)
 
 FX_BENCH(CopyOnly, (void)img);

@@ -42,8 +42,8 @@ void BM_ResampleInterpolated(benchmark::State& state) {
 }
 void ResampleArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "method"});
-  for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR, GbImage::IM_BICUBIC,
-                      GbImage::IM_CATROM, GbImage::IM_LANCZOS})
+  for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR, GbImage::IM_BICUBIC, GbImage::IM_CATROM,
+                      GbImage::IM_LANCZOS})
     for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}, {6000L, 4000L}}) b->Args({w, h, method});
   b->Args({640, 480, GbImage::IM_CATROM});  // a webcam frame enlarged to 1280 x 960
 }
@@ -136,8 +136,8 @@ void BM_SampleInterpolated(benchmark::State& state) {
 }
 void SamplerArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "method"});
-  for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR, GbImage::IM_BICUBIC,
-                      GbImage::IM_CATROM, GbImage::IM_LANCZOS})
+  for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR, GbImage::IM_BICUBIC, GbImage::IM_CATROM,
+                      GbImage::IM_LANCZOS})
     for (auto [w, h] : {std::pair{320L, 240L}, {6000L, 4000L}}) b->Args({w, h, method});
 }
 BENCHMARK(BM_SampleInterpolated)->Apply(SamplerArgs)->Unit(benchmark::kMicrosecond);
@@ -153,8 +153,8 @@ void BM_SampleArea(benchmark::State& state) {
   for (auto _ : state) {
     uint32_t sum = 0;
     for (int i = 0; i < n; ++i)
-      sum += in.SampleArea(points[size_t(i)].first, points[size_t(i)].second, aw, ah, method,
-                           GbImage::OM_REPEAT).rgbGreen;
+      sum +=
+          in.SampleArea(points[size_t(i)].first, points[size_t(i)].second, aw, ah, method, GbImage::OM_REPEAT).rgbGreen;
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * n);
@@ -184,7 +184,7 @@ void BM_Turn(benchmark::State& state) {
   GbImage& in = Picture(uint32_t(state.range(0)), uint32_t(state.range(1)));
   for (auto _ : state) {
     GbImage dest;
-    const bool ok = Which == 0 ? in.RotateQuarterLeft(&dest)
+    const bool ok = Which == 0   ? in.RotateQuarterLeft(&dest)
                     : Which == 1 ? in.RotateQuarterRight(&dest)
                                  : in.RotateHalfTurn(&dest);
     if (!ok) {
@@ -204,8 +204,10 @@ template <bool Vertical>
 void BM_Flip(benchmark::State& state) {
   GbImage work(Picture(uint32_t(state.range(0)), uint32_t(state.range(1))));
   for (auto _ : state) {
-    if (Vertical) work.FlipVertical();
-    else work.MirrorHorizontal();
+    if (Vertical)
+      work.FlipVertical();
+    else
+      work.MirrorHorizontal();
     benchmark::DoNotOptimize(work.RowBits(0));
   }
   gbbench::CountPixels(state, uint64_t(work.Width()) * work.Height());

@@ -162,9 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(f->Scanf("%d", &value) == 0);
         break;
       }
-      case 8:
-        Require(f->Flush());
-        break;
+      case 8: Require(f->Flush()); break;
     }
   }
   return 0;

@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(!why.empty());
   }
   ProjectContents bounded;
-  if (ScanProjectContainer(path, bounded, GB_PROJECT_MAX_MEMBERS)) Require(bounded.members.size() <= GB_PROJECT_MAX_MEMBERS);
+  if (ScanProjectContainer(path, bounded, GB_PROJECT_MAX_MEMBERS))
+    Require(bounded.members.size() <= GB_PROJECT_MAX_MEMBERS);
 
   // The slot list of a settings file, from the same bytes as text.
   const std::string text(reinterpret_cast<const char*>(data), std::min<size_t>(size, 4096));

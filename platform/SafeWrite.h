@@ -51,7 +51,7 @@ class SafeWriter {
  private:
   void Fail(const std::string& what, int err);
 
-  std::string target_;   // the path finally written (a link resolved when asked)
+  std::string target_;  // the path finally written (a link resolved when asked)
   std::string temp_;
   std::string display_;  // the path as given, for messages
   WriteOptions options_;

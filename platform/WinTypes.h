@@ -70,9 +70,7 @@ struct RECT {
   friend bool operator==(const RECT&, const RECT&) = default;
 };
 
-constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
-  return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
-}
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16); }
 constexpr BYTE GetRValue(COLORREF c) { return BYTE(c & 0xFF); }
 constexpr BYTE GetGValue(COLORREF c) { return BYTE((c >> 8) & 0xFF); }
 constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }

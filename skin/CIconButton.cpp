@@ -39,8 +39,10 @@ void CIconButton::SetDefaultStyle(bool isDefault) {
 bool CIconButton::SetIcons(int hotId, int idleId) {
   QImage hot = hotId > 0 ? LoadSkinIcon(hotId) : QImage();
   QImage idle;
-  if (idleId == kGreyOfHot) idle = GreyCopy(hot);
-  else if (idleId > 0) idle = LoadSkinIcon(idleId);
+  if (idleId == kGreyOfHot)
+    idle = GreyCopy(hot);
+  else if (idleId > 0)
+    idle = LoadSkinIcon(idleId);
   SetIconImages(hot, idle);
   return (hotId <= 0 || !hot.isNull()) && (idleId <= 0 || !idle.isNull());
 }

@@ -37,7 +37,7 @@ class CIconButton : public QAbstractButton {
   void DrawBorder(bool on);
   void DrawTransparent(bool on);
   void DrawFlatFocus(bool on);
-  void SetPressedStyle(bool downward);  // offset (0, 2) instead of (1, 1)
+  void SetPressedStyle(bool downward);        // offset (0, 2) instead of (1, 1)
   bool SetColour(int slot, COLORREF colour);  // slot 0..5; others refused
   COLORREF Colour(int slot) const;
   bool SetCheck(bool checked);  // check-box mode only

@@ -19,8 +19,7 @@
 class SkinMenuWindow : public QWidget {
  public:
   explicit SkinMenuWindow(CSkinMenu* menu)
-      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                             Qt::WindowDoesNotAcceptFocus),
+      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
         menu_(menu) {
     setObjectName(QStringLiteral("SKINMENU_POPUP_WINDOW"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -119,8 +118,10 @@ bool CSkinMenu::BuildFromResource(int resourceId, int pos) {
 }
 
 void CSkinMenu::SetStyleBit(UINT bit, bool on) {
-  if (on) g_style |= bit;
-  else g_style &= ~bit;
+  if (on)
+    g_style |= bit;
+  else
+    g_style &= ~bit;
 }
 UINT CSkinMenu::Style() { return g_style; }
 
@@ -474,8 +475,10 @@ void CSkinMenu::DrawItem(QPainter& p, int index, bool hot) const {
     p.drawRoundedRect(QRectF(fill), 3, 3);
     p.restore();
     if (g_style & kHotFrame3d) {
-      if (pressed_) DrawEdge(p, fill, true);
-      else Draw3dRect(p, fill, SysColour::Highlight(), SysColour::Shadow());
+      if (pressed_)
+        DrawEdge(p, fill, true);
+      else
+        Draw3dRect(p, fill, SysColour::Highlight(), SysColour::Shadow());
     } else if (g_style & kHotFrameLine) {
       p.save();
       p.setRenderHint(QPainter::Antialiasing);

@@ -118,8 +118,10 @@ int CSkinSlider::PixelToPos(int pixel) const {
 }
 
 void CSkinSlider::Notify(int code) {
-  if (code == kNotifySliderMoving) emit moving(pos_);
-  else emit moved(pos_);
+  if (code == kNotifySliderMoving)
+    emit moving(pos_);
+  else
+    emit moved(pos_);
   SendSkinEvent(this, code, pos_);
 }
 

@@ -152,8 +152,10 @@ bool ComboWindow::HandleKey(int key) {
     case Qt::Key_Escape: hide(); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (hot_ >= 0) Choose(hot_);
-      else hide();
+      if (hot_ >= 0)
+        Choose(hot_);
+      else
+        hide();
       return true;
     case Qt::Key_Up:
     case Qt::Key_Down: {
@@ -162,8 +164,10 @@ bool ComboWindow::HandleKey(int key) {
       if (next < 0) next = count - 1;
       if (next >= count) next = 0;
       hot_ = next;
-      if (hot_ < first_) ScrollTo(hot_);
-      else if (hot_ >= first_ + layout_.visible) ScrollTo(hot_ - layout_.visible + 1);
+      if (hot_ < first_)
+        ScrollTo(hot_);
+      else if (hot_ >= first_ + layout_.visible)
+        ScrollTo(hot_ - layout_.visible + 1);
       update();
       return true;
     }

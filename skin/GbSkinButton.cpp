@@ -13,8 +13,7 @@ namespace {
 enum Face { kNormal = 0, kPressed = 1, kHover = 2, kDisabled = 3, kFocus = 4 };
 }
 
-GbSkinButton::GbSkinButton(QWidget* parent)
-    : QAbstractButton(parent), textColour_(RefFromQColor(SysColour::Text())) {
+GbSkinButton::GbSkinButton(QWidget* parent) : QAbstractButton(parent), textColour_(RefFromQColor(SysColour::Text())) {
   setFont(SkinLabelFont());
   setFocusPolicy(Qt::StrongFocus);
   connect(this, &QAbstractButton::clicked, this, [this] { SendSkinEvent(this, kNotifyClicked, 0); });
@@ -116,8 +115,10 @@ void GbSkinButton::leaveEvent(QEvent* event) {
 }
 
 void GbSkinButton::nextCheckState() {
-  if (kind_ == kCheckBox) setChecked(!isChecked());
-  else if (kind_ == kRadio) setChecked(true);
+  if (kind_ == kCheckBox)
+    setChecked(!isChecked());
+  else if (kind_ == kRadio)
+    setChecked(true);
 }
 
 void GbSkinButton::checkStateSet() {

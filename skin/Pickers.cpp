@@ -32,8 +32,8 @@ std::string CBrowseFolder::BrowseForFolder(const std::string& title, const std::
   return WithTrailingSeparator(*chosen);
 }
 
-CMultiPickDialog::CMultiPickDialog(bool open, const std::string& defaultExt, const std::string& fileName,
-                                   DWORD flags, const std::string& filter, QWidget* parent)
+CMultiPickDialog::CMultiPickDialog(bool open, const std::string& defaultExt, const std::string& fileName, DWORD flags,
+                                   const std::string& filter, QWidget* parent)
     : open_(open), defaultExt_(defaultExt), fileName_(fileName), flags_(flags), filter_(filter), parent_(parent) {}
 
 int CMultiPickDialog::DoModal() {

@@ -40,7 +40,8 @@ std::optional<QRegion> RegionFromBitmap(const QImage& bitmap, COLORREF key, COLO
       while (j < rects.size() && rects[j].y() == y) ++j;
       bool same = prevEnd > prevStart && bands[prevStart].bottom() == y - 1 && (prevEnd - prevStart) == (j - i);
       for (size_t k = 0; same && k < j - i; ++k)
-        same = bands[prevStart + k].left() == rects[i + k].left() && bands[prevStart + k].right() == rects[i + k].right();
+        same =
+            bands[prevStart + k].left() == rects[i + k].left() && bands[prevStart + k].right() == rects[i + k].right();
       if (same) {
         for (size_t k = prevStart; k < prevEnd; ++k) bands[k].setBottom(y);
       } else {
@@ -80,8 +81,10 @@ QImage CursorImageFromBitmap(const QImage& bitmap, COLORREF key) {
   for (int y = 0; y < out.height(); ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(out.scanLine(y));
     for (int x = 0; x < out.width(); ++x) {
-      if ((row[x] & 0xFFFFFF) == (k & 0xFFFFFF)) row[x] = 0;
-      else row[x] |= 0xFF000000u;
+      if ((row[x] & 0xFFFFFF) == (k & 0xFFFFFF))
+        row[x] = 0;
+      else
+        row[x] |= 0xFF000000u;
     }
   }
   return out;

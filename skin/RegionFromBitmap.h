@@ -12,8 +12,8 @@
 // at 255). Rows are scanned top to bottom; each run of opaque pixels becomes
 // a one-row rectangle, and rectangles are joined in batches of 2,000.
 // nullopt for a null bitmap. batches (optional) receives the number of joins.
-std::optional<QRegion> RegionFromBitmap(const QImage& bitmap, COLORREF key = 0xFF00FF,
-                                        COLORREF tolerance = 0, int* batches = nullptr);
+std::optional<QRegion> RegionFromBitmap(const QImage& bitmap, COLORREF key = 0xFF00FF, COLORREF tolerance = 0,
+                                        int* batches = nullptr);
 
 // A cursor from a bitmap: pixels of the key colour are see-through, the rest
 // keep their colour. nullopt for a null bitmap or a hot spot outside it.

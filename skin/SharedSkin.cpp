@@ -17,8 +17,8 @@ void LoadSharedSkin() {
   g_skin.msgTile = LoadSkinBitmap(265);
   // Window opacity is a platform feature; the off-screen platform has none.
   const QString platform = QGuiApplication::platformName();
-  g_skin.translucency = !platform.isEmpty() && platform != QLatin1String("offscreen") &&
-                        platform != QLatin1String("minimal");
+  g_skin.translucency =
+      !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
   g_skin.loaded = true;
 }
 

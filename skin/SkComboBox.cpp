@@ -37,8 +37,10 @@ int SkComboBox::InsertString(int index, const QString& text) {
 int SkComboBox::DeleteString(int index) {
   if (index < 0 || index >= items_.size()) return -1;
   items_.removeAt(index);
-  if (cur_ == index) cur_ = -1;
-  else if (cur_ > index) --cur_;
+  if (cur_ == index)
+    cur_ = -1;
+  else if (cur_ > index)
+    --cur_;
   update();
   return int(items_.size());
 }
@@ -103,8 +105,10 @@ void SkComboBox::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_F4:
     case Qt::Key_Space: ShowDropDown(true); return;
     case Qt::Key_Down:
-      if (event->modifiers() & Qt::AltModifier) ShowDropDown(true);
-      else if (cur_ + 1 < items_.size()) SelectFromList(cur_ + 1);
+      if (event->modifiers() & Qt::AltModifier)
+        ShowDropDown(true);
+      else if (cur_ + 1 < items_.size())
+        SelectFromList(cur_ + 1);
       return;
     case Qt::Key_Up:
       if (cur_ > 0) SelectFromList(cur_ - 1);
@@ -147,8 +151,10 @@ void SkComboBox::paintEvent(QPaintEvent*) {
     p.drawImage(QRect(0, 0, cw, h), cap);
     p.drawImage(QRect(width() - cw, 0, cw, h), cap.mirrored(true, false));
   }
-  if (!face.isNull()) p.drawImage(body, face);
-  else p.fillRect(body, Qt::white);
+  if (!face.isNull())
+    p.drawImage(body, face);
+  else
+    p.fillRect(body, Qt::white);
   if (!button.isNull()) p.drawImage(buttonRect, button);
   if (hasFocus() || IsDroppedDown()) {
     QColor focus = SkinArt::kAccent;

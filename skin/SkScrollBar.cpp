@@ -76,9 +76,12 @@ void SkScrollBar::mouseMoveEvent(QMouseEvent* event) {
 void SkScrollBar::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
 
 void SkScrollBar::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_PageUp) SetPos(pos_ - page_);
-  else if (event->key() == Qt::Key_PageDown) SetPos(pos_ + page_);
-  else event->ignore();  // to the parent
+  if (event->key() == Qt::Key_PageUp)
+    SetPos(pos_ - page_);
+  else if (event->key() == Qt::Key_PageDown)
+    SetPos(pos_ + page_);
+  else
+    event->ignore();  // to the parent
 }
 
 void SkScrollBar::paintEvent(QPaintEvent*) {

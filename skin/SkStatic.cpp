@@ -98,8 +98,10 @@ std::vector<QRect> SkStatic::LineRects() const {
     const int w = fm.horizontalAdvance(line);
     const int h = fm.height();
     int x = 2;
-    if (align_ & Qt::AlignHCenter) x = (width() - w) / 2;
-    else if (align_ & Qt::AlignRight) x = width() - w - 2;
+    if (align_ & Qt::AlignHCenter)
+      x = (width() - w) / 2;
+    else if (align_ & Qt::AlignRight)
+      x = width() - w - 2;
     out.emplace_back(x, y, w, h);
     y += h + 1;
   }
@@ -117,8 +119,10 @@ void SkStatic::paintEvent(QPaintEvent*) {
     shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
     p.save();
     p.setClipPath(shape);
-    if (tile_.isNull()) p.fillRect(rect(), QColorFromRef(fill_));
-    else p.drawTiledPixmap(rect(), QPixmap::fromImage(tile_));
+    if (tile_.isNull())
+      p.fillRect(rect(), QColorFromRef(fill_));
+    else
+      p.drawTiledPixmap(rect(), QPixmap::fromImage(tile_));
     p.restore();
     p.setPen(QColorFromRef(frameDark_));
     p.drawPath(shape);
@@ -147,9 +151,8 @@ void SkStatic::paintEvent(QPaintEvent*) {
 SkIcon::SkIcon(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
 
 void SkIcon::SetIcon(const QImage& icon) {
-  icon_ = icon.width() > 32 || icon.height() > 32
-              ? icon.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-              : icon;
+  icon_ = icon.width() > 32 || icon.height() > 32 ? icon.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                                  : icon;
   update();
 }
 
@@ -165,9 +168,7 @@ void SkIcon::paintEvent(QPaintEvent*) {
   p.drawImage(0, 0, icon_);
 }
 
-CTransparentPic::CTransparentPic(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-}
+CTransparentPic::CTransparentPic(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
 
 void CTransparentPic::SetBitmap(const QImage& bitmap) {
   bitmap_ = bitmap;

@@ -108,8 +108,10 @@ QImage Arrow(int size, int dir, bool hot, bool round) {
     p.setPen(QPen(edge, 1));
     p.setBrush(fill);
     QRectF box(1.5, 1.5, s - 3, s - 3);
-    if (round) p.drawEllipse(box);
-    else p.drawRoundedRect(box, s / 5, s / 5);
+    if (round)
+      p.drawEllipse(box);
+    else
+      p.drawRoundedRect(box, s / 5, s / 5);
     QPainterPath a;
     const qreal c = s / 2, r = s * 0.22;
     a.moveTo(c + r * 0.6, c - r);
@@ -218,8 +220,10 @@ QImage CheckMark(bool radio, bool on) {
   return Icon(16, [&](QPainter& p, qreal s) {
     p.setPen(QPen(on ? kAccentDark : QColor(0x9A, 0xA8, 0xBD), 1));
     p.setBrush(on ? kAccent : QColor(0xFF, 0xFF, 0xFF));
-    if (radio) p.drawEllipse(QRectF(1.5, 1.5, s - 3, s - 3));
-    else p.drawRoundedRect(QRectF(1.5, 1.5, s - 3, s - 3), 3, 3);
+    if (radio)
+      p.drawEllipse(QRectF(1.5, 1.5, s - 3, s - 3));
+    else
+      p.drawRoundedRect(QRectF(1.5, 1.5, s - 3, s - 3), 3, 3);
     if (!on) return;
     p.setBrush(Qt::white);
     if (radio) {
@@ -241,16 +245,31 @@ WindowLook Look(int id) {
   WindowLook l;
   switch (id) {
     case 275:
-      l = {800, 600, "Glimmerbox", 30, {{29, 59, 320, 240}, {422, 59, 364, 276}}, {{8, 302, 366, 290}, {424, 340, 366, 160}}};
+      l = {800,
+           600,
+           "Glimmerbox",
+           30,
+           {{29, 59, 320, 240}, {422, 59, 364, 276}},
+           {{8, 302, 366, 290}, {424, 340, 366, 160}}};
       break;
     case 342:
-      l = {800, 400, "Glimmerbox  \u00b7  Photo editor", 30, {{20, 37, 320, 240}}, {{362, 24, 426, 332}, {10, 282, 338, 108}}};
+      l = {800,
+           400,
+           "Glimmerbox  \u00b7  Photo editor",
+           30,
+           {{20, 37, 320, 240}},
+           {{362, 24, 426, 332}, {10, 282, 338, 108}}};
       break;
     case 447: l = {420, 400, "Effects", 30, {{20, 40, 180, 180}, {220, 40, 180, 180}}, {}}; break;
     case 477: l = {500, 400, "Template folders", 30, {}, {{12, 40, 476, 300}}}; break;
     case 340: l = {698, 536, "Pictures", 30, {{12, 40, 674, 420}}, {}}; break;
     case 178:
-      l = {500, 410, "Decorations", 30, {{10, 32, 320, 240}, {333, 30, 97, 244}}, {{50, 330, 400, 66}, {428, 32, 66, 246}}};
+      l = {500,
+           410,
+           "Decorations",
+           30,
+           {{10, 32, 320, 240}, {333, 30, 97, 244}},
+           {{50, 330, 400, 66}, {428, 32, 66, 246}}};
       break;
     case 305: l = {640, 550, "Save picture", 30, {{20, 42, 364, 276}}, {{400, 42, 220, 470}}}; break;
     case 475: l = {800, 600, "Print", 30, {{20, 42, 560, 530}}, {{596, 42, 190, 530}}}; break;
@@ -515,8 +534,7 @@ QImage Draw(const SkinResource& res) {
         p.drawLine(QPointF(s / 2, 11.5), QPointF(s / 2, 19));
         p.drawPoint(QPointF(s / 2, 23.5));
       });
-    case 259:
-      return Badge(kAccentLight, kAccent, [](QPainter& p, qreal s) { GlyphText(p, s, "?", 20); });
+    case 259: return Badge(kAccentLight, kAccent, [](QPainter& p, qreal s) { GlyphText(p, s, "?", 20); });
     case 260:
       return Badge(QColor(0x6C, 0xCB, 0xA6), QColor(0x2E, 0x9C, 0x72), [](QPainter& p, qreal s) {
         p.setPen(QPen(Qt::white, 3.4, Qt::SolidLine, Qt::RoundCap));
@@ -566,15 +584,14 @@ QImage Draw(const SkinResource& res) {
         p.drawRoundedRect(QRectF(1.5, 3.5, s - 3, s - 7), 2, 2);
         p.setPen(Qt::NoPen);
         p.setBrush(hot ? kAccent : QColor(0x8F, 0xB7, 0xE6));
-        QPolygonF hill({QPointF(3, s - 5), QPointF(7, s - 10), QPointF(10, s - 7), QPointF(12, s - 9),
-                        QPointF(s - 3, s - 5)});
+        QPolygonF hill(
+            {QPointF(3, s - 5), QPointF(7, s - 10), QPointF(10, s - 7), QPointF(12, s - 9), QPointF(s - 3, s - 5)});
         p.drawPolygon(hill);
         p.setBrush(QColor(0xFF, 0xC8, 0x4A));
         p.drawEllipse(QPointF(s - 6, 7.5), 1.8, 1.8);
       });
     }
-    case 128:
-      return AppIcon(32);
+    case 128: return AppIcon(32);
     case 152:
       return Icon(16, [](QPainter& p, qreal) {
         p.setPen(QPen(QColor(0x2E, 0x9C, 0x72), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

@@ -20,7 +20,7 @@ inline const QColor kAccentDark{0x2A, 0x5C, 0xA8};
 inline const QColor kFace{0xF4, 0xF6, 0xFA};
 inline const QColor kPanel{0xFF, 0xFF, 0xFF};
 inline const QColor kLine{0xCF, 0xD7, 0xE3};
-inline const QColor kText{0x31, 0x42, 0x61};      // 0x614231 as COLORREF
+inline const QColor kText{0x31, 0x42, 0x61};  // 0x614231 as COLORREF
 inline const QColor kTextSoft{0x6B, 0x78, 0x8F};
 
 // A window background: rounded outline (magenta outside), title band with the
@@ -29,7 +29,7 @@ struct WindowLook {
   int width = 400;
   int height = 300;
   QString title;
-  int band = 30;          // height of the title band
+  int band = 30;  // height of the title band
   std::vector<QRect> wells;
   std::vector<QRect> panels;  // raised light panels behind button groups
 };

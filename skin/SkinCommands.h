@@ -37,11 +37,12 @@ class SkinCommandTable {
         : code(notifyCode), firstId(first), lastId(last), call([fn](D& d, const SkinEvent&) { (d.*fn)(); }) {}
     // Handler gets the control id.
     Entry(int notifyCode, int first, int last, void (D::*fn)(int))
-        : code(notifyCode), firstId(first), lastId(last),
-          call([fn](D& d, const SkinEvent& e) { (d.*fn)(e.id); }) {}
+        : code(notifyCode), firstId(first), lastId(last), call([fn](D& d, const SkinEvent& e) { (d.*fn)(e.id); }) {}
     // Handler gets the control id and the value (slider position, selection).
     Entry(int notifyCode, int first, int last, void (D::*fn)(int, int))
-        : code(notifyCode), firstId(first), lastId(last),
+        : code(notifyCode),
+          firstId(first),
+          lastId(last),
           call([fn](D& d, const SkinEvent& e) { (d.*fn)(e.id, e.value); }) {}
   };
 

@@ -40,8 +40,10 @@ void SkinDialog::SetShapeImage(const QImage& shape) {
 void SkinDialog::ApplyShape() {
   const QImage& source = shapeFromBackground_ ? background_ : shape_;
   std::optional<QRegion> region = RegionFromBitmap(source, kSkinKey, 0);
-  if (region) setMask(*region);
-  else clearMask();  // no bitmap: keep the rectangular shape
+  if (region)
+    setMask(*region);
+  else
+    clearMask();  // no bitmap: keep the rectangular shape
 }
 
 void SkinDialog::Place(QWidget* control, int id, const QRect& rect) {
@@ -72,9 +74,7 @@ void SkinDialog::EnableItem(int id, bool enable) {
   if (QWidget* c = Item(id)) c->setEnabled(enable);
 }
 
-void SkinDialog::CentreOn(const QRect& globalRect) {
-  move(globalRect.center() - QPoint(width() / 2, height() / 2));
-}
+void SkinDialog::CentreOn(const QRect& globalRect) { move(globalRect.center() - QPoint(width() / 2, height() / 2)); }
 
 void SkinDialog::CentreOnScreen() {
   QScreen* screen = nullptr;

@@ -16,7 +16,7 @@ struct SkinResource {
   const char* file;  // file name inside the skin folder
   int width;
   int height;
-  const char* use;   // who shows it
+  const char* use;  // who shows it
 };
 
 // Ids of the kit's own pictures (not named by any window).
@@ -25,12 +25,12 @@ enum SkinKitIds : int {
   kResSliderChannelActive = 9002,
   kResSliderThumb = 9003,
   kResSliderThumbActive = 9004,
-  kResSkinButtonNormal = 9010,   // 88 x 26 general text-button faces
+  kResSkinButtonNormal = 9010,  // 88 x 26 general text-button faces
   kResSkinButtonHover = 9011,
   kResSkinButtonPressed = 9012,
   kResSkinButtonDisabled = 9013,
   kResSkinButtonMask = 9014,
-  kResCheckNormal = 9020,        // 16 x 16 check and radio marks
+  kResCheckNormal = 9020,  // 16 x 16 check and radio marks
   kResCheckChecked = 9021,
   kResRadioNormal = 9022,
   kResRadioChecked = 9023,

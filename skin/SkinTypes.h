@@ -29,12 +29,12 @@ constexpr COLORREF kSkinKey = 0xFF00FF;
 
 // Notification codes carried from a control to its dialog's command table.
 enum SkinNotify : int {
-  kNotifyClicked = 0,        // button click or menu command (an ordinary command)
-  kNotifySelChange = 1,      // combo box or list selection changed
+  kNotifyClicked = 0,    // button click or menu command (an ordinary command)
+  kNotifySelChange = 1,  // combo box or list selection changed
   kNotifyDoubleClicked = 5,
-  kNotifyScrollPos = 0x04FF,     // a drop-down's scroll bar moved: value = position
-  kNotifySliderMoving = 10449,   // a slider's thumb moves: value = position
-  kNotifySliderMoved = 10450,    // a slider move ended: value = position
+  kNotifyScrollPos = 0x04FF,    // a drop-down's scroll bar moved: value = position
+  kNotifySliderMoving = 10449,  // a slider's thumb moves: value = position
+  kNotifySliderMoved = 10450,   // a slider move ended: value = position
 };
 
 inline QColor QColorFromRef(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
@@ -45,7 +45,7 @@ inline COLORREF RefFromQColor(const QColor& c) { return RGB(BYTE(c.red()), BYTE(
 QFont SkinFont(const QString& face, int pixelHeight, int weight);
 
 // The fonts the kit draws with.
-QFont SkinLabelFont();   // "Tahoma" bold 11
-QFont SkinTitleFont();   // "Tahoma" bold 13
-QFont SkinSerifFont();   // "MS Serif" bold 10
-QFont SkinMenuFont();    // the shared menu font
+QFont SkinLabelFont();  // "Tahoma" bold 11
+QFont SkinTitleFont();  // "Tahoma" bold 13
+QFont SkinSerifFont();  // "MS Serif" bold 10
+QFont SkinMenuFont();   // the shared menu font

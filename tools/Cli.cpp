@@ -30,9 +30,12 @@ CliArgs::CliArgs(const std::vector<std::string>& raw, const std::vector<std::str
   std::map<std::string, Kind> known;
   for (const std::string& spec : optionSpecs) {
     const char last = spec.empty() ? 0 : spec.back();
-    if (last == '=') known[spec.substr(0, spec.size() - 1)] = Single;
-    else if (last == '*') known[spec.substr(0, spec.size() - 1)] = Repeated;
-    else known[spec] = Flag;
+    if (last == '=')
+      known[spec.substr(0, spec.size() - 1)] = Single;
+    else if (last == '*')
+      known[spec.substr(0, spec.size() - 1)] = Repeated;
+    else
+      known[spec] = Flag;
   }
   auto fail = [&](std::string text) {
     if (error_.empty()) error_ = std::move(text);
@@ -70,9 +73,12 @@ CliArgs::CliArgs(const std::vector<std::string>& raw, const std::vector<std::str
       continue;
     }
     if (it->second == Flag) {
-      if (inlineValue) fail("option --" + name + " takes no value");
-      else if (has(name)) fail("option --" + name + " is given twice");
-      else flags_.push_back(name);
+      if (inlineValue)
+        fail("option --" + name + " takes no value");
+      else if (has(name))
+        fail("option --" + name + " is given twice");
+      else
+        flags_.push_back(name);
       continue;
     }
     if (it->second == Single && options_.count(name)) fail("option --" + name + " is given twice");

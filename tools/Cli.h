@@ -46,9 +46,9 @@ bool CliParseDecimal(const std::string& text, long& out);
 
 struct CliCommand {
   std::string name;
-  std::string summary;  // one line for the help text
-  std::string usage;    // arguments, shown by "help <command>"
-  std::vector<std::string> options;  // "flag", "single=", "repeatable*" (see CliArgs)
+  std::string summary;                     // one line for the help text
+  std::string usage;                       // arguments, shown by "help <command>"
+  std::vector<std::string> options;        // "flag", "single=", "repeatable*" (see CliArgs)
   std::function<int(const CliArgs&)> run;  // exit code
 };
 
@@ -69,4 +69,7 @@ struct CliRegistrar {
 
 #define GB_CLI_CONCAT2(a, b) a##b
 #define GB_CLI_CONCAT(a, b) GB_CLI_CONCAT2(a, b)
-#define GB_CLI_COMMAND(...) static CliRegistrar GB_CLI_CONCAT(gbCliRegistrar_, __LINE__){CliCommand{__VA_ARGS__}}
+#define GB_CLI_COMMAND(...)                                      \
+  static CliRegistrar GB_CLI_CONCAT(gbCliRegistrar_, __LINE__) { \
+    CliCommand { __VA_ARGS__ }                                   \
+  }

@@ -68,7 +68,8 @@ namespace {
 // The same file for two names: by identity when both exist, else by the
 // names once made absolute and plain.
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   std::error_code ec1, ec2;
@@ -95,8 +96,7 @@ bool CliCheckOutputPaths(const std::vector<std::string>& outputs, const std::vec
     }
     for (const std::string& in : inputs)
       if (SameFile(out, in)) {
-        std::fprintf(stderr, "glimmerbox-cli %s: %s is also an input; it would be overwritten\n", command,
-                     out.c_str());
+        std::fprintf(stderr, "glimmerbox-cli %s: %s is also an input; it would be overwritten\n", command, out.c_str());
         return false;
       }
     for (size_t j = 0; j < i; ++j)

@@ -90,8 +90,10 @@ std::vector<std::string> SplitCliWords(const std::string& text, std::string& err
   char quote = 0;
   for (char c : text) {
     if (quote) {
-      if (c == quote) quote = 0;
-      else word += c;
+      if (c == quote)
+        quote = 0;
+      else
+        word += c;
     } else if (c == '"' || c == '\'') {
       quote = c;
       inWord = true;
@@ -131,10 +133,14 @@ bool ParseColour(const std::string& text, RGBQUAD& out) {
     for (size_t k = i; k < i + 2; ++k) {
       const char c = text[k];
       int d;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-      else return false;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
+      else
+        return false;
       v = v * 16 + d;
     }
     bytes[(i - 1) / 2] = uint8_t(v);
@@ -214,8 +220,8 @@ bool RunCliOp(GbImage& picture, const std::string& text, bool progress, std::str
   if (!countOk) {
     const int lo = op->MinArgs(), hi = op->MaxArgs();
     message = name + " takes " + (lo == hi ? std::to_string(lo) : std::to_string(lo) + " to " + std::to_string(hi)) +
-              " argument" + (hi == 1 ? "" : "s") + ", got " + std::to_string(words.size()) +
-              "\nusage: --op \"" + op->Usage() + "\"";
+              " argument" + (hi == 1 ? "" : "s") + ", got " + std::to_string(words.size()) + "\nusage: --op \"" +
+              op->Usage() + "\"";
     return false;
   }
   if (!progress) return op->invoke(picture, words, message);

@@ -75,7 +75,8 @@ struct CliOpRegistrar {
 
 #define GB_CLI_OPS_CONCAT2(a, b) a##b
 #define GB_CLI_OPS_CONCAT(a, b) GB_CLI_OPS_CONCAT2(a, b)
-#define GB_CLI_OPS(...) static const CliOpRegistrar GB_CLI_OPS_CONCAT(gbCliOps_, __LINE__){__VA_ARGS__}
+#define GB_CLI_OPS(...) \
+  static const CliOpRegistrar GB_CLI_OPS_CONCAT(gbCliOps_, __LINE__) { __VA_ARGS__ }
 #define GB_OP(Name, params) MakeCliOp(#Name, &GbImage::Name, params)
 #define GB_OP_SIG(Name, Signature, params) MakeCliOp(#Name, static_cast<Signature>(&GbImage::Name), params)
 
@@ -106,14 +107,22 @@ constexpr bool isImage = std::is_same_v<Bare<std::remove_pointer_t<Bare<T>>>, Gb
 template <class T>
 constexpr CliArgKind KindOf() {
   using B = Bare<T>;
-  if constexpr (isImage<T>) return CliArgKind::Image;
-  else if constexpr (std::is_same_v<B, bool>) return CliArgKind::Bool;
-  else if constexpr (std::is_same_v<B, RGBQUAD>) return CliArgKind::Colour;
-  else if constexpr (std::is_same_v<B, const RGBQUAD*> || std::is_same_v<B, RGBQUAD*>) return CliArgKind::Palette;
-  else if constexpr (std::is_same_v<B, RECT>) return CliArgKind::Rect;
-  else if constexpr (std::is_same_v<B, const char*> || std::is_same_v<B, std::string>) return CliArgKind::Text;
-  else if constexpr (std::is_arithmetic_v<B> || std::is_enum_v<B>) return CliArgKind::Number;
-  else static_assert(sizeof(T) == 0, "this parameter type cannot be given on the command line; use a lambda");
+  if constexpr (isImage<T>)
+    return CliArgKind::Image;
+  else if constexpr (std::is_same_v<B, bool>)
+    return CliArgKind::Bool;
+  else if constexpr (std::is_same_v<B, RGBQUAD>)
+    return CliArgKind::Colour;
+  else if constexpr (std::is_same_v<B, const RGBQUAD*> || std::is_same_v<B, RGBQUAD*>)
+    return CliArgKind::Palette;
+  else if constexpr (std::is_same_v<B, RECT>)
+    return CliArgKind::Rect;
+  else if constexpr (std::is_same_v<B, const char*> || std::is_same_v<B, std::string>)
+    return CliArgKind::Text;
+  else if constexpr (std::is_arithmetic_v<B> || std::is_enum_v<B>)
+    return CliArgKind::Number;
+  else
+    static_assert(sizeof(T) == 0, "this parameter type cannot be given on the command line; use a lambda");
 }
 
 // Holds one parsed argument for the call, and whatever it points to.
@@ -219,8 +228,10 @@ struct Arg<T, std::enable_if_t<std::is_same_v<Bare<T>, const char*> || std::is_s
     return true;
   }
   T get() {
-    if constexpr (std::is_same_v<Bare<T>, const char*>) return value.c_str();
-    else return value;
+    if constexpr (std::is_same_v<Bare<T>, const char*>)
+      return value.c_str();
+    else
+      return value;
   }
   void finish(GbImage&) {}
 };
@@ -237,8 +248,10 @@ struct Arg<T, std::enable_if_t<isImage<T>>> {
     return LoadImageArg(words[0], image, error);
   }
   T get() {
-    if constexpr (std::is_pointer_v<T>) return &image;
-    else return image;
+    if constexpr (std::is_pointer_v<T>)
+      return &image;
+    else
+      return image;
   }
   void finish(GbImage& picture) {
     if (destination && image.HasPixels()) picture.TakeOver(image, true);
@@ -267,14 +280,18 @@ struct CallableSignature<F, std::void_t<decltype(&F::operator())>> : Signature<d
 
 template <class F, class... A>
 decltype(auto) Call(F& f, GbImage& picture, A&&... args) {
-  if constexpr (std::is_member_function_pointer_v<F>) return (picture.*f)(std::forward<A>(args)...);
-  else return f(picture, std::forward<A>(args)...);
+  if constexpr (std::is_member_function_pointer_v<F>)
+    return (picture.*f)(std::forward<A>(args)...);
+  else
+    return f(picture, std::forward<A>(args)...);
 }
 
 template <class R>
 bool Succeeded(const R& result, const std::string& name) {
-  if constexpr (std::is_same_v<R, bool>) return result;
-  else if constexpr (std::is_pointer_v<R>) return result != nullptr;
+  if constexpr (std::is_same_v<R, bool>)
+    return result;
+  else if constexpr (std::is_pointer_v<R>)
+    return result != nullptr;
   else if constexpr (std::is_arithmetic_v<R> || std::is_enum_v<R>) {
     std::printf("%s = %lld\n", name.c_str(), static_cast<long long>(result));
     return true;
@@ -362,15 +379,18 @@ CliOp MakeCliOp(const char* name, F f, const char* spec) {
         }
         p.tokens = p.kind == CliArgKind::Destination ? 0 : p.kind == CliArgKind::Rect ? 4 : 1;
       }
-    }(std::make_index_sequence<arity>{});
+    }
+    (std::make_index_sequence<arity>{});
   }
   if (op.tableError.empty()) {
     // Defaults only at the end of what is typed.
     bool sawDefault = false;
     for (const CliOpParam& p : op.params) {
       if (p.tokens == 0) continue;
-      if (p.hasDefault) sawDefault = true;
-      else if (sawDefault) op.tableError = p.name + " has no default but follows one that has";
+      if (p.hasDefault)
+        sawDefault = true;
+      else if (sawDefault)
+        op.tableError = p.name + " has no default but follows one that has";
     }
   }
   const std::string opName = op.name;

@@ -162,4 +162,5 @@ int runConvert(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND("convert", "decode a picture, apply operations (--op), encode by the output's extension", kUsage,
-               {"type=", "frame=", "quality=", "option=", "op*", "all-frames=", "seed=", "png-level=", "png-filter="}, runConvert);
+               {"type=", "frame=", "quality=", "option=", "op*", "all-frames=", "seed=", "png-level=", "png-filter="},
+               runConvert);

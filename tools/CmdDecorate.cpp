@@ -44,10 +44,14 @@ int RunDecorate(const CliArgs& args) {
   if (auto c = args.value("box"); c && !ParseColour(*c, look.boxColor)) return Fail("--box expects #RRGGBB");
   if (args.has("no-box")) look.opaque = 0;
   if (auto a = args.value("align")) {
-    if (*a == "left") look.alignment = 0;
-    else if (*a == "centre" || *a == "center") look.alignment = 1;
-    else if (*a == "right") look.alignment = 2;
-    else return Fail("--align expects left, centre or right");
+    if (*a == "left")
+      look.alignment = 0;
+    else if (*a == "centre" || *a == "center")
+      look.alignment = 1;
+    else if (*a == "right")
+      look.alignment = 2;
+    else
+      return Fail("--align expects left, centre or right");
   }
 
   // The positional IN OUT and the layers, in the order given.
@@ -105,8 +109,8 @@ int RunDecorate(const CliArgs& args) {
     return Fail("can't write " + files[1] + ": " + composite.LastError());
   for (size_t i = 1; i < layers.size(); ++i) {
     const RECT r = LayerRectInComposite(layers[i]);
-    std::printf("layer %zu %s: %ld,%ld %ldx%ld\n", i, layers[i].isText ? "text" : "picture", long(r.left),
-                long(r.top), long(r.right - r.left), long(r.bottom - r.top));
+    std::printf("layer %zu %s: %ld,%ld %ldx%ld\n", i, layers[i].isText ? "text" : "picture", long(r.left), long(r.top),
+                long(r.right - r.left), long(r.bottom - r.top));
   }
   return 0;
 }

@@ -58,7 +58,8 @@ int runImport(const CliArgs& args) {
     GbImageWMF metafile;
     loaded = file.Open(in.c_str(), "rb") && metafile.Decode(&file, uint32_t(width), uint32_t(height)) &&
              image.TakeOver(metafile, true);
-    if (!loaded) image.SetLastError(*metafile.LastError() ? CliPlainError(metafile.LastError()).c_str() : "cannot be read");
+    if (!loaded)
+      image.SetLastError(*metafile.LastError() ? CliPlainError(metafile.LastError()).c_str() : "cannot be read");
   } else {
     loaded = image.LoadFile(in.c_str(), CliTypeOfPath(in));
   }

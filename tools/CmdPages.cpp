@@ -17,16 +17,14 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "OUT.tif|OUT.gif IN... [--frame N] [--quality Q] [--option N] [--delay CS] [--loops N]";
+constexpr const char* kUsage = "OUT.tif|OUT.gif IN... [--frame N] [--quality Q] [--option N] [--delay CS] [--loops N]";
 
 // The frames of an animation share the first frame's table unless any
 // frame's colours differ from it.
 bool palettesDiffer(const std::vector<GbImage*>& frames) {
   const GbImage& first = *frames[0];
   for (const GbImage* frame : frames) {
-    if (frame->BitsPerPixel() != first.BitsPerPixel() ||
-        frame->PaletteEntryCount() != first.PaletteEntryCount())
+    if (frame->BitsPerPixel() != first.BitsPerPixel() || frame->PaletteEntryCount() != first.PaletteEntryCount())
       return true;
     for (uint32_t i = 0; i < first.PaletteEntryCount(); ++i) {
       const RGBQUAD p = first.PaletteColor(i), q = frame->PaletteColor(i);
@@ -49,8 +47,7 @@ int runPages(const CliArgs& args) {
   }
   long frame = 0, quality = 0, option = 0, delay = 0, loops = 0;
   if (!args.intValue("frame", frame, 0) || !args.intValue("quality", quality, -1) ||
-      !args.intValue("option", option, 0) || !args.intValue("delay", delay, 0) ||
-      !args.intValue("loops", loops, 0))
+      !args.intValue("option", option, 0) || !args.intValue("delay", delay, 0) || !args.intValue("loops", loops, 0))
     return 2;
   if (delay < 0 || delay > 65535 || loops < 0 || loops > 65536) {
     std::fprintf(stderr, "glimmerbox-cli pages: --delay must be 0 to 65535, --loops 0 to 65536\n");

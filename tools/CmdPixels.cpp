@@ -66,14 +66,13 @@ int runPixels(const CliArgs& args) {
     return 0;
   }
   if (args.positional().size() != 2) {
-    std::fprintf(stderr,
-                 "usage: glimmerbox-cli pixels IN OUT.pam [--type N] [--frame N] [--max-pixels N]\n");
+    std::fprintf(stderr, "usage: glimmerbox-cli pixels IN OUT.pam [--type N] [--frame N] [--max-pixels N]\n");
     return 2;
   }
   const std::string in = args.positional()[0], out = args.positional()[1];
   long type = 0, frame = 0, maxPixels = 0;
-  if (!args.intValue("type", type, CliTypeOfPath(in)) ||
-      !args.intValue("frame", frame, 0) || !args.intValue("max-pixels", maxPixels, 0))
+  if (!args.intValue("type", type, CliTypeOfPath(in)) || !args.intValue("frame", frame, 0) ||
+      !args.intValue("max-pixels", maxPixels, 0))
     return 2;
   GbImage image;
   image.SetFrame(frame);
@@ -85,8 +84,8 @@ int runPixels(const CliArgs& args) {
   // A caller that cannot take gigabytes of RGBA (a bomb read literally) sets
   // a limit; exit 3 tells it the picture decoded but was not written.
   if (maxPixels > 0 && uint64_t(image.Width()) * image.Height() > uint64_t(maxPixels)) {
-    std::fprintf(stderr, "glimmerbox-cli pixels: %s: decoded %u x %u, more than --max-pixels\n",
-                 in.c_str(), image.Width(), image.Height());
+    std::fprintf(stderr, "glimmerbox-cli pixels: %s: decoded %u x %u, more than --max-pixels\n", in.c_str(),
+                 image.Width(), image.Height());
     return 3;
   }
   if (std::string why; !writePam(image, out, why)) {
@@ -94,14 +93,13 @@ int runPixels(const CliArgs& args) {
     return 1;
   }
   if (out != "-")
-    std::printf("%s: type %u, %u x %u, %u bits%s, %ld frames\n", in.c_str(), image.FileType(),
-                image.Width(), image.Height(), image.BitsPerPixel(),
-                image.HasAlpha() ? " + alpha" : "", image.FrameCount());
+    std::printf("%s: type %u, %u x %u, %u bits%s, %ld frames\n", in.c_str(), image.FileType(), image.Width(),
+                image.Height(), image.BitsPerPixel(), image.HasAlpha() ? " + alpha" : "", image.FrameCount());
   return 0;
 }
 
 }  // namespace
 
 GB_CLI_COMMAND("pixels", "decode a picture and write its pixels as a PAM (RGBA, top row first)",
-               "IN OUT.pam [--type N] [--frame N] [--max-pixels N] | --codecs", {"codecs", "type=", "frame=", "max-pixels="},
-               runPixels);
+               "IN OUT.pam [--type N] [--frame N] [--max-pixels N] | --codecs",
+               {"codecs", "type=", "frame=", "max-pixels="}, runPixels);

@@ -71,8 +71,8 @@ int RunPrintPdf(const CliArgs& args) {
 
 }  // namespace
 
-bool CliPrintOptions(const std::string& dpiText, const std::string& page, long& dpi, double& widthMm,
-                     double& heightMm, const char* command) {
+bool CliPrintOptions(const std::string& dpiText, const std::string& page, long& dpi, double& widthMm, double& heightMm,
+                     const char* command) {
   if (!CliParseDecimal(dpiText, dpi) || dpi < 72 || dpi > 2400) {
     std::fprintf(stderr, "glimmerbox-cli %s: --printer-dpi is a whole number from 72 to 2400\n", command);
     return false;

@@ -69,7 +69,7 @@ int RunProjectExtract(const CliArgs& args) {
     if (n < listed.size()) {
       const int slot = listed[n];
       const int part = int((k - 1) % 3);
-      names.push_back(part == 0 ? StagedStickerPath(dir, slot)
+      names.push_back(part == 0   ? StagedStickerPath(dir, slot)
                       : part == 1 ? StagedFramePath(dir, slot)
                                   : StagedPlainPath(dir, slot));
     } else {

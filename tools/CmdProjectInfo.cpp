@@ -28,7 +28,9 @@ std::string PictureNote(const std::string& container, const ProjectMember& m) {
   in.seekg(std::streamoff(m.offset));
   if (!in.read(reinterpret_cast<char*>(h), sizeof h)) return "unreadable";
   if (h[0] != 'B' || h[1] != 'M') return "not a BMP picture";
-  auto s32 = [&](int at) { return int32_t(uint32_t(h[at]) | uint32_t(h[at + 1]) << 8 | uint32_t(h[at + 2]) << 16 | uint32_t(h[at + 3]) << 24); };
+  auto s32 = [&](int at) {
+    return int32_t(uint32_t(h[at]) | uint32_t(h[at + 1]) << 8 | uint32_t(h[at + 2]) << 16 | uint32_t(h[at + 3]) << 24);
+  };
   return std::to_string(s32(18)) + " x " + std::to_string(s32(22)) + ", " + std::to_string(h[28] | h[29] << 8) +
          " bits";
 }
@@ -69,7 +71,8 @@ int RunProjectInfo(const CliArgs& args) {
   std::vector<int> listed, missing;
   if (!files.empty()) {
     const std::string& ini = files[0];
-    const std::string layout = gbprofile::GetPrivateProfileString(GB_SECTION_CONFIGURE, GB_KEY_COMBINATION_INDEX, "", ini);
+    const std::string layout =
+        gbprofile::GetPrivateProfileString(GB_SECTION_CONFIGURE, GB_KEY_COMBINATION_INDEX, "", ini);
     const std::string flag = gbprofile::GetPrivateProfileString(GB_SECTION_CONFIGURE, GB_KEY_COM_PICTURE_FLAG, "", ini);
     SheetModel sheet;
     CSysHelper helper;

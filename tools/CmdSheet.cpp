@@ -66,8 +66,9 @@ int RunSheet(const CliArgs& args) {
   }
   const auto backgroundPath = args.value("background");
   if (args.has("size") && !backgroundPath) {
-    std::fprintf(stderr, "glimmerbox-cli sheet: --size sets the size of the picture laid over --background; "
-                         "without a background the sheet is always 364 x 276\n");
+    std::fprintf(stderr,
+                 "glimmerbox-cli sheet: --size sets the size of the picture laid over --background; "
+                 "without a background the sheet is always 364 x 276\n");
     return 2;
   }
   if (!CliCheckPictureOutput(out, kCmd)) return 2;
@@ -78,8 +79,8 @@ int RunSheet(const CliArgs& args) {
     std::fprintf(stderr, "glimmerbox-cli sheet: --printer-dpi and --page go with --print-pdf\n");
     return 2;
   }
-  if (printPdf && !CliPrintOptions(args.valueOr("printer-dpi", "300"), args.valueOr("page", "a4"), printDpi, pageW,
-                                   pageH, kCmd))
+  if (printPdf &&
+      !CliPrintOptions(args.valueOr("printer-dpi", "300"), args.valueOr("page", "a4"), printDpi, pageW, pageH, kCmd))
     return 2;
   const auto project = args.value("project");
   std::vector<std::string> outputs{out}, inputs = photos;
@@ -157,10 +158,9 @@ int RunSheet(const CliArgs& args) {
     GbImage laid;
     const std::vector<RECT> stickers = StickerRectangles(sheet);
     const bool large = size == "large";
-    if (!LaySheetOverBackground(picture, &background,
-                                large ? GB_SHEET_PICTURE_LARGE_WIDTH : GB_SHEET_PICTURE_SMALL_WIDTH,
-                                large ? GB_SHEET_PICTURE_LARGE_HEIGHT : GB_SHEET_PICTURE_SMALL_HEIGHT, laid,
-                                &stickers)) {
+    if (!LaySheetOverBackground(
+            picture, &background, large ? GB_SHEET_PICTURE_LARGE_WIDTH : GB_SHEET_PICTURE_SMALL_WIDTH,
+            large ? GB_SHEET_PICTURE_LARGE_HEIGHT : GB_SHEET_PICTURE_SMALL_HEIGHT, laid, &stickers)) {
       std::fprintf(stderr, "glimmerbox-cli sheet: the sheet could not be laid over the background\n");
       return 1;
     }
@@ -187,15 +187,14 @@ int RunSheet(const CliArgs& args) {
       return 1;
     }
   }
-  std::printf("sheet: %zu sticker(s) on layout %ld, written to %s (%u x %u)\n",
-               sheet.UsedSlots().size(), layout, out.c_str(), picture.Width(), picture.Height());
+  std::printf("sheet: %zu sticker(s) on layout %ld, written to %s (%u x %u)\n", sheet.UsedSlots().size(), layout,
+              out.c_str(), picture.Width(), picture.Height());
   return 0;
 }
 
 }  // namespace
 
-GB_CLI_COMMAND(kCmd, "fill a sheet layout with stickers from photos; write the sheet and optionally a project",
-               kUsage,
+GB_CLI_COMMAND(kCmd, "fill a sheet layout with stickers from photos; write the sheet and optionally a project", kUsage,
                std::vector<std::string>{"layout=", "frame*", "alpha=", "cover", "fill", "background=", "size=",
                                         "project=", "print-pdf=", "printer-dpi=", "page=", "output="},
                RunSheet);

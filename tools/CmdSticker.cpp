@@ -35,7 +35,8 @@ int RunSticker(const CliArgs& args) {
       !CliIntInRange(args, "alpha", 0, 255, 255, alpha, kCmd))
     return 2;
   if (args.has("cover") && (args.has("x") || args.has("y") || args.has("width") || args.has("height"))) {
-    std::fprintf(stderr, "glimmerbox-cli sticker: --cover places the photo itself; leave out --x, --y, --width, --height\n");
+    std::fprintf(stderr,
+                 "glimmerbox-cli sticker: --cover places the photo itself; leave out --x, --y, --width, --height\n");
     return 2;
   }
   if (!CliCheckPictureOutput(out, kCmd)) return 2;
@@ -68,5 +69,4 @@ int RunSticker(const CliArgs& args) {
 }  // namespace
 
 GB_CLI_COMMAND(kCmd, "compose one 320 x 240 sticker: a photo behind a colour-keyed frame", kUsage,
-               {"photo=", "frame=", "x=", "y=", "width=", "height=", "cover", "alpha=", "output="},
-               RunSticker);
+               {"photo=", "frame=", "x=", "y=", "width=", "height=", "cover", "alpha=", "output="}, RunSticker);

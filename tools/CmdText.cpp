@@ -62,10 +62,14 @@ int RunText(const CliArgs& args) {
     if (*end || o->empty()) return Fail("--opacity expects a number");
   }
   if (auto a = args.value("align")) {
-    if (*a == "left" || *a == "0") s.alignment = 0;
-    else if (*a == "centre" || *a == "center" || *a == "1") s.alignment = 1;
-    else if (*a == "right" || *a == "2") s.alignment = 2;
-    else return Fail("--align expects left, centre or right");
+    if (*a == "left" || *a == "0")
+      s.alignment = 0;
+    else if (*a == "centre" || *a == "center" || *a == "1")
+      s.alignment = 1;
+    else if (*a == "right" || *a == "2")
+      s.alignment = 2;
+    else
+      return Fail("--align expects left, centre or right");
   }
 
   GbImage picture;
@@ -89,6 +93,6 @@ GB_CLI_COMMAND("text", "draw a text with the text tool's look into a picture",
                "    [--align left|centre|right] [--hard] [--alpha]\n"
                "  X, Y: top-down anchor; Y is the box's bottom row, X its left edge, centre or right\n"
                "  edge by the alignment. \\n in TEXT starts a new line. Prints the measured text size.",
-               {"italic", "underline", "no-box", "hard", "alpha", "face=", "height=", "weight=", "color=", "box=", "radius=",
-                "opacity=", "align="},
+               {"italic", "underline", "no-box", "hard", "alpha",
+                "face=", "height=", "weight=", "color=", "box=", "radius=", "opacity=", "align="},
                RunText);

@@ -11,7 +11,8 @@ static void printHelp(std::FILE* to) {
   std::fprintf(to, "usage: glimmerbox-cli <command> [arguments]\n\ncommands:\n");
   for (const auto& [name, cmd] : CliRegistry::instance().all())
     std::fprintf(to, "  %-14s %s\n", name.c_str(), cmd.summary.c_str());
-  std::fprintf(to, "\n\"glimmerbox-cli help <command>\" or \"glimmerbox-cli <command> --help\" shows a command's arguments.\n");
+  std::fprintf(
+      to, "\n\"glimmerbox-cli help <command>\" or \"glimmerbox-cli <command> --help\" shows a command's arguments.\n");
 }
 
 static void printCommandHelp(const CliCommand& cmd) {

@@ -53,9 +53,10 @@ bool Parse(int argc, char** argv, Options& o) {
     } else if (std::strcmp(a, "--first-paint") == 0) {
       o.firstPaint = true;
     } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-      std::printf("usage: glimmerbox [PROJECT.quorra]\n"
-                  "       glimmerbox --screenshots FOLDER | --demo PICTURE.png | --first-paint |"
-                  " --thumbnails FOLDER | --webcam-timing\n");
+      std::printf(
+          "usage: glimmerbox [PROJECT.quorra]\n"
+          "       glimmerbox --screenshots FOLDER | --demo PICTURE.png | --first-paint |"
+          " --thumbnails FOLDER | --webcam-timing\n");
       std::exit(0);
     } else if (std::strcmp(a, "--") == 0) {
       for (++i; i < argc; ++i) o.rest.push_back(argv[i]);
@@ -74,8 +75,8 @@ bool Parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
   Options options;
   if (!Parse(argc, argv, options)) return 2;
-  const bool scripted = !options.screenshots.empty() || !options.demo.empty() || !options.thumbnails.empty() ||
-                        options.webcamTiming;
+  const bool scripted =
+      !options.screenshots.empty() || !options.demo.empty() || !options.thumbnails.empty() || options.webcamTiming;
   if (scripted) setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // Scripted runs show the live state with the synthetic camera, the same on every machine.
   if (scripted) setenv("GLIMMERBOX_CAMERA", "test-pattern", 0);
@@ -107,8 +108,10 @@ int main(int argc, char** argv) {
       const int made = TimeBrowserPage(window, options.thumbnails);
       if (made < 0) status = 1;
     } else if (!options.demo.empty()) {
-      if (!RunDemoSession(window, QString::fromStdString(options.demo))) status = 1;
-      else std::printf("%s\n", options.demo.c_str());
+      if (!RunDemoSession(window, QString::fromStdString(options.demo)))
+        status = 1;
+      else
+        std::printf("%s\n", options.demo.c_str());
     } else {
       if (options.firstPaint) WhenFirstPainted(window, [&window] { window.done(IDCANCEL); });
       window.exec();

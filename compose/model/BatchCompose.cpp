@@ -36,8 +36,8 @@ bool LoadTemplatePicture(const std::string& path, GbImage& image, std::string& e
 PhotoPlacement CoverPlacement(long photoWidth, long photoHeight) {
   PhotoPlacement p;
   if (photoWidth <= 0 || photoHeight <= 0) return p;
-  const double scale = std::max(double(GB_STICKER_WIDTH) / double(photoWidth),
-                                double(GB_STICKER_HEIGHT) / double(photoHeight));
+  const double scale =
+      std::max(double(GB_STICKER_WIDTH) / double(photoWidth), double(GB_STICKER_HEIGHT) / double(photoHeight));
   p.width = std::max<long>(GB_STICKER_WIDTH, long(std::ceil(double(photoWidth) * scale - 1e-9)));
   p.height = std::max<long>(GB_STICKER_HEIGHT, long(std::ceil(double(photoHeight) * scale - 1e-9)));
   // Faces sit in the upper part of most portraits: a quarter of the overhang
@@ -65,8 +65,8 @@ std::vector<RECT> StickerRectangles(const SheetModel& sheet) {
   for (int i = 0; i < sheet.SlotCount(); ++i) {
     const ComData& s = sheet.Slot(i);
     if (!s.sticker) continue;
-    rects.push_back(RECT{s.rect.left - GB_SHEET_ORIGIN_X, s.rect.top - GB_SHEET_ORIGIN_Y, s.rect.right - GB_SHEET_ORIGIN_X,
-                         s.rect.bottom - GB_SHEET_ORIGIN_Y});
+    rects.push_back(RECT{s.rect.left - GB_SHEET_ORIGIN_X, s.rect.top - GB_SHEET_ORIGIN_Y,
+                         s.rect.right - GB_SHEET_ORIGIN_X, s.rect.bottom - GB_SHEET_ORIGIN_Y});
   }
   return rects;
 }
@@ -82,8 +82,7 @@ bool PasteSheetKeyed(GbImage& picture, const GbImage& overlay, const std::vector
     for (long x = 0; x < w; ++x) {
       const double sx = (double(x) + 0.5) * GB_SHEET_WIDTH / w;
       bool inside = false;
-      for (const RECT& r : *stickers)
-        inside = inside || (sx >= r.left && sx < r.right && sy >= r.top && sy < r.bottom);
+      for (const RECT& r : *stickers) inside = inside || (sx >= r.left && sx < r.right && sy >= r.top && sy < r.bottom);
       const RGBQUAD c = overlay.ReadPixelColorUnchecked(x, y, false);
       if (inside || c.rgbRed != key.rgbRed || c.rgbGreen != key.rgbGreen || c.rgbBlue != key.rgbBlue)
         picture.WritePixelColorUnchecked(x, y, c);

@@ -58,8 +58,8 @@ SharedBitmap ResizeBitmap(HBITMAP source, int width, int height, int method, boo
     if (!fx.LoadFromBitmap(source, 32)) return nullptr;
     fx.StretchTo(width, height, keepAspect);
     // The stretch keeps the old picture when the new one can't be made.
-    const bool sized = keepAspect ? (fx.Width() == width || fx.Height() == height)
-                                  : (fx.Width() == width && fx.Height() == height);
+    const bool sized =
+        keepAspect ? (fx.Width() == width || fx.Height() == height) : (fx.Width() == width && fx.Height() == height);
     if (!sized) return nullptr;
     return AdoptBitmap(fx.MakeDeviceBitmap());
   }
@@ -82,10 +82,22 @@ void AnchorOffsets(int anchor, long destWidth, long destHeight, long srcWidth, l
     case AnchorRight: x = right; break;
     case AnchorTop: y = top; break;
     case AnchorBottom: y = 0; break;
-    case AnchorTopLeft: x = 0; y = top; break;
-    case AnchorBottomLeft: x = 0; y = 0; break;
-    case AnchorTopRight: x = right; y = top; break;
-    case AnchorBottomRight: x = right; y = 0; break;
+    case AnchorTopLeft:
+      x = 0;
+      y = top;
+      break;
+    case AnchorBottomLeft:
+      x = 0;
+      y = 0;
+      break;
+    case AnchorTopRight:
+      x = right;
+      y = top;
+      break;
+    case AnchorBottomRight:
+      x = right;
+      y = 0;
+      break;
     default: break;
   }
 }

@@ -22,10 +22,10 @@ bool SaveProject(const SheetModel& sheet, const CSysHelper& helper, const Projec
                  const std::string& containerPath, std::string* error = nullptr);
 
 struct ProjectOpenResult {
-  int layout = -1;                // the layout set up, -1 when nothing was opened
-  std::vector<int> listedSlots;   // the slots "ComPictureFlag" names, rising
-  std::vector<int> loadedSlots;   // the slots filled
-  bool stoppedEarly = false;      // a listed slot beyond the layout or without its members
+  int layout = -1;               // the layout set up, -1 when nothing was opened
+  std::vector<int> listedSlots;  // the slots "ComPictureFlag" names, rising
+  std::vector<int> loadedSlots;  // the slots filled
+  bool stoppedEarly = false;     // a listed slot beyond the layout or without its members
 };
 
 // Rebuilds the sheet from an unpacked file list (entry 0 the settings file,

@@ -27,8 +27,8 @@ const std::vector<RECT>& LayoutSlots(int layout) {
       {Big(0, 0), Small(2, 0), Small(3, 0), Small(2, 1), Small(3, 1), Small(0, 2), Small(1, 2), Small(2, 2),
        Small(3, 2), Small(0, 3), Small(1, 3), Small(2, 3), Small(3, 3)},
       {Big(0, 0), Big(2, 0), Big(0, 2), Big(2, 2)},
-      {Big(0, 0), Small(2, 0), Small(3, 0), Small(2, 1), Small(3, 1), Small(0, 2), Small(1, 2), Big(2, 2),
-       Small(0, 3), Small(1, 3)},
+      {Big(0, 0), Small(2, 0), Small(3, 0), Small(2, 1), Small(3, 1), Small(0, 2), Small(1, 2), Big(2, 2), Small(0, 3),
+       Small(1, 3)},
       Grid(),
       {Big(0, 0), Big(2, 0), Big(0, 2), Small(2, 2), Small(3, 2), Small(2, 3), Small(3, 3)},
   };

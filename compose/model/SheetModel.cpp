@@ -16,8 +16,7 @@ void RefreshSlot(ComData& slot) {
     // the sticker rather than lose the slot.
     if (ImageOfBitmap(slot.plain ? slot.plain : slot.sticker, base)) {
       if (slot.frame) {
-        const SharedBitmap stretched =
-            ResizeBitmap(slot.frame, GB_STICKER_WIDTH, GB_STICKER_HEIGHT, ResizeStretch);
+        const SharedBitmap stretched = ResizeBitmap(slot.frame, GB_STICKER_WIDTH, GB_STICKER_HEIGHT, ResizeStretch);
         GbImage frame;
         if (ImageOfBitmap(stretched, frame)) PasteFrame(base, frame, AnchorTopLeft, 0, 0, slot.alpha, false);
       }

@@ -87,8 +87,10 @@ TemplateFileResult ImportTemplateFiles(const std::vector<std::string>& files, co
       continue;
     }
     std::string why;
-    if (CopyWithoutOverwriting(file, target, why)) result.done.push_back(target);
-    else result.refused.push_back(name + ": " + why);
+    if (CopyWithoutOverwriting(file, target, why))
+      result.done.push_back(target);
+    else
+      result.refused.push_back(name + ": " + why);
   }
   return result;
 }
@@ -102,8 +104,10 @@ TemplateFileResult RemoveTemplateFiles(const std::vector<std::string>& files, co
       result.refused.push_back(path.filename().string() + ": not a file of this folder");
       continue;
     }
-    if (fs::remove(path, ec)) result.done.push_back(file);
-    else result.refused.push_back(path.filename().string() + ": " + (ec ? ec.message() : "cannot be deleted"));
+    if (fs::remove(path, ec))
+      result.done.push_back(file);
+    else
+      result.refused.push_back(path.filename().string() + ": " + (ec ? ec.message() : "cannot be deleted"));
   }
   return result;
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 struct TemplateFileResult {
-  std::vector<std::string> done;    // the files copied or deleted
-  std::vector<std::string> refused; // with the reason: "name: reason"
+  std::vector<std::string> done;     // the files copied or deleted
+  std::vector<std::string> refused;  // with the reason: "name: reason"
 };
 
 // Copies each file into the folder under its own name. A name already in

@@ -24,9 +24,7 @@ void ScanTemplateFolder(const std::string& folder, TemplateList& list) {
   list.index = -1;
 }
 
-bool IsUsableTemplate(const FolderEntry& entry) {
-  return GbImage::TypeFromPath(entry.listed) != GB_TYPE_UNKNOWN;
-}
+bool IsUsableTemplate(const FolderEntry& entry) { return GbImage::TypeFromPath(entry.listed) != GB_TYPE_UNKNOWN; }
 
 bool FirstUsableEntry(TemplateList& list) {
   while (list.index + 1 < list.size()) {

@@ -11,7 +11,7 @@ namespace starter {
 struct StarterPicture {
   std::string name;  // file name without extension
   Canvas canvas;
-  RGBQUAD key{};     // the window's colour; unused without a window
+  RGBQUAD key{};  // the window's colour; unused without a window
 };
 
 std::vector<StarterPicture> StarterFrames();

@@ -142,7 +142,8 @@ void Canvas::Shade(const std::function<Colour(float, float)>& shader) {
 }
 
 void Canvas::Paint(const Shape& shape, Colour colour, float opacity) {
-  PaintShaded(shape, [colour](float, float) { return colour; }, opacity);
+  PaintShaded(
+      shape, [colour](float, float) { return colour; }, opacity);
 }
 
 void Canvas::PaintShaded(const Shape& shape, const std::function<Colour(float, float)>& shader, float opacity) {

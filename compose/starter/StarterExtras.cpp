@@ -46,7 +46,9 @@ std::vector<StarterPicture> StarterMasks() {
 std::vector<StarterPicture> StarterBaseMaps() {
   std::vector<StarterPicture> out;
   out.push_back(Pattern("peach_glow", W, H, [](Canvas& c) {
-    c.Shade([](float x, float y) { return Mix(Rgb(255, 236, 214), Rgb(255, 190, 170), std::hypot(x - 160, y - 120) / 200); });
+    c.Shade([](float x, float y) {
+      return Mix(Rgb(255, 236, 214), Rgb(255, 190, 170), std::hypot(x - 160, y - 120) / 200);
+    });
   }));
   out.push_back(Pattern("polka_dots", W, H, [](Canvas& c) {
     c.Shade([](float, float) { return Rgb(255, 244, 248); });

@@ -54,13 +54,23 @@ StarterPicture SweetHearts() {
   // Big hearts on the corners reach over the window edge.
   const float big[][4] = {{30, 30, 20, -18}, {292, 34, 17, 15}, {34, 210, 16, 12}, {286, 206, 21, -10}};
   for (int i = 0; i < 4; ++i) c.Paint(Heart(big[i][0], big[i][1], big[i][2], big[i][3]), colours[i % 2 ? 0 : 2]);
-  for (int i = 0; i < 4; ++i) c.Paint(Heart(big[i][0] - 3, big[i][1] - 4, big[i][2] * 0.3f, big[i][3]), Rgb(255, 255, 255));
+  for (int i = 0; i < 4; ++i)
+    c.Paint(Heart(big[i][0] - 3, big[i][1] - 4, big[i][2] * 0.3f, big[i][3]), Rgb(255, 255, 255));
   for (int i = 0; i < 26; ++i) {
     float x, y;
-    if (i < 9) { x = rnd.Range(60, 260); y = rnd.Range(5, 17); }
-    else if (i < 18) { x = rnd.Range(60, 260); y = rnd.Range(222, 235); }
-    else if (i < 22) { x = rnd.Range(4, 18); y = rnd.Range(60, 180); }
-    else { x = rnd.Range(302, 316); y = rnd.Range(60, 180); }
+    if (i < 9) {
+      x = rnd.Range(60, 260);
+      y = rnd.Range(5, 17);
+    } else if (i < 18) {
+      x = rnd.Range(60, 260);
+      y = rnd.Range(222, 235);
+    } else if (i < 22) {
+      x = rnd.Range(4, 18);
+      y = rnd.Range(60, 180);
+    } else {
+      x = rnd.Range(302, 316);
+      y = rnd.Range(60, 180);
+    }
     c.Paint(Heart(x, y, rnd.Range(3.5f, 6.5f), rnd.Range(-25, 25)), colours[i % 4]);
   }
   return {"sweet_hearts", std::move(c), kGreen};
@@ -68,17 +78,20 @@ StarterPicture SweetHearts() {
 
 StarterPicture StarryNight() {
   Canvas c(W, H);
-  c.Shade([](float x, float y) { return Mix(Vertical(Rgb(18, 26, 84), Rgb(70, 30, 110), y), Rgb(30, 60, 130), x / W * 0.3f); });
+  c.Shade([](float x, float y) {
+    return Mix(Vertical(Rgb(18, 26, 84), Rgb(70, 30, 110), y), Rgb(30, 60, 130), x / W * 0.3f);
+  });
   Random rnd(11);
-  for (int i = 0; i < 90; ++i) c.Paint(Circle(rnd.Range(0, W), rnd.Range(0, H), rnd.Range(0.5f, 1.3f)), Rgb(255, 255, 240), 0.9f);
+  for (int i = 0; i < 90; ++i)
+    c.Paint(Circle(rnd.Range(0, W), rnd.Range(0, H), rnd.Range(0.5f, 1.3f)), Rgb(255, 255, 240), 0.9f);
   const Shape window = RoundRect(34, 30, 286, 214, 18);
   c.Carve(window);
   Outline(c, RoundRect(30, 26, 290, 218, 21), window, Rgb(255, 214, 90));
   // A crescent moon in the top-left corner, over the window's edge.
   c.Paint(Minus(Circle(36, 34, 26), Circle(48, 26, 22)), Rgb(255, 236, 150));
-  const float stars[][3] = {{292, 28, 14}, {270, 12, 6},  {310, 70, 7},   {300, 200, 12}, {262, 226, 7},
-                            {20, 200, 11}, {46, 228, 6},  {110, 14, 6},   {150, 226, 8},  {200, 12, 8},
-                            {12, 120, 7},  {308, 140, 6}, {230, 228, 5},  {80, 228, 5}};
+  const float stars[][3] = {{292, 28, 14}, {270, 12, 6},  {310, 70, 7},  {300, 200, 12}, {262, 226, 7},
+                            {20, 200, 11}, {46, 228, 6},  {110, 14, 6},  {150, 226, 8},  {200, 12, 8},
+                            {12, 120, 7},  {308, 140, 6}, {230, 228, 5}, {80, 228, 5}};
   for (const auto& s : stars) {
     c.Paint(Star(s[0], s[1], s[2], s[2] * 0.45f, 5, rnd.Range(-15, 15)), Rgb(255, 206, 64));
     c.Paint(Star(s[0], s[1], s[2] * 0.5f, s[2] * 0.22f, 5), Rgb(255, 246, 200));
@@ -123,19 +136,22 @@ StarterPicture Instant() {
 
 StarterPicture FlowerGarden() {
   Canvas c(W, H);
-  c.Shade([](float x, float y) { return Mix(Rgb(206, 240, 204), Rgb(150, 208, 160), std::hypot(x - 160, y - 120) / 200); });
+  c.Shade(
+      [](float x, float y) { return Mix(Rgb(206, 240, 204), Rgb(150, 208, 160), std::hypot(x - 160, y - 120) / 200); });
   const Shape window = Scalloped(160, 120, 132, 100, 18, 0.035f);
   c.Carve(window);
   Outline(c, Scalloped(160, 120, 138, 106, 18, 0.035f), window, Rgb(255, 255, 250));
   Random rnd(5);
-  const Colour petals[] = {Rgb(255, 160, 190), Rgb(255, 230, 120), Rgb(190, 160, 255), Rgb(255, 190, 140), Rgb(255, 255, 255)};
+  const Colour petals[] = {Rgb(255, 160, 190), Rgb(255, 230, 120), Rgb(190, 160, 255), Rgb(255, 190, 140),
+                           Rgb(255, 255, 255)};
   const float spots[][3] = {{22, 24, 16}, {298, 22, 14}, {20, 216, 14}, {300, 214, 17}, {160, 10, 9}, {160, 232, 9},
-                            {8, 120, 9},  {312, 120, 9}, {80, 12, 8},   {240, 228, 8},  {240, 12, 7},  {80, 229, 7}};
+                            {8, 120, 9},  {312, 120, 9}, {80, 12, 8},   {240, 228, 8},  {240, 12, 7}, {80, 229, 7}};
   int n = 0;
   for (const auto& s : spots) {
     const float x = s[0], y = s[1], r = s[2];
     for (int k = 0; k < 2; ++k)
-      c.Paint(Ellipse(x + (k ? r : -r) * 0.9f, y + r * 0.6f, r * 0.55f, r * 0.22f, k ? 30.0f : -30.0f), Rgb(90, 160, 80));
+      c.Paint(Ellipse(x + (k ? r : -r) * 0.9f, y + r * 0.6f, r * 0.55f, r * 0.22f, k ? 30.0f : -30.0f),
+              Rgb(90, 160, 80));
     const float turn = rnd.Range(0, 72);
     for (int p = 0; p < 5; ++p) {
       const float a = (turn + float(p) * 72) * kPi / 180;
@@ -149,14 +165,16 @@ StarterPicture FlowerGarden() {
 
 StarterPicture Bubbles() {
   Canvas c(W, H);
-  c.Shade([](float x, float y) { return Mix(Vertical(Rgb(150, 230, 245), Rgb(40, 130, 210), y), Rgb(120, 200, 240), x / W * 0.2f); });
+  c.Shade([](float x, float y) {
+    return Mix(Vertical(Rgb(150, 230, 245), Rgb(40, 130, 210), y), Rgb(120, 200, 240), x / W * 0.2f);
+  });
   const Shape window = Ellipse(160, 118, 112, 100);
   c.Carve(window);
   Outline(c, Ellipse(160, 118, 118, 106), window, Rgb(240, 252, 255));
   // All outside the window: a translucent bubble can't be shown over it.
-  const float bubbles[][3] = {{28, 32, 20}, {290, 40, 24}, {40, 200, 22}, {286, 196, 18}, {22, 110, 10},
-                              {298, 116, 11}, {160, 230, 7}, {110, 12, 7}, {214, 11, 8}, {72, 232, 6},
-                              {250, 232, 6},  {52, 76, 6},  {270, 82, 6}};
+  const float bubbles[][3] = {{28, 32, 20},   {290, 40, 24}, {40, 200, 22}, {286, 196, 18}, {22, 110, 10},
+                              {298, 116, 11}, {160, 230, 7}, {110, 12, 7},  {214, 11, 8},   {72, 232, 6},
+                              {250, 232, 6},  {52, 76, 6},   {270, 82, 6}};
   for (const auto& b : bubbles) {
     const float x = b[0], y = b[1], r = b[2];
     c.Paint(Circle(x, y, r), Rgb(235, 250, 255), 0.35f);
@@ -172,17 +190,31 @@ StarterPicture Confetti() {
   const Shape window = RoundRect(28, 26, 292, 214, 14);
   c.Carve(window);
   // A dashed outline in changing colours.
-  const Colour palette[] = {Rgb(239, 71, 111), Rgb(255, 190, 11), Rgb(6, 214, 160), Rgb(17, 138, 178),
-                            Rgb(131, 56, 236), Rgb(251, 86, 7)};
+  const Colour palette[] = {Rgb(239, 71, 111), Rgb(255, 190, 11), Rgb(6, 214, 160),
+                            Rgb(17, 138, 178), Rgb(131, 56, 236), Rgb(251, 86, 7)};
   for (int i = 0; i < 44; ++i) {
     const float t = float(i) / 44;
     float x, y, turn;
     const float per = 2 * (264 + 188);
     float d = t * per;
-    if (d < 264) { x = 28 + d; y = 21; turn = 0; }
-    else if ((d -= 264) < 188) { x = 297; y = 26 + d; turn = 90; }
-    else if ((d -= 188) < 264) { x = 292 - d; y = 219; turn = 0; }
-    else { d -= 264; x = 23; y = 214 - d; turn = 90; }
+    if (d < 264) {
+      x = 28 + d;
+      y = 21;
+      turn = 0;
+    } else if ((d -= 264) < 188) {
+      x = 297;
+      y = 26 + d;
+      turn = 90;
+    } else if ((d -= 188) < 264) {
+      x = 292 - d;
+      y = 219;
+      turn = 0;
+    } else {
+      d -= 264;
+      x = 23;
+      y = 214 - d;
+      turn = 90;
+    }
     c.Paint(RoundRect(x - 4, y - 1.8f, x + 4, y + 1.8f, 1.5f, turn), palette[i % 6]);
   }
   Random rnd(21);

@@ -29,8 +29,8 @@ const SkinCommandTable<DlgConfigure> DlgConfigure::kCommands = {
 
 namespace {
 
-const char* const kFolderTitles[6] = {"Select frame folder",   "Select portrait folder", "Select background folder",
-                                      "Select mask folder",    "Select emotion folder",  "Select base map folder"};
+const char* const kFolderTitles[6] = {"Select frame folder", "Select portrait folder", "Select background folder",
+                                      "Select mask folder",  "Select emotion folder",  "Select base map folder"};
 const char* const kFolderLabels[6] = {"Frame", "Portrait", "Background", "Mask", "Emotion", "Base map"};
 const char* const kCategoryCaptions[6] = {"Frame", "Portrait", "Back ground", "Mask", "Emotion", "Base map"};
 const int kCategoryX[6] = {21, 86, 151, 236, 301, 366};
@@ -85,7 +85,8 @@ void DlgConfigure::CreateControls() {
   Label(this, QRect(24, 42, 300, 18), QStringLiteral("Template folders"), true);
   for (int k = 0; k < 6; ++k) {
     const QRect e = FolderEditRect(k);
-    Label(this, QRect(e.x() - 80, e.y() + 1, 76, 16), QString::fromUtf8(kFolderLabels[k]))->SetAlignment(Qt::AlignRight);
+    Label(this, QRect(e.x() - 80, e.y() + 1, 76, 16), QString::fromUtf8(kFolderLabels[k]))
+        ->SetAlignment(Qt::AlignRight);
     auto* edit = new CReadOnlyEdit(this);
     Place(edit, kFrameFolder + k, e);
     edit->SetBackgroundColour(RGB(0x3C, 0x7E, 0xD6));
@@ -101,7 +102,8 @@ void DlgConfigure::CreateControls() {
   CheckBox(this, kRemoveMode, QRect(334, 166, 12, 12));
   Label(this, QRect(352, 164, 120, 16), QStringLiteral("Remove files"));
   for (int k = 0; k < 6; ++k)
-    MakeTextButton(this, kCategory0 + k, QRect(kCategoryX[k], 190, kCategoryW[k], 23), QString::fromUtf8(kCategoryCaptions[k]));
+    MakeTextButton(this, kCategory0 + k, QRect(kCategoryX[k], 190, kCategoryW[k], 23),
+                   QString::fromUtf8(kCategoryCaptions[k]));
 
   Label(this, QRect(24, 230, 78, 16), QStringLiteral("Countdown"));
   Place(new QLineEdit(this), kDelay, QRect(104, 229, 37, 17));
@@ -159,9 +161,9 @@ void DlgConfigure::OnChooseFolder(int id) {
                        helper_.WriteProfileString(settings_.settingsFile, GB_SECTION_CONFIGURE, "PathCurrent", folder);
   const bool exists = CSysHelper::EnsureFolder(folder);
   if (!written || !exists)
-    ShowMessageBox(QStringLiteral("%1\n%2")
-                       .arg(written ? QString() : QStringLiteral("The choice could not be written to Glimmerbox.ini."),
-                            exists ? QString() : QStringLiteral("The folder could not be created.")),
+    ShowMessageBox(QStringLiteral("%1\n%2").arg(
+                       written ? QString() : QStringLiteral("The choice could not be written to Glimmerbox.ini."),
+                       exists ? QString() : QStringLiteral("The folder could not be created.")),
                    QStringLiteral("Template folders"), MB_OK | MB_ICONWARNING, this);
 }
 
@@ -187,8 +189,10 @@ void DlgConfigure::OnCategory(int id) {
   const TemplateFileResult result =
       import ? ImportTemplateFiles(SelectedPaths, folder) : RemoveTemplateFiles(SelectedPaths, folder);
   if (result.refused.empty()) return;
-  QString text = import ? QStringLiteral("These files were not copied:") : QStringLiteral("These files were not removed:");
-  for (size_t i = 0; i < result.refused.size() && i < 12; ++i) text += QStringLiteral("\n") + QString::fromStdString(result.refused[i]);
+  QString text =
+      import ? QStringLiteral("These files were not copied:") : QStringLiteral("These files were not removed:");
+  for (size_t i = 0; i < result.refused.size() && i < 12; ++i)
+    text += QStringLiteral("\n") + QString::fromStdString(result.refused[i]);
   if (result.refused.size() > 12) text += QStringLiteral("\n... and %1 more").arg(result.refused.size() - 12);
   ShowMessageBox(text, QStringLiteral("Template folders"), MB_OK | MB_ICONWARNING, this);
 }
@@ -203,14 +207,16 @@ void DlgConfigure::OnApply() {
   settings_.AutoChangeFrame = Button(kAutoChange)->IsChecked() ? 1 : 0;
   settings_.Alpha = DecimalOf(Edit(kAlpha)->text());
   if (!SaveSettings(settings_, helper_))
-    ShowMessageBox(QStringLiteral("The settings could not be written to %1.").arg(QString::fromStdString(settings_.settingsFile)),
-                   QStringLiteral("Template folders"), MB_OK | MB_ICONWARNING, this);
+    ShowMessageBox(
+        QStringLiteral("The settings could not be written to %1.").arg(QString::fromStdString(settings_.settingsFile)),
+        QStringLiteral("Template folders"), MB_OK | MB_ICONWARNING, this);
 }
 
 void DlgConfigure::OnDefault() {
   ApplyDefaultSettings(settings_);
   Fill();
   if (!SaveSettings(settings_, helper_))
-    ShowMessageBox(QStringLiteral("The settings could not be written to %1.").arg(QString::fromStdString(settings_.settingsFile)),
-                   QStringLiteral("Template folders"), MB_OK | MB_ICONWARNING, this);
+    ShowMessageBox(
+        QStringLiteral("The settings could not be written to %1.").arg(QString::fromStdString(settings_.settingsFile)),
+        QStringLiteral("Template folders"), MB_OK | MB_ICONWARNING, this);
 }

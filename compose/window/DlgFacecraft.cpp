@@ -81,22 +81,92 @@ struct ButtonSpec {
 };
 
 const ButtonSpec kButtons[] = {
-    {DlgFacecraft::kSelectFrame, {15, 308, 88, 62}, MainArt::Glyph::SelectFrame, "Frames", "Select frame", GbSkinButton::kPush},
-    {DlgFacecraft::kAddFrame, {124, 308, 102, 64}, MainArt::Glyph::AddFrame, "Frame file", "Add single frame", GbSkinButton::kPush},
-    {DlgFacecraft::kFrameOption, {247, 308, 118, 62}, MainArt::Glyph::FrameOption, "Show frame", "Show or hide the frame", GbSkinButton::kCheckBox},
-    {DlgFacecraft::kSelectPhoto, {15, 378, 88, 62}, MainArt::Glyph::SelectPhoto, "Photos", "Select photo", GbSkinButton::kPush},
-    {DlgFacecraft::kAddPhoto, {124, 379, 102, 64}, MainArt::Glyph::AddPhoto, "Photo file", "Add single photo", GbSkinButton::kPush},
+    {DlgFacecraft::kSelectFrame,
+     {15, 308, 88, 62},
+     MainArt::Glyph::SelectFrame,
+     "Frames",
+     "Select frame",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kAddFrame,
+     {124, 308, 102, 64},
+     MainArt::Glyph::AddFrame,
+     "Frame file",
+     "Add single frame",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kFrameOption,
+     {247, 308, 118, 62},
+     MainArt::Glyph::FrameOption,
+     "Show frame",
+     "Show or hide the frame",
+     GbSkinButton::kCheckBox},
+    {DlgFacecraft::kSelectPhoto,
+     {15, 378, 88, 62},
+     MainArt::Glyph::SelectPhoto,
+     "Photos",
+     "Select photo",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kAddPhoto,
+     {124, 379, 102, 64},
+     MainArt::Glyph::AddPhoto,
+     "Photo file",
+     "Add single photo",
+     GbSkinButton::kPush},
     {DlgFacecraft::kPrint, {247, 378, 118, 62}, MainArt::Glyph::Print, "Print", "Print the sheet", GbSkinButton::kPush},
-    {DlgFacecraft::kWebcam, {15, 448, 88, 62}, MainArt::Glyph::Webcam, "Webcam", "Webcam on or off", GbSkinButton::kCheckBox},
-    {DlgFacecraft::kSnapshot, {124, 448, 102, 64}, MainArt::Glyph::Snapshot, "Snapshot", "Take a snapshot after the countdown", GbSkinButton::kPush},
-    {DlgFacecraft::kSavePicture, {247, 448, 118, 62}, MainArt::Glyph::SavePicture, "Save picture", "Save the sheet as a picture", GbSkinButton::kPush},
-    {DlgFacecraft::kConfigure, {15, 519, 88, 62}, MainArt::Glyph::Configure, "Settings", "Template folders and options", GbSkinButton::kPush},
-    {DlgFacecraft::kOpenProject, {124, 518, 102, 64}, MainArt::Glyph::OpenProject, "Open", "Open a project (Ctrl+O)", GbSkinButton::kPush},
-    {DlgFacecraft::kSaveProject, {247, 518, 118, 62}, MainArt::Glyph::SaveProject, "Save project", "Save the project (Ctrl+S)", GbSkinButton::kPush},
-    {DlgFacecraft::kPreviousPhoto, {437, 418, 64, 64}, MainArt::Glyph::Previous, "Photo", "Previous image", GbSkinButton::kPush},
+    {DlgFacecraft::kWebcam,
+     {15, 448, 88, 62},
+     MainArt::Glyph::Webcam,
+     "Webcam",
+     "Webcam on or off",
+     GbSkinButton::kCheckBox},
+    {DlgFacecraft::kSnapshot,
+     {124, 448, 102, 64},
+     MainArt::Glyph::Snapshot,
+     "Snapshot",
+     "Take a snapshot after the countdown",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kSavePicture,
+     {247, 448, 118, 62},
+     MainArt::Glyph::SavePicture,
+     "Save picture",
+     "Save the sheet as a picture",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kConfigure,
+     {15, 519, 88, 62},
+     MainArt::Glyph::Configure,
+     "Settings",
+     "Template folders and options",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kOpenProject,
+     {124, 518, 102, 64},
+     MainArt::Glyph::OpenProject,
+     "Open",
+     "Open a project (Ctrl+O)",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kSaveProject,
+     {247, 518, 118, 62},
+     MainArt::Glyph::SaveProject,
+     "Save project",
+     "Save the project (Ctrl+S)",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kPreviousPhoto,
+     {437, 418, 64, 64},
+     MainArt::Glyph::Previous,
+     "Photo",
+     "Previous image",
+     GbSkinButton::kPush},
     {DlgFacecraft::kNextPhoto, {502, 418, 64, 64}, MainArt::Glyph::Next, "Photo", "Next image", GbSkinButton::kPush},
-    {DlgFacecraft::kAddToSheet, {570, 410, 80, 80}, MainArt::Glyph::AddToSheet, "Add", "Add the sticker to the sheet", GbSkinButton::kPush},
-    {DlgFacecraft::kPreviousFrame, {658, 418, 64, 64}, MainArt::Glyph::Previous, "Frame", "Previous image", GbSkinButton::kPush},
+    {DlgFacecraft::kAddToSheet,
+     {570, 410, 80, 80},
+     MainArt::Glyph::AddToSheet,
+     "Add",
+     "Add the sticker to the sheet",
+     GbSkinButton::kPush},
+    {DlgFacecraft::kPreviousFrame,
+     {658, 418, 64, 64},
+     MainArt::Glyph::Previous,
+     "Frame",
+     "Previous image",
+     GbSkinButton::kPush},
     {DlgFacecraft::kNextFrame, {724, 418, 64, 64}, MainArt::Glyph::Next, "Frame", "Next image", GbSkinButton::kPush},
     {DlgFacecraft::kMinimise, {735, 1, 25, 25}, MainArt::Glyph::Minimise, "", "Minimise", GbSkinButton::kPush},
     {kCloseControlId, {765, 1, 25, 25}, MainArt::Glyph::Close, "", "Close", GbSkinButton::kPush},
@@ -170,8 +240,8 @@ class DlgFacecraft::TrackerOverlay : public QWidget {
 DlgFacecraft::DlgFacecraft(CFacecraftApp& app, QWidget* parent)
     : SkinDialog(parent), app_(app), settings_(app.settings()) {
   UseCommands(kCommands);
-  sheet_ = std::make_unique<SheetModel>(
-      [this](int controlId, const RECT& rect) { return MakeSlotWindow(controlId, rect); });
+  sheet_ =
+      std::make_unique<SheetModel>([this](int controlId, const RECT& rect) { return MakeSlotWindow(controlId, rect); });
   hooks_.browse = [this](QWidget* parent, const std::string& startFolder, bool photo) -> std::optional<AssetChoice> {
     CSysHelper* helper = app_.sysHelper();
     if (!helper) return std::nullopt;
@@ -246,16 +316,16 @@ void DlgFacecraft::CreateControls() {
   videoView_->setPalette(black);
   videoView_->hide();
 
-  backgroundView_ = Add<PictureControl>(kBackground, kStickerArea.x(), kStickerArea.y(), kStickerArea.width(),
-                                        kStickerArea.height());
+  backgroundView_ =
+      Add<PictureControl>(kBackground, kStickerArea.x(), kStickerArea.y(), kStickerArea.width(), kStickerArea.height());
   MakeStickerBackground(background_);
   backgroundView_->SetPicture(QImageOfGbImage(background_));
 
-  photoView_ = Add<PictureControl>(kPhoto, kStickerArea.x(), kStickerArea.y(), kStickerArea.width(),
-                                   kStickerArea.height());
+  photoView_ =
+      Add<PictureControl>(kPhoto, kStickerArea.x(), kStickerArea.y(), kStickerArea.width(), kStickerArea.height());
   photoView_->SetClip(kStickerArea);
-  frameView_ = Add<CTransparentPic>(kFrame, kStickerArea.x(), kStickerArea.y(), kStickerArea.width(),
-                                    kStickerArea.height());
+  frameView_ =
+      Add<CTransparentPic>(kFrame, kStickerArea.x(), kStickerArea.y(), kStickerArea.width(), kStickerArea.height());
   for (QWidget* w : {static_cast<QWidget*>(backgroundView_), static_cast<QWidget*>(photoView_),
                      static_cast<QWidget*>(frameView_), videoView_})
     w->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -576,10 +646,12 @@ void DlgFacecraft::OnAbout() {
   auto* line = about.Add<SkStatic>(0, 30, 70, 334, 24);
   line->SetAlignment(Qt::AlignCenter);
   line->SetTitleFont();
-  line->SetText(QStringLiteral("Glimmerbox V") + QString::fromStdString(app_.version.empty() ? GB_VERSION : app_.version));
+  line->SetText(QStringLiteral("Glimmerbox V") +
+                QString::fromStdString(app_.version.empty() ? GB_VERSION : app_.version));
   auto* note = about.Add<SkStatic>(0, 30, 104, 334, 60);
   note->SetAlignment(Qt::AlignCenter);
-  note->SetText(QStringLiteral("Photo stickers from your own pictures.\nDecorations: see the credits shipped with the program."));
+  note->SetText(
+      QStringLiteral("Photo stickers from your own pictures.\nDecorations: see the credits shipped with the program."));
   MakeTextButton(&about, IDOK, QRect(167, 184, 60, 23), QStringLiteral("OK"), true);
   about.exec();
 }
@@ -644,7 +716,8 @@ QRect DlgFacecraft::DraggedRect(const QPoint& pos) const {
   }
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
-  return QRect(l, t, std::clamp(r - l, kMinPhotoSide, kMaxPhotoWidth), std::clamp(b - t, kMinPhotoSide, kMaxPhotoHeight));
+  return QRect(l, t, std::clamp(r - l, kMinPhotoSide, kMaxPhotoWidth),
+               std::clamp(b - t, kMinPhotoSide, kMaxPhotoHeight));
 }
 
 void DlgFacecraft::UpdateTrackerCursor(const QPoint& pos) {
@@ -700,8 +773,9 @@ void DlgFacecraft::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DlgFacecraft::PlacePhoto(const QRect& rect) {
-  const QRect r(rect.topLeft(), rect.size().boundedTo(QSize(kMaxPhotoWidth, kMaxPhotoHeight))
-                                    .expandedTo(QSize(kMinPhotoSide, kMinPhotoSide)));
+  const QRect r(
+      rect.topLeft(),
+      rect.size().boundedTo(QSize(kMaxPhotoWidth, kMaxPhotoHeight)).expandedTo(QSize(kMinPhotoSide, kMinPhotoSide)));
   const QSize old = photoView_->size();
   photoView_->setGeometry(r);
   tracker_ = r;

@@ -15,9 +15,7 @@ QString Name(const std::string& path) {
   return QString::fromStdString(std::filesystem::path(path).filename().string());
 }
 
-bool HasExtension(const std::string& path) {
-  return std::filesystem::path(path).has_extension();
-}
+bool HasExtension(const std::string& path) { return std::filesystem::path(path).has_extension(); }
 
 }  // namespace
 

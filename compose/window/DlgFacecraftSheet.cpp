@@ -14,7 +14,8 @@
 
 std::shared_ptr<SlotWindow> DlgFacecraft::MakeSlotWindow(int controlId, const RECT& rect) {
   auto* widget = new SlotPicture(this);
-  Place(widget, controlId, QRect(int(rect.left), int(rect.top), int(rect.right - rect.left), int(rect.bottom - rect.top)));
+  Place(widget, controlId,
+        QRect(int(rect.left), int(rect.top), int(rect.right - rect.left), int(rect.bottom - rect.top)));
   widget->onPress = [this](SlotPicture* s, QMouseEvent* e) { SlotPressed(s, e); };
   widget->onRelease = [this](SlotPicture* s, QMouseEvent* e) { SlotReleased(s, e); };
   widget->onDoubleClick = [this](SlotPicture* s, QMouseEvent* e) { SlotDoubleClicked(s, e); };
@@ -91,8 +92,8 @@ void DlgFacecraft::SlotReleased(SlotPicture* slot, QMouseEvent* event) {
   const int j = SlotAt(event->globalPosition().toPoint());
   if (j < 0 || !sheet_->Dragging()) return;  // outside every slot: still dragging
   const int s = sheet_->SelectedSlot();
-  const bool change = j != s && (sheet_->Slot(s).used || sheet_->Slot(j).used || sheet_->Slot(s).sticker ||
-                                 sheet_->Slot(j).sticker);
+  const bool change =
+      j != s && (sheet_->Slot(s).used || sheet_->Slot(j).used || sheet_->Slot(s).sticker || sheet_->Slot(j).sticker);
   sheet_->SlotDrop(j);
   if (change) MarkDirty();
   SetDragCursor(false);

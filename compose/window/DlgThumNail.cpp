@@ -16,8 +16,8 @@
 #include "skin/SkStatic.h"
 
 const SkinCommandTable<DlgThumNail> DlgThumNail::kCommands = {
-    {kFirst, &DlgThumNail::OnFirst},   {kPrevious, &DlgThumNail::OnPrevious}, {kNext, &DlgThumNail::OnNext},
-    {kLast, &DlgThumNail::OnLast},     {kSearch, &DlgThumNail::OnSearch},
+    {kFirst, &DlgThumNail::OnFirst}, {kPrevious, &DlgThumNail::OnPrevious}, {kNext, &DlgThumNail::OnNext},
+    {kLast, &DlgThumNail::OnLast},   {kSearch, &DlgThumNail::OnSearch},
 };
 
 namespace {
@@ -37,8 +37,8 @@ std::string Trim(const std::string& s) {
 // Picture names by their last three characters, or four for the longer
 // extensions; case does not matter.
 bool AcceptedName(const std::string& lower) {
-  static const char* const kThree[] = {"bmp", "gif", "jpg", "png", "mng", "jng", "ico", "tif", "tga", "pcx",
-                                       "wmf", "emf", "j2k", "jp2", "j2c", "jpc", "pgx", "pnm", "pgm", "ppm", "ras"};
+  static const char* const kThree[] = {"bmp", "gif", "jpg", "png", "mng", "jng", "ico", "tif", "tga", "pcx", "wmf",
+                                       "emf", "j2k", "jp2", "j2c", "jpc", "pgx", "pnm", "pgm", "ppm", "ras"};
   static const char* const kFour[] = {"jpeg", "tiff", "wbmp"};
   auto endsWith = [&](const char* tail) {
     const size_t n = std::char_traits<char>::length(tail);
@@ -115,8 +115,10 @@ void CThumbCell::leaveEvent(QEvent*) { SetHover(false); }
 void CThumbCell::mousePressEvent(QMouseEvent* e) {
   pressed_ = true;
   update();
-  if (e->button() == Qt::LeftButton) emit leftClicked(this);
-  else if (e->button() == Qt::RightButton) emit rightClicked(this);
+  if (e->button() == Qt::LeftButton)
+    emit leftClicked(this);
+  else if (e->button() == Qt::RightButton)
+    emit rightClicked(this);
 }
 
 void CThumbCell::mouseReleaseEvent(QMouseEvent*) {
@@ -147,7 +149,8 @@ DlgThumNail::~DlgThumNail() = default;
 
 void DlgThumNail::CreateControls() {
   MakeGlyphButton(this, kFirst, QRect(497, 457, 45, 29), MainArt::Glyph::FirstPage, {}, QStringLiteral("First page"));
-  MakeGlyphButton(this, kPrevious, QRect(546, 457, 45, 29), MainArt::Glyph::Previous, {}, QStringLiteral("Previous page"));
+  MakeGlyphButton(this, kPrevious, QRect(546, 457, 45, 29), MainArt::Glyph::Previous, {},
+                  QStringLiteral("Previous page"));
   MakeGlyphButton(this, kNext, QRect(595, 457, 45, 29), MainArt::Glyph::Next, {}, QStringLiteral("Next page"));
   MakeGlyphButton(this, kLast, QRect(642, 457, 45, 29), MainArt::Glyph::LastPage, {}, QStringLiteral("Last page"));
   pageText_ = Add<SkStatic>(kPageText, 12, 465, 240, 18);
@@ -193,8 +196,8 @@ void DlgThumNail::BuildList() {
     const std::string lower = Lower(NameOf(f.path));
     if (AcceptedName(lower)) entries_.push_back({f.path, folder_ + lower});
   }
-  const std::vector<std::string> recent = ReadRecent(helper_, settings_.settingsFile,
-                                                     photo_ ? TemplateCategory::Portrait : TemplateCategory::Frame);
+  const std::vector<std::string> recent =
+      ReadRecent(helper_, settings_.settingsFile, photo_ ? TemplateCategory::Portrait : TemplateCategory::Frame);
   for (const std::string& r : recent) {
     const std::string key = Lower(Trim(r));
     for (size_t i = entries_.size(); i-- > 0;) {
@@ -233,8 +236,10 @@ void DlgThumNail::ShowPage(int offset) {
     connect(cell, &CThumbCell::doubleClicked, this, &DlgThumNail::OnCellDouble);
     bool ready = false;
     const QImage thumbnail = CachedThumbnail(e.path, &ready);
-    if (ready) cell->SetThumbnail(thumbnail);
-    else wanted.push_back(e.path);
+    if (ready)
+      cell->SetThumbnail(thumbnail);
+    else
+      wanted.push_back(e.path);
     cell->show();
     cells_.push_back(cell);
     ++j;

@@ -86,8 +86,7 @@ class DlgThumNail : public SkinDialog {
 
   // An empty start folder makes the browser ask for one when it runs.
   // photo: the recent list is "RecentlyPortrait", else "RecentlyFrame".
-  DlgThumNail(const std::string& startFolder, QWidget* parent, bool photo, SettingsStore& settings,
-              CSysHelper& helper);
+  DlgThumNail(const std::string& startFolder, QWidget* parent, bool photo, SettingsStore& settings, CSysHelper& helper);
   ~DlgThumNail() override;
 
   // Asks for the folder when none was given (cancelled: IDCANCEL at once),

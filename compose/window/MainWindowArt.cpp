@@ -161,17 +161,15 @@ void DrawGlyph(QPainter& p, Glyph g, const QRectF& r, const QColor& ink) {
       }
       break;
     }
-    case Glyph::OpenProject:
-      Folder(p, box, ink);
-      break;
+    case Glyph::OpenProject: Folder(p, box, ink); break;
     case Glyph::SaveProject: {
       p.setPen(Stroke(ink, 2));
       p.setBrush(QColor(0x6F, 0x8F, 0xC8));
       p.drawRoundedRect(box.adjusted(h * 0.1, 0, -h * 0.1, 0), 3, 3);
       p.setBrush(Qt::white);
       p.drawRect(QRectF(box.left() + h * 0.3, box.top(), box.width() - h * 0.6, box.height() * 0.38));
-      p.drawRect(QRectF(box.left() + h * 0.25, box.top() + box.height() * 0.58, box.width() - h * 0.5,
-                        box.height() * 0.42));
+      p.drawRect(
+          QRectF(box.left() + h * 0.25, box.top() + box.height() * 0.58, box.width() - h * 0.5, box.height() * 0.42));
       break;
     }
     case Glyph::AddToSheet: {
@@ -232,8 +230,8 @@ QImage CommandFace(int w, int h, int face, Glyph glyph, const QString& caption) 
   SkinArt::PaintButtonFace(p, r, kKitState[face], std::min(w, h) < 30 ? 5 : 10);
   const QColor ink = face == kDisabled ? QColor(0xA8, 0xB2, 0xC0) : SkinArt::kText;
   const int shift = face == kPressed ? 1 : 0;
-  QRectF glyphRect = caption.isEmpty() ? r.adjusted(6, 6, -6, -6) : QRectF(r.left() + 6, r.top() + 6, r.width() - 12,
-                                                                           r.height() - 24);
+  QRectF glyphRect =
+      caption.isEmpty() ? r.adjusted(6, 6, -6, -6) : QRectF(r.left() + 6, r.top() + 6, r.width() - 12, r.height() - 24);
   glyphRect.translate(shift, shift);
   DrawGlyph(p, glyph, glyphRect, ink);
   if (!caption.isEmpty()) {

@@ -8,9 +8,27 @@
 namespace MainArt {
 
 enum class Glyph {
-  SelectFrame, AddFrame, FrameOption, SelectPhoto, AddPhoto, Print, Webcam, Snapshot, SavePicture,
-  Configure, OpenProject, SaveProject, AddToSheet, Previous, Next, Minimise, Close, About,
-  FirstPage, LastPage, Search,
+  SelectFrame,
+  AddFrame,
+  FrameOption,
+  SelectPhoto,
+  AddPhoto,
+  Print,
+  Webcam,
+  Snapshot,
+  SavePicture,
+  Configure,
+  OpenProject,
+  SaveProject,
+  AddToSheet,
+  Previous,
+  Next,
+  Minimise,
+  Close,
+  About,
+  FirstPage,
+  LastPage,
+  Search,
 };
 
 // Face states, in the order the skinned button takes them.

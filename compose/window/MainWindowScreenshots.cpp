@@ -135,7 +135,8 @@ bool TimeWebcam(DlgFacecraft& w) {
   while (t.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 5);
   const double seconds = t.elapsed() / 1000.0;
   std::printf("preview: %.1f frames/s drawn, %.1f frames/s from the camera\n",
-              (w.Capture()->Preview()->FramesShown() - shown0) / seconds, (w.Capture()->FramesRead() - read0) / seconds);
+              (w.Capture()->Preview()->FramesShown() - shown0) / seconds,
+              (w.Capture()->FramesRead() - read0) / seconds);
   // Snapshots with the shortest countdown, frame overlay on.
   SettingsStore& settings = w.App().settings();
   settings.ShottingDelay = 0;

@@ -81,7 +81,8 @@ SlotPictureWindow::~SlotPictureWindow() {
 }
 
 void SlotPictureWindow::MoveTo(const RECT& rect) {
-  if (widget_) widget_->setGeometry(int(rect.left), int(rect.top), int(rect.right - rect.left), int(rect.bottom - rect.top));
+  if (widget_)
+    widget_->setGeometry(int(rect.left), int(rect.top), int(rect.right - rect.left), int(rect.bottom - rect.top));
 }
 
 void SlotPictureWindow::ShowBitmap(const SharedBitmap& bitmap) {

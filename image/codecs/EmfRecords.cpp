@@ -311,8 +311,10 @@ void play(uint32_t type, const Record& r, Player& pl) {
       const double sx = r.i32(32), sy = r.i32(36), sw = r.i32(40), sh = r.i32(44);
       // DIB coordinates count from the bottom of a bottom-up picture.
       const double top = bottomUp ? b.height - sy - sh : sy;
-      if (type == 80) pl.DrawBitmap(b, r.i32(24), r.i32(28), sw, sh, sx, top, sw, sh, 0x00CC0020);
-      else pl.DrawBitmap(b, r.i32(24), r.i32(28), r.i32(72), r.i32(76), sx, top, sw, sh, r.u32(68));
+      if (type == 80)
+        pl.DrawBitmap(b, r.i32(24), r.i32(28), sw, sh, sx, top, sw, sh, 0x00CC0020);
+      else
+        pl.DrawBitmap(b, r.i32(24), r.i32(28), r.i32(72), r.i32(76), sx, top, sw, sh, r.u32(68));
       break;
     }
     case 114:

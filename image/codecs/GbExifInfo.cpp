@@ -12,31 +12,60 @@ namespace {
 constexpr uint32_t kFormatSize[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
 enum Format : uint16_t {
-  FMT_BYTE = 1, FMT_STRING = 2, FMT_USHORT = 3, FMT_ULONG = 4, FMT_URATIONAL = 5,
-  FMT_SBYTE = 6, FMT_UNDEFINED = 7, FMT_SSHORT = 8, FMT_SLONG = 9, FMT_SRATIONAL = 10,
-  FMT_SINGLE = 11, FMT_DOUBLE = 12,
+  FMT_BYTE = 1,
+  FMT_STRING = 2,
+  FMT_USHORT = 3,
+  FMT_ULONG = 4,
+  FMT_URATIONAL = 5,
+  FMT_SBYTE = 6,
+  FMT_UNDEFINED = 7,
+  FMT_SSHORT = 8,
+  FMT_SLONG = 9,
+  FMT_SRATIONAL = 10,
+  FMT_SINGLE = 11,
+  FMT_DOUBLE = 12,
 };
 
 enum Tag : uint16_t {
-  TAG_MAKE = 0x010F, TAG_MODEL = 0x0110, TAG_ORIENTATION = 0x0112, TAG_X_RESOLUTION = 0x011A,
-  TAG_Y_RESOLUTION = 0x011B, TAG_RESOLUTION_UNIT = 0x0128, TAG_THUMBNAIL_OFFSET = 0x0201,
-  TAG_THUMBNAIL_LENGTH = 0x0202, TAG_EXPOSURE_TIME = 0x829A, TAG_FNUMBER = 0x829D,
-  TAG_EXIF_OFFSET = 0x8769, TAG_EXPOSURE_PROGRAM = 0x8822, TAG_ISO_EQUIVALENT = 0x8827,
-  TAG_EXIF_VERSION = 0x9000, TAG_DATETIME_ORIGINAL = 0x9003, TAG_COMPRESSION_LEVEL = 0x9102,
-  TAG_SHUTTER_SPEED = 0x9201, TAG_APERTURE = 0x9202, TAG_BRIGHTNESS = 0x9203,
-  TAG_EXPOSURE_BIAS = 0x9204, TAG_MAX_APERTURE = 0x9205, TAG_SUBJECT_DISTANCE = 0x9206,
-  TAG_METERING_MODE = 0x9207, TAG_WHITE_BALANCE = 0x9208, TAG_FLASH = 0x9209,
-  TAG_FOCAL_LENGTH = 0x920A, TAG_USER_COMMENT = 0x9286, TAG_EXIF_IMAGE_WIDTH = 0xA002,
-  TAG_EXIF_IMAGE_LENGTH = 0xA003, TAG_INTEROP_OFFSET = 0xA005, TAG_FOCAL_PLANE_X_RES = 0xA20E,
-  TAG_FOCAL_PLANE_Y_RES = 0xA20F, TAG_FOCAL_PLANE_UNITS = 0xA210,
+  TAG_MAKE = 0x010F,
+  TAG_MODEL = 0x0110,
+  TAG_ORIENTATION = 0x0112,
+  TAG_X_RESOLUTION = 0x011A,
+  TAG_Y_RESOLUTION = 0x011B,
+  TAG_RESOLUTION_UNIT = 0x0128,
+  TAG_THUMBNAIL_OFFSET = 0x0201,
+  TAG_THUMBNAIL_LENGTH = 0x0202,
+  TAG_EXPOSURE_TIME = 0x829A,
+  TAG_FNUMBER = 0x829D,
+  TAG_EXIF_OFFSET = 0x8769,
+  TAG_EXPOSURE_PROGRAM = 0x8822,
+  TAG_ISO_EQUIVALENT = 0x8827,
+  TAG_EXIF_VERSION = 0x9000,
+  TAG_DATETIME_ORIGINAL = 0x9003,
+  TAG_COMPRESSION_LEVEL = 0x9102,
+  TAG_SHUTTER_SPEED = 0x9201,
+  TAG_APERTURE = 0x9202,
+  TAG_BRIGHTNESS = 0x9203,
+  TAG_EXPOSURE_BIAS = 0x9204,
+  TAG_MAX_APERTURE = 0x9205,
+  TAG_SUBJECT_DISTANCE = 0x9206,
+  TAG_METERING_MODE = 0x9207,
+  TAG_WHITE_BALANCE = 0x9208,
+  TAG_FLASH = 0x9209,
+  TAG_FOCAL_LENGTH = 0x920A,
+  TAG_USER_COMMENT = 0x9286,
+  TAG_EXIF_IMAGE_WIDTH = 0xA002,
+  TAG_EXIF_IMAGE_LENGTH = 0xA003,
+  TAG_INTEROP_OFFSET = 0xA005,
+  TAG_FOCAL_PLANE_X_RES = 0xA20E,
+  TAG_FOCAL_PLANE_Y_RES = 0xA20F,
+  TAG_FOCAL_PLANE_UNITS = 0xA210,
 };
 
-constexpr uint8_t M_SOI = 0xD8, M_EOI = 0xD9, M_SOS = 0xDA, M_APP0 = 0xE0, M_APP1 = 0xE1,
-                  M_COM = 0xFE;
+constexpr uint8_t M_SOI = 0xD8, M_EOI = 0xD9, M_SOS = 0xDA, M_APP0 = 0xE0, M_APP1 = 0xE1, M_COM = 0xFE;
 
 bool isFrameMarker(int m) {
-  return (m >= 0xC0 && m <= 0xC3) || (m >= 0xC5 && m <= 0xC7) || (m >= 0xC9 && m <= 0xCB) ||
-         (m >= 0xCD && m <= 0xCF);
+  return (m >= 0xC0 && m <= 0xC3) || (m >= 0xC5 && m <= 0xC7) || (m >= 0xC9 && m <= 0xCB) || (m >= 0xCD && m <= 0xCF);
 }
 
 // Copies at most limit characters of a text value, stopping at its end or
@@ -54,9 +83,9 @@ float unitDivisor(int code) {
   switch (code) {
     case 1:
     case 2: return 1.0f;
-    case 3: return 0.3937007874f;        // centimetres
-    case 4: return 0.03937007874f;       // millimetres
-    case 5: return 0.00003937007874f;    // micrometres
+    case 3: return 0.3937007874f;      // centimetres
+    case 4: return 0.03937007874f;     // millimetres
+    case 5: return 0.00003937007874f;  // micrometres
     default: return 0.0f;
   }
 }
@@ -89,9 +118,7 @@ GbExifInfo::~GbExifInfo() {
 
 void GbExifInfo::ResetRecord() { std::memset(static_cast<void*>(record_), 0, sizeof *record_); }
 
-void GbExifInfo::SetError(const char* text) {
-  std::snprintf(lastError_, sizeof lastError_, "%s", text ? text : "");
-}
+void GbExifInfo::SetError(const char* text) { std::snprintf(lastError_, sizeof lastError_, "%s", text ? text : ""); }
 
 uint16_t GbExifInfo::Get16(const uint8_t* p) const {
   return motorola_ ? uint16_t((p[0] << 8) | p[1]) : uint16_t(p[0] | (p[1] << 8));
@@ -99,8 +126,7 @@ uint16_t GbExifInfo::Get16(const uint8_t* p) const {
 
 uint32_t GbExifInfo::Get32(const uint8_t* p) const {
   return motorola_ ? (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]
-                   : uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-                         (uint32_t(p[3]) << 24);
+                   : uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 const uint8_t* GbExifInfo::FindSection(uint8_t marker, size_t* size) const {
@@ -242,14 +268,12 @@ bool GbExifInfo::ProcessExif(const uint8_t* data, size_t length) {
   const uint32_t first = Get32(tiff_ + 4);
   const bool ok = ProcessDirectory(first > 8 ? first : 8, 0);
 
-  if (thumbOffset_ && thumbLength_ && thumbOffset_ <= tiffLength_ &&
-      thumbLength_ <= tiffLength_ - thumbOffset_) {
+  if (thumbOffset_ && thumbLength_ && thumbOffset_ <= tiffLength_ && thumbLength_ <= tiffLength_ - thumbOffset_) {
     record_->thumbnail = tiff_ + thumbOffset_;
     record_->thumbnailSize = thumbLength_;
   }
   if (record_->focalPlaneXRes != 0.0f)
-    record_->ccdWidth = toFloat(double(largestDimension_) * record_->focalPlaneUnits /
-                                record_->focalPlaneXRes);
+    record_->ccdWidth = toFloat(double(largestDimension_) * record_->focalPlaneUnits / record_->focalPlaneXRes);
   return ok;
 }
 
@@ -352,8 +376,8 @@ double GbExifInfo::NumberAt(const uint8_t* v, uint16_t format) const {
   }
 }
 
-void GbExifInfo::ProcessTag(uint16_t tag, uint16_t format, const uint8_t* value, uint32_t byteCount,
-                            uint32_t rawValue, int level) {
+void GbExifInfo::ProcessTag(uint16_t tag, uint16_t format, const uint8_t* value, uint32_t byteCount, uint32_t rawValue,
+                            int level) {
   ExifRecord& r = *record_;
   // Numbers need at least one whole component.
   const bool numeric = byteCount >= kFormatSize[format] && byteCount > 0;
@@ -423,9 +447,7 @@ void GbExifInfo::ProcessTag(uint16_t tag, uint16_t format, const uint8_t* value,
       break;
     }
     case TAG_EXIF_IMAGE_WIDTH:
-    case TAG_EXIF_IMAGE_LENGTH:
-      largestDimension_ = std::max(largestDimension_, toInt(number));
-      break;
+    case TAG_EXIF_IMAGE_LENGTH: largestDimension_ = std::max(largestDimension_, toInt(number)); break;
     case TAG_EXIF_OFFSET:
     case TAG_INTEROP_OFFSET: {
       (void)rawValue;

@@ -85,8 +85,8 @@ class GbExifInfo {
   };
   // Parses one directory at a TIFF offset; false on a failure of its own.
   bool ProcessDirectory(uint32_t offset, int level);
-  void ProcessTag(uint16_t tag, uint16_t format, const uint8_t* value, uint32_t byteCount,
-                  uint32_t rawValue, int level);
+  void ProcessTag(uint16_t tag, uint16_t format, const uint8_t* value, uint32_t byteCount, uint32_t rawValue,
+                  int level);
   double NumberAt(const uint8_t* value, uint16_t format) const;
   uint16_t Get16(const uint8_t* p) const;
   uint32_t Get32(const uint8_t* p) const;

@@ -42,8 +42,10 @@ struct Channel {
     if (!m) return;
     shift = std::countr_zero(m);
     const int width = 32 - std::countl_zero(m >> shift);
-    if (width < 8) up = 8 - width;
-    else down = width - 8;
+    if (width < 8)
+      up = 8 - width;
+    else
+      down = width - 8;
   }
   uint8_t operator()(uint32_t pixel) const {
     if (!mask) return 0;
@@ -286,8 +288,7 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
       if (const char* e = ReadBitFields32(f, masks, compression == BI_RGB)) return e;
       break;
     }
-    default:
-      return kBadInfo;
+    default: return kBadInfo;
   }
 
   if (topDown && !FlipRowsAndAlpha()) return kNoMemory;
@@ -443,9 +444,7 @@ bool GbImageBMP::DecodeRle4(GbFile* f) {
   }
 }
 
-size_t GbImageBMP::LastRowPadding() const {
-  return RowStride() - (size_t(Width()) * BitsPerPixel() + 7) / 8;
-}
+size_t GbImageBMP::LastRowPadding() const { return RowStride() - (size_t(Width()) * BitsPerPixel() + 7) / 8; }
 
 bool GbImageBMP::FlipRowsAndAlpha() {
   const size_t stride = RowStride();

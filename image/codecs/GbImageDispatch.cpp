@@ -19,7 +19,7 @@ namespace {
 // Detection order: cheap and strict signatures first, the forgiving
 // decoders (headerless formats) last.
 constexpr uint32_t kDetectionOrder[] = {
-    GB_TYPE_BMP, GB_TYPE_JPG, GB_TYPE_ICO, GB_TYPE_GIF,  GB_TYPE_PNG, GB_TYPE_TIF, GB_TYPE_MNG,
+    GB_TYPE_BMP, GB_TYPE_JPG, GB_TYPE_ICO,  GB_TYPE_GIF, GB_TYPE_PNG, GB_TYPE_TIF, GB_TYPE_MNG,
     GB_TYPE_TGA, GB_TYPE_PCX, GB_TYPE_WBMP, GB_TYPE_WMF, GB_TYPE_JP2, GB_TYPE_SKA, GB_TYPE_RAW,
 };
 
@@ -213,16 +213,14 @@ uint32_t GbImage::TypeFromExtension(const char* extension) {
     const char* ext;
     uint32_t type;
   } kTable[] = {
-      {"bmp", GB_TYPE_BMP}, {"gif", GB_TYPE_GIF}, {"jpg", GB_TYPE_JPG}, {"jpe", GB_TYPE_JPG},
-      {"jfi", GB_TYPE_JPG}, {"png", GB_TYPE_PNG}, {"ico", GB_TYPE_ICO}, {"cur", GB_TYPE_ICO},
-      {"tif", GB_TYPE_TIF}, {"tga", GB_TYPE_TGA}, {"pcx", GB_TYPE_PCX}, {"wbm", GB_TYPE_WBMP},
-      {"wmf", GB_TYPE_WMF}, {"emf", GB_TYPE_WMF}, {"jp2", GB_TYPE_JP2}, {"j2k", GB_TYPE_JP2},
-      {"jpc", GB_TYPE_JPC}, {"j2c", GB_TYPE_JPC}, {"pgx", GB_TYPE_PGX}, {"pnm", GB_TYPE_PNM},
-      {"pgm", GB_TYPE_PNM}, {"ppm", GB_TYPE_PNM}, {"ras", GB_TYPE_RAS}, {"mng", GB_TYPE_MNG},
-      {"jng", GB_TYPE_MNG}, {"ska", GB_TYPE_SKA}, {"nef", GB_TYPE_RAW}, {"crw", GB_TYPE_RAW},
-      {"cr2", GB_TYPE_RAW}, {"dng", GB_TYPE_RAW}, {"arw", GB_TYPE_RAW}, {"erf", GB_TYPE_RAW},
-      {"3fr", GB_TYPE_RAW}, {"dcr", GB_TYPE_RAW}, {"raw", GB_TYPE_RAW}, {"x3f", GB_TYPE_RAW},
-      {"mef", GB_TYPE_RAW}, {"raf", GB_TYPE_RAW}, {"mrw", GB_TYPE_RAW}, {"pef", GB_TYPE_RAW},
+      {"bmp", GB_TYPE_BMP}, {"gif", GB_TYPE_GIF},  {"jpg", GB_TYPE_JPG}, {"jpe", GB_TYPE_JPG}, {"jfi", GB_TYPE_JPG},
+      {"png", GB_TYPE_PNG}, {"ico", GB_TYPE_ICO},  {"cur", GB_TYPE_ICO}, {"tif", GB_TYPE_TIF}, {"tga", GB_TYPE_TGA},
+      {"pcx", GB_TYPE_PCX}, {"wbm", GB_TYPE_WBMP}, {"wmf", GB_TYPE_WMF}, {"emf", GB_TYPE_WMF}, {"jp2", GB_TYPE_JP2},
+      {"j2k", GB_TYPE_JP2}, {"jpc", GB_TYPE_JPC},  {"j2c", GB_TYPE_JPC}, {"pgx", GB_TYPE_PGX}, {"pnm", GB_TYPE_PNM},
+      {"pgm", GB_TYPE_PNM}, {"ppm", GB_TYPE_PNM},  {"ras", GB_TYPE_RAS}, {"mng", GB_TYPE_MNG}, {"jng", GB_TYPE_MNG},
+      {"ska", GB_TYPE_SKA}, {"nef", GB_TYPE_RAW},  {"crw", GB_TYPE_RAW}, {"cr2", GB_TYPE_RAW}, {"dng", GB_TYPE_RAW},
+      {"arw", GB_TYPE_RAW}, {"erf", GB_TYPE_RAW},  {"3fr", GB_TYPE_RAW}, {"dcr", GB_TYPE_RAW}, {"raw", GB_TYPE_RAW},
+      {"x3f", GB_TYPE_RAW}, {"mef", GB_TYPE_RAW},  {"raf", GB_TYPE_RAW}, {"mrw", GB_TYPE_RAW}, {"pef", GB_TYPE_RAW},
       {"sr2", GB_TYPE_RAW}, {"orf", GB_TYPE_RAW},
   };
   char key[3];

@@ -107,8 +107,7 @@ class Out {
     Bytes(text, n);
     U8(0);
   }
-  void Descriptor(long left, long top, uint32_t width, uint32_t height, const RGBQUAD* local,
-                  uint32_t depth) {
+  void Descriptor(long left, long top, uint32_t width, uint32_t height, const RGBQUAD* local, uint32_t depth) {
     U8(0x2C);
     U16(uint32_t(std::clamp(left, 0L, 65535L)));
     U16(uint32_t(std::clamp(top, 0L, 65535L)));
@@ -130,14 +129,13 @@ bool samePalette(const GbImage& a, const GbImage& b, uint32_t entries) {
   const RGBQUAD* p = a.Palette();
   const RGBQUAD* q = b.Palette();
   for (uint32_t i = 0; i < entries; ++i)
-    if (p[i].rgbRed != q[i].rgbRed || p[i].rgbGreen != q[i].rgbGreen || p[i].rgbBlue != q[i].rgbBlue)
-      return false;
+    if (p[i].rgbRed != q[i].rgbRed || p[i].rgbGreen != q[i].rgbGreen || p[i].rgbBlue != q[i].rgbBlue) return false;
   return true;
 }
 
 // Fills a top-down rectangle of a palette or 24-bit image.
-void fillRect(GbImage& image, uint32_t left, uint32_t top, uint32_t width, uint32_t height,
-              uint8_t index, RGBQUAD colour) {
+void fillRect(GbImage& image, uint32_t left, uint32_t top, uint32_t width, uint32_t height, uint8_t index,
+              RGBQUAD colour) {
   const uint32_t h = image.Height();
   for (uint32_t t = top; t < top + height && t < h; ++t) {
     const long y = long(h - 1 - t);
@@ -174,8 +172,8 @@ bool mergeColours(GbImage& screen, const GbImage& frame, int skip, uint8_t keep,
     if (!needed[v] || int(v) == skip) continue;
     const RGBQUAD c = colours[v];
     uint32_t i = 0;
-    while (i < 256 && !(used[i] && pal[i].rgbRed == c.rgbRed && pal[i].rgbGreen == c.rgbGreen &&
-                        pal[i].rgbBlue == c.rgbBlue))
+    while (i < 256 &&
+           !(used[i] && pal[i].rgbRed == c.rgbRed && pal[i].rgbGreen == c.rgbGreen && pal[i].rgbBlue == c.rgbBlue))
       ++i;
     if (i == 256) {
       while (free < 256 && used[free]) ++free;
@@ -192,8 +190,7 @@ bool mergeColours(GbImage& screen, const GbImage& frame, int skip, uint8_t keep,
 // Copies frame pixels onto a screen image at (left, top), top-down; pixels
 // holding skip (when >= 0) are left out. A 24-bit screen takes the colours,
 // a palette screen the indices, through map when given.
-void paste(GbImage& screen, const GbImage& frame, uint32_t left, uint32_t top, int skip,
-           const uint8_t* map) {
+void paste(GbImage& screen, const GbImage& frame, uint32_t left, uint32_t top, int skip, const uint8_t* map) {
   const uint32_t w = frame.Width(), h = frame.Height(), sh = screen.Height();
   const RGBQUAD* pal = frame.Palette();
   const bool colour = screen.BitsPerPixel() == 24;
@@ -229,7 +226,7 @@ struct GbImageGIF::Scan {
   long count = 0;
   bool firstSeen = false;
   uint32_t firstWidth = 0, firstHeight = 0;
-  bool restoresPrevious = false;  // some frame uses disposal 3
+  bool restoresPrevious = false;                        // some frame uses disposal 3
   long images = 0, emptyImages = 0, outsideImages = 0;  // wholly outside the screen
   bool Fits(uint32_t left, uint32_t top, uint32_t w, uint32_t h) const {
     return w > 0 && h > 0 && uint64_t(left) + w <= screenWidth && uint64_t(top) + h <= screenHeight;
@@ -240,9 +237,7 @@ GB_CODEC_FACTORY(GbImageGIF)
 
 GbImageGIF::GbImageGIF() : GbImageCodec(GB_TYPE_GIF) {}
 
-void GbImageGIF::SetComment(const char* text) {
-  std::snprintf(comment_, sizeof comment_, "%s", text ? text : "");
-}
+void GbImageGIF::SetComment(const char* text) { std::snprintf(comment_, sizeof comment_, "%s", text ? text : ""); }
 
 bool GbImageGIF::Decode(std::FILE* handle) {
   if (!handle) return Decode(static_cast<GbFile*>(nullptr));
@@ -324,8 +319,10 @@ bool GbImageGIF::ScanFrames(GbFile* f, Scan& scan) {
       }
       if (scan.Fits(left, top, w, h)) ++scan.count;
       ++scan.images;
-      if (w == 0 || h == 0) ++scan.emptyImages;
-      else if (left >= scan.screenWidth || top >= scan.screenHeight) ++scan.outsideImages;
+      if (w == 0 || h == 0)
+        ++scan.emptyImages;
+      else if (left >= scan.screenWidth || top >= scan.screenHeight)
+        ++scan.outsideImages;
       if (f->GetC() < 0 || !skipSubBlocks(f)) break;
       continue;
     }
@@ -397,8 +394,10 @@ bool GbImageGIF::NoFrameOnTheScreen(const Scan& scan) {
   SetFrameCount(1);
   if (Frame() != 0) return false;
   if (!Create(scan.screenWidth, scan.screenHeight, 8, GB_TYPE_GIF)) return false;
-  if (scan.globalEntries) SetPaletteRGB(scan.global, scan.globalEntries);
-  else SetGreyPalette();
+  if (scan.globalEntries)
+    SetPaletteRGB(scan.global, scan.globalEntries);
+  else
+    SetGreyPalette();
   Fill(0);
   SetBackgroundIndex(-1);
   SetProgress(100);
@@ -408,8 +407,8 @@ bool GbImageGIF::NoFrameOnTheScreen(const Scan& scan) {
 bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
   const uint32_t screenW = scan.screenWidth, screenH = scan.screenHeight;
   // Small frames without a global table: paint every frame on a canvas.
-  const bool canvas = scan.globalEntries == 0 && scan.count > 1 && scan.firstWidth < screenW &&
-                      scan.firstHeight < screenH;
+  const bool canvas =
+      scan.globalEntries == 0 && scan.count > 1 && scan.firstWidth < screenW && scan.firstHeight < screenH;
   const long last = canvas ? scan.count - 1 : Frame();
   const bool keepFrames = RetrieveAllFrames() && !canvas;
 
@@ -487,22 +486,23 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
     GifBlockReader reader(f);
     if (minCode >= 2 && minCode <= 11) {  // 11: codes start at the 12-bit maximum
       const uint8_t fill = transparent >= 0 ? uint8_t(transparent) : 0;
-      const GifDecodeResult decoded = GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
-        const uint32_t y = h - 1 - rowOrder[k];
-        uint8_t* row = frame.RowBits(y);
-        if (depth == 8) {
-          std::memcpy(row, idx, w);
-        } else if (depth == 4) {
-          for (uint32_t x = 0; x < w; x += 2)
-            row[x / 2] = uint8_t(((idx[x] & 15) << 4) | (x + 1 < w ? idx[x + 1] & 15 : 0));
-        } else {
-          for (uint32_t x = 0; x < w; x += 8) {
-            uint8_t v = 0;
-            for (uint32_t i = 0; i < 8 && x + i < w; ++i) v |= uint8_t((idx[x + i] & 1) << (7 - i));
-            row[x / 8] = v;
-          }
-        }
-      });
+      const GifDecodeResult decoded =
+          GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
+            const uint32_t y = h - 1 - rowOrder[k];
+            uint8_t* row = frame.RowBits(y);
+            if (depth == 8) {
+              std::memcpy(row, idx, w);
+            } else if (depth == 4) {
+              for (uint32_t x = 0; x < w; x += 2)
+                row[x / 2] = uint8_t(((idx[x] & 15) << 4) | (x + 1 < w ? idx[x + 1] & 15 : 0));
+            } else {
+              for (uint32_t x = 0; x < w; x += 8) {
+                uint8_t v = 0;
+                for (uint32_t i = 0; i < 8 && x + i < w; ++i) v |= uint8_t((idx[x + i] & 1) << (7 - i));
+                row[x / 8] = v;
+              }
+            }
+          });
       // The frame is kept as far as it goes (the rest shows the fill), and
       // the reader is told.
       if (decoded.truncated)
@@ -557,8 +557,7 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
       const uint32_t compared = entries ? entries : 256;
       uint8_t map[256];
       bool mapped = false;
-      if (screen.BitsPerPixel() != 24 &&
-          (screen.BitsPerPixel() != depth || !samePalette(screen, frame, compared))) {
+      if (screen.BitsPerPixel() != 24 && (screen.BitsPerPixel() != depth || !samePalette(screen, frame, compared))) {
         mapped = mergeColours(screen, frame, transparent, screenFill, map);
         if (!mapped && !screen.RaiseBpp(24)) {
           SetLastError(screen.LastError());
@@ -649,7 +648,8 @@ bool GbImageGIF::WriteFrameData(GbFile* f, GbImage& image, uint32_t mode) {
     return unpacked.data();
   };
   const GifCodeMode codeMode = mode == GIF_UNCOMPRESSED ? GIF_UNCOMPRESSED
-                               : mode == GIF_RUN_LENGTH ? GIF_RUN_LENGTH : GIF_LZW;
+                               : mode == GIF_RUN_LENGTH ? GIF_RUN_LENGTH
+                                                        : GIF_LZW;
   const bool written = GifEncodeCodeStream(f, codeMode, int(std::max(2u, depth)), w, h, row);
   if (!written || !f->Flush() || f->Error() != 0) {
     SetLastError(kWriteError);
@@ -752,8 +752,7 @@ bool GbImageGIF::EncodeMosaic(GbFile* f) {
   return true;
 }
 
-bool GbImageGIF::Encode(GbFile* f, GbImage** images, long count, bool localColorTables,
-                        bool localDisposalMethods) {
+bool GbImageGIF::Encode(GbFile* f, GbImage** images, long count, bool localColorTables, bool localDisposalMethods) {
   if (!f) {
     SetLastError("invalid file pointer");
     return false;
@@ -774,8 +773,7 @@ bool GbImageGIF::Encode(GbFile* f, GbImage** images, long count, bool localColor
       return false;
     }
     if (image->PaletteEntryCount() == 0) {
-      SetLastError(
-          "GbImageGIF::Encode cannot create animated GIFs with a true color frame. Use DecreaseBpp before");
+      SetLastError("GbImageGIF::Encode cannot create animated GIFs with a true color frame. Use DecreaseBpp before");
       return false;
     }
     // Every frame must lie on the logical screen.
@@ -799,8 +797,8 @@ bool GbImageGIF::Encode(GbFile* f, GbImage** images, long count, bool localColor
     out.Control(image.BackgroundIndex(), image.FrameDelay(), disposal);
     if (i == 0) out.Comment(comment_);
     const bool ownTable = localColorTables && i > 0;
-    out.Descriptor(std::max(0L, image.XOffset()), std::max(0L, image.YOffset()), image.Width(),
-                   image.Height(), ownTable ? image.Palette() : nullptr, image.BitsPerPixel());
+    out.Descriptor(std::max(0L, image.XOffset()), std::max(0L, image.YOffset()), image.Width(), image.Height(),
+                   ownTable ? image.Palette() : nullptr, image.BitsPerPixel());
     ok = !out.Failed() && WriteFrameData(f, image, mode);
   }
   out.U8(';');

@@ -143,9 +143,7 @@ bool GbImageICO::DecodeBitmap(GbFile* f, int64_t dataStart, const Entry& entry) 
   // and mask rows); when its data is not there, the directory's size is
   // tried instead.
   uint32_t width = 0, height = 0;
-  const struct {
-    int64_t w, h;
-  } candidates[2] = {{headerWidth, headerHeight / 2}, {entry.width, entry.height}};
+  const struct { int64_t w, h; } candidates[2] = {{headerWidth, headerHeight / 2}, {entry.width, entry.height}};
   for (const auto& c : candidates) {
     if (c.w <= 0 || c.h <= 0 || c.w > kMaxSide || c.h > kMaxSide) continue;
     if (pixelBytes(uint32_t(c.w), uint32_t(c.h)) > uint64_t(available)) continue;
@@ -247,8 +245,10 @@ void GbImageICO::ApplyMask(const std::vector<uint8_t>& mask, bool readable, bool
           const RGBQUAD c = ReadPixelColorUnchecked(x, y, false);
           return c.rgbBlue == key.rgbBlue && c.rgbGreen == key.rgbGreen && c.rgbRed == key.rgbRed;
         }();
-        if (isMasked(x, y)) lossless = same;
-        else lossless = !same && (!alphaFromFile || alpha_[size_t(y) * width + x] == 255);
+        if (isMasked(x, y))
+          lossless = same;
+        else
+          lossless = !same && (!alphaFromFile || alpha_[size_t(y) * width + x] == 255);
       }
     if (lossless) {
       SetBackgroundColor(key);

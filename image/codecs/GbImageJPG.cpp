@@ -151,9 +151,7 @@ int dpiFrom(double value) {
 
 GB_CODEC_FACTORY(GbImageJPG)
 
-GbImageJPG::GbImageJPG() : GbImageCodec(GB_TYPE_JPG) {
-  std::memset(static_cast<void*>(&exif_), 0, sizeof exif_);
-}
+GbImageJPG::GbImageJPG() : GbImageCodec(GB_TYPE_JPG) { std::memset(static_cast<void*>(&exif_), 0, sizeof exif_); }
 
 GbImageJPG::~GbImageJPG() = default;
 
@@ -283,8 +281,7 @@ bool GbImageJPG::DecodeStream(GbFile* f) {
   }
   // The image first: a size it can't hold is refused before libjpeg sets
   // up its own buffers for it.
-  if (!Create(cinfo.output_width, cinfo.output_height, 8 * uint32_t(cinfo.output_components),
-              GB_TYPE_JPG)) {
+  if (!Create(cinfo.output_width, cinfo.output_height, 8 * uint32_t(cinfo.output_components), GB_TYPE_JPG)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -307,8 +304,7 @@ bool GbImageJPG::DecodeStream(GbFile* f) {
   const uint32_t width = cinfo.output_width, height = cinfo.output_height;
   const bool cmyk = cinfo.output_components == 4;
   JSAMPARRAY work =
-      cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * 4, 1)
-           : nullptr;
+      cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * 4, 1) : nullptr;
   const size_t used = size_t(width) * (cmyk ? 3 : size_t(cinfo.output_components));
   while (cinfo.output_scanline < height) {
     if (Escape()) {
@@ -390,8 +386,10 @@ bool GbImageJPG::EncodeStream(GbFile* f) {
   if (options & JPEG_PROGRESSIVE) jpeg_simple_progression(&cinfo);
   if (cinfo.num_components >= 3) {
     int h = 2, v = 2;
-    if (options & JPEG_SUBSAMPLE_444) h = v = 1;
-    else if (options & JPEG_SUBSAMPLE_422) v = 1;
+    if (options & JPEG_SUBSAMPLE_444)
+      h = v = 1;
+    else if (options & JPEG_SUBSAMPLE_422)
+      v = 1;
     cinfo.comp_info[0].h_samp_factor = h;
     cinfo.comp_info[0].v_samp_factor = v;
     for (int c = 1; c < cinfo.num_components; ++c)

@@ -26,8 +26,8 @@ enum JpegOption : uint32_t {
   JPEG_DITHER = 0x0200,          // decode: dither mode DitherMode()
   JPEG_ONE_PASS = 0x0400,        // decode: one-pass quantisation
   JPEG_NO_FANCY_UPSAMPLING = 0x0800,
-  JPEG_SUBSAMPLE_422 = 0x1000,   // encode: chroma 2x1
-  JPEG_SUBSAMPLE_444 = 0x2000,   // encode: no chroma subsampling
+  JPEG_SUBSAMPLE_422 = 0x1000,  // encode: chroma 2x1
+  JPEG_SUBSAMPLE_444 = 0x2000,  // encode: no chroma subsampling
 };
 
 class GbImageJPG : public GbImageCodec {

@@ -44,7 +44,7 @@ struct Session {
   // The stream's background colour (BACK, else a colour bKGD).
   bool haveBackground = false;
   uint8_t background[3] = {};  // red, green, blue
-  int sampleDepth = 8;          // of the last image header met
+  int sampleDepth = 8;         // of the last image header met
 };
 
 Session& sessionOf(mng_handle h) { return *static_cast<Session*>(mng_get_userdata(h)); }
@@ -199,8 +199,10 @@ mng_bool MNG_DECL backgroundChunk(mng_handle h, mng_handle chunk, mng_chunkid id
     mng_uint8 type = 0, index = 0;
     mng_uint16 grey = 0;
     if (mng_getchunk_bkgd(h, chunk, &empty, &type, &index, &grey, &r, &g, &b) != MNG_NOERROR || empty) return MNG_TRUE;
-    if (type == 0) r = g = b = grey;
-    else if (type != 2) return MNG_TRUE;  // a palette index: no colour of its own here
+    if (type == 0)
+      r = g = b = grey;
+    else if (type != 2)
+      return MNG_TRUE;  // a palette index: no colour of its own here
     const int depth = s.sampleDepth;
     auto scale = [depth](mng_uint16 v) -> mng_uint16 {
       if (depth == 16) return mng_uint16(v >> 8);
@@ -232,12 +234,11 @@ const char* GbImageMNG::DecodeStream(GbFile* stream) {
   handle.h = mng_initialize(&s, allocate, release, MNG_NULL);
   mng_handle h = handle.h;
   if (!h) return kCannotInitialise;
-  if (mng_setcb_errorproc(h, onError) || mng_setcb_openstream(h, openStream) ||
-      mng_setcb_closestream(h, closeStream) || mng_setcb_readdata(h, readData) ||
-      mng_setcb_processheader(h, onHeader) || mng_setcb_getcanvasline(h, canvasLine) ||
-      mng_setcb_refresh(h, onRefresh) || mng_setcb_processmend(h, onEnd) || mng_setcb_gettickcount(h, tickCount) ||
-      mng_setcb_settimer(h, setTimer) || mng_set_canvasstyle(h, MNG_CANVAS_BGRA8) ||
-      mng_set_storechunks(h, MNG_TRUE))
+  if (mng_setcb_errorproc(h, onError) || mng_setcb_openstream(h, openStream) || mng_setcb_closestream(h, closeStream) ||
+      mng_setcb_readdata(h, readData) || mng_setcb_processheader(h, onHeader) ||
+      mng_setcb_getcanvasline(h, canvasLine) || mng_setcb_refresh(h, onRefresh) || mng_setcb_processmend(h, onEnd) ||
+      mng_setcb_gettickcount(h, tickCount) || mng_setcb_settimer(h, setTimer) ||
+      mng_set_canvasstyle(h, MNG_CANVAS_BGRA8) || mng_set_storechunks(h, MNG_TRUE))
     return kCannotInitialise;
 
   const long wanted = Frame();
@@ -350,13 +351,13 @@ const char* GbImageMNG::EncodeStream(GbFile* stream) {
   handle.h = mng_initialize(&s, allocate, release, MNG_NULL);
   mng_handle h = handle.h;
   if (!h) return kCannotInitialise;
-  if (mng_setcb_errorproc(h, onError) || mng_setcb_openstream(h, openStream) ||
-      mng_setcb_closestream(h, closeStream) || mng_setcb_writedata(h, writeData))
+  if (mng_setcb_errorproc(h, onError) || mng_setcb_openstream(h, openStream) || mng_setcb_closestream(h, closeStream) ||
+      mng_setcb_writedata(h, writeData))
     return kCannotInitialise;
   if (mng_create(h) || mng_putchunk_mhdr(h, width, height, 1000, 1, 1, 0, 1) ||
       mng_putchunk_ihdr(h, width, height, 8, 2, 0, 0, 0) ||
-      mng_putchunk_idat(h, mng_uint32(packedSize), packed.data()) || mng_putchunk_iend(h) ||
-      mng_putchunk_mend(h) || mng_write(h))
+      mng_putchunk_idat(h, mng_uint32(packedSize), packed.data()) || mng_putchunk_iend(h) || mng_putchunk_mend(h) ||
+      mng_write(h))
     return s.error.empty() ? kBadFile : (SetLastError(s.error.c_str()), LastError());
   if (stream->Write(output.data(), 1, output.size()) != output.size()) return kBadFile;
   return nullptr;

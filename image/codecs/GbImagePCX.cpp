@@ -177,8 +177,7 @@ const char* GbImagePCX::DecodeStream(GbFile* f) {
     } else {
       for (int x = 0; x < width; ++x) {
         uint8_t index = 0;
-        for (unsigned p = 0; p < planes; ++p)
-          index |= uint8_t(((plane(p, uint32_t(x / 8)) >> (7 - x % 8)) & 1) << p);
+        for (unsigned p = 0; p < planes; ++p) index |= uint8_t(((plane(p, uint32_t(x / 8)) >> (7 - x % 8)) & 1) << p);
         WritePixelIndex(x, y, index);
       }
     }

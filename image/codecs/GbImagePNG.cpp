@@ -110,7 +110,8 @@ bool GbImagePNG::Decode(GbFile* f) {
   // Text, profile and other ancillary chunks are never used, and the library
   // allocates a chunk's whole claimed length before reading it: skipping them
   // unread keeps a lying length from asking for gigabytes.
-  static const png_byte kIgnored[] = "iTXt\0zTXt\0tEXt\0iCCP\0sPLT\0eXIf\0hIST\0sBIT\0sCAL\0pCAL\0oFFs\0tIME\0cHRM\0sRGB\0gAMA\0bKGD";
+  static const png_byte kIgnored[] =
+      "iTXt\0zTXt\0tEXt\0iCCP\0sPLT\0eXIf\0hIST\0sBIT\0sCAL\0pCAL\0oFFs\0tIME\0cHRM\0sRGB\0gAMA\0bKGD";
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, int(sizeof kIgnored / 5));
   std::vector<uint8_t> row;
   start_ = f->Tell();
@@ -337,8 +338,7 @@ bool GbImagePNG::Encode(GbFile* f) {
   return ok;
 }
 
-bool GbImagePNG::EncodeRows(png_structp png, png_infop info, std::vector<uint8_t>& row,
-                            std::vector<uint8_t>& lut) {
+bool GbImagePNG::EncodeRows(png_structp png, png_infop info, std::vector<uint8_t>& row, std::vector<uint8_t>& lut) {
   if (setjmp(png_jmpbuf(png))) return false;
   const uint32_t width = Width(), height = Height();
   const uint32_t bpp = BitsPerPixel();
@@ -363,9 +363,8 @@ bool GbImagePNG::EncodeRows(png_structp png, png_infop info, std::vector<uint8_t
     depth = 8;
   }
   const bool adam7 = CodecOption(GB_TYPE_PNG) == 1;
-  png_set_IHDR(png, info, width, height, depth, colorType,
-               adam7 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, depth, colorType, adam7 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
 
   png_color_16 bkgd{};
   bkgd.red = bkgd.green = bkgd.blue = 255;
@@ -447,9 +446,10 @@ bool GbImagePNG::EncodeRows(png_structp png, png_infop info, std::vector<uint8_t
   if (colorType == PNG_COLOR_TYPE_RGB) png_set_bgr(png);
   const int passes = adam7 ? png_set_interlace_handling(png) : 1;
 
-  const size_t channels = colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+  const size_t channels = colorType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
                           : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                          : colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+                          : colorType == PNG_COLOR_TYPE_RGB        ? 3
+                                                                   : 1;
   const size_t stride = RowStride();
   row.assign(std::max(size_t(depth / 8) * channels * width, stride), 0);
   uint8_t* buf = row.data();
@@ -458,9 +458,12 @@ bool GbImagePNG::EncodeRows(png_structp png, png_infop info, std::vector<uint8_t
     lut.resize(256);
     auto swapped = [&](uint32_t v) { return v == 0 ? swapWith : (v == swapWith ? 0u : v); };
     for (uint32_t b = 0; b < 256; ++b) {
-      if (bpp == 8) lut[b] = uint8_t(swapped(b));
-      else if (bpp == 4) lut[b] = uint8_t((swapped(b >> 4) << 4) | swapped(b & 15));
-      else lut[b] = uint8_t(~b);  // 1 bit: the key is index 1
+      if (bpp == 8)
+        lut[b] = uint8_t(swapped(b));
+      else if (bpp == 4)
+        lut[b] = uint8_t((swapped(b >> 4) << 4) | swapped(b & 15));
+      else
+        lut[b] = uint8_t(~b);  // 1 bit: the key is index 1
     }
   }
   for (int pass = 0; pass < passes; ++pass) {

@@ -129,9 +129,8 @@ const char* GbImageRAW::DecodeStream(GbFile* stream) {
   int errc = 0;
   std::unique_ptr<libraw_processed_image_t, ProcessedDeleter> out(libraw_dcraw_make_mem_image(raw.get(), &errc));
   if (!out || errc != LIBRAW_SUCCESS) return kNoMemory;
-  if (out->type != LIBRAW_IMAGE_BITMAP || out->bits != 8 || (out->colors != 3 && out->colors != 1) ||
-      out->width == 0 || out->height == 0 ||
-      uint64_t(out->width) * out->height * out->colors > out->data_size)
+  if (out->type != LIBRAW_IMAGE_BITMAP || out->bits != 8 || (out->colors != 3 && out->colors != 1) || out->width == 0 ||
+      out->height == 0 || uint64_t(out->width) * out->height * out->colors > out->data_size)
     return kNoDecoder;
 
   const uint32_t w = out->width, h = out->height, colours = out->colors;

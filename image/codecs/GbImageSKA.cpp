@@ -84,7 +84,8 @@ bool GbImageSKA::Encode(GbFile* stream) {
   std::vector<uint8_t> line(width);
   for (uint32_t i = 0; ok && i < height; ++i) {
     const uint32_t y = height - 1 - i;
-    if (BitsPerPixel() == 8) std::memcpy(line.data(), RowBits(y), width);
+    if (BitsPerPixel() == 8)
+      std::memcpy(line.data(), RowBits(y), width);
     else
       for (uint32_t x = 0; x < width; ++x) line[x] = ReadPixelIndexUnchecked(x, y);
     ok = stream->Write(line.data(), 1, width) == width;

@@ -20,9 +20,7 @@ constexpr const char* kWriteError = "Error writing TGA";
 uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 // 5-5-5 colour words: each channel moved to the top of its byte.
-RGBQUAD from555(uint16_t w) {
-  return RGBQUAD{uint8_t(w << 3), uint8_t((w >> 2) & 0xF8), uint8_t((w >> 7) & 0xF8), 0};
-}
+RGBQUAD from555(uint16_t w) { return RGBQUAD{uint8_t(w << 3), uint8_t((w >> 2) & 0xF8), uint8_t((w >> 7) & 0xF8), 0}; }
 
 }  // namespace
 
@@ -58,8 +56,7 @@ const char* GbImageTGA::DecodeStream(GbFile* f) {
   if ((kind == 1 && depth != 8) || (kind == 3 && depth != 8 && depth != 16)) return kBadHeader;
   // A colour map in a size we cannot step over would shift every pixel.
   const bool hasMap = mapType == 1 && mapLength > 0;
-  if (hasMap && mapEntrySize != 15 && mapEntrySize != 16 && mapEntrySize != 24 && mapEntrySize != 32)
-    return kBadHeader;
+  if (hasMap && mapEntrySize != 15 && mapEntrySize != 16 && mapEntrySize != 24 && mapEntrySize != 32) return kBadHeader;
 
   if (Escape() == -1) {
     header_.biWidth = LONG(width);
@@ -132,9 +129,7 @@ const char* GbImageTGA::DecodeStream(GbFile* f) {
     const uint8_t* p = row.get();
     for (uint32_t x = 0; x < width; ++x, p += pixelBytes) {
       switch (depth) {
-        case 8:
-          dst[x] = p[0];
-          break;
+        case 8: dst[x] = p[0]; break;
         case 15:
         case 16:
           if (greyAlpha) {

@@ -36,10 +36,10 @@ int toInt(double v) {
 uint64_t maxExpansion(uint16_t compression) {
   switch (compression) {
     case COMPRESSION_NONE: return 1;
-    case COMPRESSION_PACKBITS: return 64;            // two bytes give at most 128
-    case COMPRESSION_LZW: return 4096;               // a 9-bit code gives at most 4,096 bytes
+    case COMPRESSION_PACKBITS: return 64;  // two bytes give at most 128
+    case COMPRESSION_LZW: return 4096;     // a 9-bit code gives at most 4,096 bytes
     case COMPRESSION_ADOBE_DEFLATE:
-    case COMPRESSION_DEFLATE: return 1032;           // deflate's limit
+    case COMPRESSION_DEFLATE: return 1032;  // deflate's limit
     default: return 0;
   }
 }
@@ -161,12 +161,18 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   const bool rgbaReader = TifUsesRgbaReader(page.photometric) && !page.Floats() && !page.OwnColour();
   const bool paletteFile = page.photometric == PHOTOMETRIC_PALETTE;
   uint32_t depth;
-  if (page.bits == 1 && (page.photometric <= PHOTOMETRIC_MINISBLACK || paletteFile)) depth = 1;
-  else if (rgbaReader) depth = 24;
-  else if (paletteFile && page.bits > 24) return kBigPalette;
-  else if (paletteFile && page.bits > 8) depth = 24;
-  else if (page.bits == 4) depth = 4;
-  else depth = 8;
+  if (page.bits == 1 && (page.photometric <= PHOTOMETRIC_MINISBLACK || paletteFile))
+    depth = 1;
+  else if (rgbaReader)
+    depth = 24;
+  else if (paletteFile && page.bits > 24)
+    return kBigPalette;
+  else if (paletteFile && page.bits > 8)
+    depth = 24;
+  else if (page.bits == 4)
+    depth = 4;
+  else
+    depth = 8;
   // Three or more samples on the own reader are read as CIELab.
   if (!rgbaReader && page.samples >= 3) depth = 24;
   if (!rgbaReader && page.bits > 32 && !page.Floats()) return kCorrupted;
@@ -189,10 +195,10 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
   SetBackgroundIndex(-1);
 
   // The alpha sample follows the colour ones: the fourth of RGB, the fifth of CMYK.
-  const bool alphaSample = rgbaReader ? page.samples == 4 || (page.samples == 2 && page.bits == 8)
-                                      : page.samples == 2 ? page.bits == 8
-                                      : page.photometric == PHOTOMETRIC_SEPARATED ? page.samples >= 5
-                                                                                  : page.samples >= 4;
+  const bool alphaSample = rgbaReader          ? page.samples == 4 || (page.samples == 2 && page.bits == 8)
+                           : page.samples == 2 ? page.bits == 8
+                           : page.photometric == PHOTOMETRIC_SEPARATED ? page.samples >= 5
+                                                                       : page.samples >= 4;
   if (alphaSample && !CreateAlpha()) return kNoMemory;
   SetCodecOption(page.compression, GB_TYPE_TIF);
 
@@ -219,8 +225,7 @@ const char* GbImageTIF::ReadWithRgbaReader(TIFF* tif, const TifPageInfo& page) {
   if (width > SIZE_MAX / 4 / height) return kNoRaster;
   std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[width * height]);
   if (!raster) return kNoRaster;
-  if (!TIFFReadRGBAImageOriented(tif, page.width, page.height, raster.get(), ORIENTATION_BOTLEFT, 1))
-    return kCorrupted;
+  if (!TIFFReadRGBAImageOriented(tif, page.width, page.height, raster.get(), ORIENTATION_BOTLEFT, 1)) return kCorrupted;
   uint8_t* alpha = page.samples == 4 ? AlphaPlane() : nullptr;
   // libtiff hands both kinds of alpha back premultiplied; next to an alpha
   // plane the colours must stand on their own.
@@ -309,32 +314,23 @@ const char* GbImageTIF::ReadRgbRows(TIFF* tif, const TifPageInfo& page) {
 // Orientation of the stored rows, applied after the own reader.
 void GbImageTIF::ApplyOrientation(uint16_t orientation) {
   switch (orientation) {
-    case ORIENTATION_TOPRIGHT:
-      MirrorHorizontal(false, true);
-      break;
+    case ORIENTATION_TOPRIGHT: MirrorHorizontal(false, true); break;
     case ORIENTATION_BOTRIGHT:
       FlipVertical(false, true);
       MirrorHorizontal(false, true);
       break;
-    case ORIENTATION_BOTLEFT:
-      FlipVertical(false, true);
-      break;
+    case ORIENTATION_BOTLEFT: FlipVertical(false, true); break;
     case ORIENTATION_LEFTTOP:
       RotateQuarterRight();
       MirrorHorizontal(false, true);
       break;
-    case ORIENTATION_RIGHTTOP:
-      RotateQuarterRight();
-      break;
+    case ORIENTATION_RIGHTTOP: RotateQuarterRight(); break;
     case ORIENTATION_RIGHTBOT:
       RotateQuarterLeft();
       MirrorHorizontal(false, true);
       break;
-    case ORIENTATION_LEFTBOT:
-      RotateQuarterLeft();
-      break;
-    default:
-      break;
+    case ORIENTATION_LEFTBOT: RotateQuarterLeft(); break;
+    default: break;
   }
 }
 

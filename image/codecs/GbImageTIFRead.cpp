@@ -31,8 +31,7 @@ std::unique_ptr<uint8_t[]> allocate(uint64_t size) {
 // and 64-bit samples to host order; other widths are packed, high bits first.
 uint64_t sampleAt(const uint8_t* row, size_t i, unsigned bits) {
   switch (bits) {
-    case 8:
-      return row[i];
+    case 8: return row[i];
     case 16: {
       uint16_t v;
       std::memcpy(&v, row + 2 * i, 2);
@@ -40,8 +39,10 @@ uint64_t sampleAt(const uint8_t* row, size_t i, unsigned bits) {
     }
     case 24: {
       const uint8_t* p = row + 3 * i;
-      if constexpr (std::endian::native == std::endian::little) return p[0] | (p[1] << 8) | (uint32_t(p[2]) << 16);
-      else return (uint32_t(p[0]) << 16) | (p[1] << 8) | p[2];
+      if constexpr (std::endian::native == std::endian::little)
+        return p[0] | (p[1] << 8) | (uint32_t(p[2]) << 16);
+      else
+        return (uint32_t(p[0]) << 16) | (p[1] << 8) | p[2];
     }
     case 32: {
       uint32_t v;
@@ -80,8 +81,7 @@ RGBQUAD labToColour(uint8_t lByte, uint8_t aByte, uint8_t bByte) {
   const double fy = (l / 2.55 + 16.0) / 116.0;
   const double fx = fy + a * 0.002, fz = fy - b * 0.005;
   const double x = fx * fx * fx * 0.95047, y = fy * fy * fy, z = fz * fz * fz * 1.0883;
-  const double lin[3] = {3.240479 * x - 1.53715 * y - 0.498535 * z,
-                         -0.969256 * x + 1.875992 * y + 0.041556 * z,
+  const double lin[3] = {3.240479 * x - 1.53715 * y - 0.498535 * z, -0.969256 * x + 1.875992 * y + 0.041556 * z,
                          0.055648 * x - 0.204043 * y + 1.057311 * z};
   uint8_t out[3];
   for (int c = 0; c < 3; ++c) {
@@ -135,9 +135,7 @@ class RowSource {
   // Reads rows [first, first + count) (one strip or one row of tiles).
   // Returns the rows delivered: count, fewer for a short strip, 0 when the
   // strip is unreadable, -1 for an unreadable tile.
-  long Read(uint32_t first, uint32_t count) {
-    return page_.tiled ? ReadTiles(first, count) : ReadStrip(first, count);
-  }
+  long Read(uint32_t first, uint32_t count) { return page_.tiled ? ReadTiles(first, count) : ReadStrip(first, count); }
 
  private:
   long ReadStrip(uint32_t first, uint32_t count) {
@@ -146,7 +144,8 @@ class RowSource {
       uint8_t* target = separate_ ? planeRows_.get() : rows_.get();
       const uint64_t lineBytes = separate_ ? planeRowBytes_ : rowBytes_;
       const uint64_t want = lineBytes * count;
-      const tmsize_t got = TIFFReadEncodedStrip(tif_, TIFFComputeStrip(tif_, first, uint16_t(p)), target, tmsize_t(want));
+      const tmsize_t got =
+          TIFFReadEncodedStrip(tif_, TIFFComputeStrip(tif_, first, uint16_t(p)), target, tmsize_t(want));
       if (got <= 0) return 0;
       if (uint64_t(got) < want) {
         std::memset(target + got, 0, size_t(want - uint64_t(got)));
@@ -170,8 +169,10 @@ class RowSource {
         for (uint32_t r = 0; r < count && r < page_.tileLength; ++r)
           copyBits(planeRows_.get() + planeRowBytes_ * r, startBit, tile_.get() + tileRowBytes_ * r, bits);
       }
-      if (separate_) Interleave(p, count);
-      else std::memcpy(rows_.get(), planeRows_.get(), size_t(rowBytes_ * count));
+      if (separate_)
+        Interleave(p, count);
+      else
+        std::memcpy(rows_.get(), planeRows_.get(), size_t(rowBytes_ * count));
     }
     return count;
   }
@@ -185,8 +186,7 @@ class RowSource {
       uint8_t* dst = rows_.get() + rowBytes_ * r;
       if (bits % 8 == 0) {
         const size_t bytes = bits / 8, step = size_t(stepBits / 8);
-        for (uint32_t x = 0; x < page_.width; ++x)
-          std::memcpy(dst + step * x + bytes * p, src + bytes * x, bytes);
+        for (uint32_t x = 0; x < page_.width; ++x) std::memcpy(dst + step * x + bytes * p, src + bytes * x, bytes);
       } else {
         for (uint32_t x = 0; x < page_.width; ++x) {
           uint8_t sample[8] = {};
@@ -231,7 +231,9 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
           wide = true;
           break;
         }
-    auto value = [&](int c, uint32_t i) { return uint8_t(wide ? page.colorMap[c][i] * 255u / 65535u : page.colorMap[c][i] & 0xFF); };
+    auto value = [&](int c, uint32_t i) {
+      return uint8_t(wide ? page.colorMap[c][i] * 255u / 65535u : page.colorMap[c][i] & 0xFF);
+    };
     if (largePalette) {
       try {
         lookup.resize(size_t(1) << bits);
@@ -273,8 +275,7 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
   const unsigned sampleBits = wide16 || floats ? 8 : bits;
   const uint32_t depth = BitsPerPixel();
   const bool premultipliedGrey = samples == 2 && depth == 8 && sampleBits == 8 &&
-                                 page.photometric == PHOTOMETRIC_MINISBLACK &&
-                                 page.alphaKind == EXTRASAMPLE_ASSOCALPHA;
+                                 page.photometric == PHOTOMETRIC_MINISBLACK && page.alphaKind == EXTRASAMPLE_ASSOCALPHA;
   uint8_t* alpha = AlphaPlane();
 
   for (uint32_t first = 0; first < height; first += source.Band()) {
@@ -352,7 +353,8 @@ const char* GbImageTIF::ReadOwn(TIFF* tif, const TifPageInfo& page) {
           p[0] = c.rgbBlue;
           p[1] = c.rgbGreen;
           p[2] = c.rgbRed;
-          if (alpha && samples >= 4) alpha[size_t(y) * width + x] = toByte(sampleAt(src, k + 3, sampleBits), sampleBits);
+          if (alpha && samples >= 4)
+            alpha[size_t(y) * width + x] = toByte(sampleAt(src, k + 3, sampleBits), sampleBits);
         }
       } else if (largePalette) {
         for (uint32_t x = 0; x < width; ++x) {

@@ -35,8 +35,7 @@ bool canWrite(uint32_t scheme, uint32_t bpp, uint16_t photometric) {
     case COMPRESSION_LZW:
     case COMPRESSION_PACKBITS:
     case COMPRESSION_ADOBE_DEFLATE:
-    case COMPRESSION_DEFLATE:
-      break;
+    case COMPRESSION_DEFLATE: break;
     case COMPRESSION_CCITTRLE:
     case COMPRESSION_CCITTFAX3:
     case COMPRESSION_CCITTFAX4:
@@ -45,8 +44,7 @@ bool canWrite(uint32_t scheme, uint32_t bpp, uint16_t photometric) {
     case COMPRESSION_JPEG:
       if (!(bpp == 24 || (bpp == 8 && photometric == PHOTOMETRIC_MINISBLACK))) return false;
       break;
-    default:
-      return false;
+    default: return false;
   }
   return TIFFIsCODECConfigured(uint16_t(scheme)) != 0;
 }
@@ -74,9 +72,12 @@ const char* GbImageTIF::WritePage(TIFF* tif) {
     if (viewOf_) const_cast<GbImage*>(viewOf_)->Info().lastColorValid = 0;
   }
   uint16_t photometric;
-  if (bpp == 1) photometric = PHOTOMETRIC_MINISWHITE;
-  else if (bpp == 24) photometric = PHOTOMETRIC_RGB;
-  else photometric = greyRamp(*this) ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_PALETTE;
+  if (bpp == 1)
+    photometric = PHOTOMETRIC_MINISWHITE;
+  else if (bpp == 24)
+    photometric = PHOTOMETRIC_RGB;
+  else
+    photometric = greyRamp(*this) ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_PALETTE;
 
   uint16_t colours[3][256] = {};
   if (photometric == PHOTOMETRIC_PALETTE) {
@@ -102,8 +103,7 @@ const char* GbImageTIF::WritePage(TIFF* tif) {
   uint32_t rowsPerStrip = TIFFDefaultStripSize(tif, 0);
   ok = ok && TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip) &&
        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH) &&
-       TIFFSetField(tif, TIFFTAG_XRESOLUTION, double(DpiX())) &&
-       TIFFSetField(tif, TIFFTAG_YRESOLUTION, double(DpiY()));
+       TIFFSetField(tif, TIFFTAG_XRESOLUTION, double(DpiX())) && TIFFSetField(tif, TIFFTAG_YRESOLUTION, double(DpiY()));
   if (ok && multiPage_) {
     char name[32];
     std::snprintf(name, sizeof name, "Page %d", pagesWritten_);

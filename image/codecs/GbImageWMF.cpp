@@ -240,8 +240,7 @@ const char* GbImageWMF::DecodeStream(GbFile* f, uint32_t requestedWidth, uint32_
   BITMAPINFO out{};
   out.bmiHeader = header_;
   out.bmiHeader.biSize = 40;
-  if (GetDIBits(s.dc, s.bitmap, 0, uint32_t(height), RowBits(0), &out, DIB_RGB_COLORS) != int(height))
-    return kNoMemory;
+  if (GetDIBits(s.dc, s.bitmap, 0, uint32_t(height), RowBits(0), &out, DIB_RGB_COLORS) != int(height)) return kNoMemory;
   return nullptr;
 }
 

@@ -87,8 +87,7 @@ class DecoderMirror {
 };
 
 // Classic LZW with an open-addressed hash table of (prefix, pixel) pairs.
-void encodeLzw(DecoderMirror& m, uint32_t width, uint32_t height,
-               const std::function<const uint8_t*(uint32_t)>& row) {
+void encodeLzw(DecoderMirror& m, uint32_t width, uint32_t height, const std::function<const uint8_t*(uint32_t)>& row) {
   constexpr int kHashSize = 5003;
   std::vector<int32_t> keys(kHashSize, -1);
   std::vector<uint16_t> codes(kHashSize, 0);
@@ -278,8 +277,7 @@ bool GifBlockReader::SkipRest() {
   return !truncated_;
 }
 
-GifDecodeResult GifDecodeCodeStream(GifBlockReader& in, int minCodeSize, uint32_t width,
-                                    uint32_t height, uint8_t fill,
+GifDecodeResult GifDecodeCodeStream(GifBlockReader& in, int minCodeSize, uint32_t width, uint32_t height, uint8_t fill,
                                     const std::function<void(uint32_t, const uint8_t*)>& row) {
   GifDecodeResult result;
   if (width == 0 || height == 0 || minCodeSize < 2 || minCodeSize > 11) return result;
@@ -380,8 +378,8 @@ done:
   return result;
 }
 
-bool GifEncodeCodeStream(GbFile* f, GifCodeMode mode, int minCodeSize, uint32_t width,
-                         uint32_t height, const std::function<const uint8_t*(uint32_t)>& row) {
+bool GifEncodeCodeStream(GbFile* f, GifCodeMode mode, int minCodeSize, uint32_t width, uint32_t height,
+                         const std::function<const uint8_t*(uint32_t)>& row) {
   const uint8_t size = uint8_t(minCodeSize);
   if (f->Write(&size, 1, 1) != 1) return false;
   CodeWriter out(f, mode == GIF_RUN_LENGTH ? 255 : 254);

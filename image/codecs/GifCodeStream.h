@@ -39,8 +39,7 @@ struct GifDecodeResult {
 // width indices, in stream order; row(k, indices) is called for each row k
 // as it fills, and once for a last partial row (its rest holds fill).
 // Stops at the end code, after height rows or when the data runs out.
-GifDecodeResult GifDecodeCodeStream(GifBlockReader& in, int minCodeSize, uint32_t width,
-                                    uint32_t height, uint8_t fill,
+GifDecodeResult GifDecodeCodeStream(GifBlockReader& in, int minCodeSize, uint32_t width, uint32_t height, uint8_t fill,
                                     const std::function<void(uint32_t, const uint8_t*)>& row);
 
 enum GifCodeMode : uint32_t {
@@ -52,5 +51,5 @@ enum GifCodeMode : uint32_t {
 // Writes a whole image's data: the minimum code size byte, the code stream
 // in sub-blocks and the terminator. row(t) returns the indices of row t,
 // counted from the top. False when a write fails.
-bool GifEncodeCodeStream(GbFile* stream, GifCodeMode mode, int minCodeSize, uint32_t width,
-                         uint32_t height, const std::function<const uint8_t*(uint32_t)>& row);
+bool GifEncodeCodeStream(GbFile* stream, GifCodeMode mode, int minCodeSize, uint32_t width, uint32_t height,
+                         const std::function<const uint8_t*(uint32_t)>& row);

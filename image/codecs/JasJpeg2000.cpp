@@ -191,8 +191,7 @@ const char* ReadJpeg2000(GbFile* stream, Format format, bool headerOnly, Picture
   picture.space = spaceOf(image->color_space);
   if (headerOnly) return nullptr;
 
-  if (!opj_decode(codec.get(), in.get(), image.get()) || !opj_end_decompress(codec.get(), in.get()))
-    return kCannotLoad;
+  if (!opj_decode(codec.get(), in.get(), image.get()) || !opj_end_decompress(codec.get(), in.get())) return kCannotLoad;
   // Palettes and channel definitions may have changed the component list.
   if (image->numcomps == 0 || !image->comps) return kCannotLoad;
   if (image->numcomps > kMaxComponents) return kTooManyComponents;
@@ -244,8 +243,8 @@ const char* WriteJpeg2000(GbFile* stream, Format format, const Picture& picture,
     parms[i].prec = 8;
     parms[i].sgnd = 0;
   }
-  std::unique_ptr<opj_image_t, ImageDeleter> image(opj_image_create(
-      OPJ_UINT32(comps.size()), parms, comps.size() == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY));
+  std::unique_ptr<opj_image_t, ImageDeleter> image(
+      opj_image_create(OPJ_UINT32(comps.size()), parms, comps.size() == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY));
   if (!image) return kCannotCreate;
   image->x0 = image->y0 = 0;
   image->x1 = width;

@@ -40,9 +40,12 @@ const char* ReadPgx(GbFile* stream, bool headerOnly, Picture& picture) {
   skipSpaces(in);
   const int a = in.next(), b = in.next();
   bool bigEndian;
-  if (a == 'M' && b == 'L') bigEndian = true;
-  else if (a == 'L' && b == 'M') bigEndian = false;
-  else return kCannotLoad;
+  if (a == 'M' && b == 'L')
+    bigEndian = true;
+  else if (a == 'L' && b == 'M')
+    bigEndian = false;
+  else
+    return kCannotLoad;
   skipSpaces(in);
   bool isSigned = false;
   if (in.peek() == '+' || in.peek() == '-') isSigned = in.next() == '-';

@@ -83,7 +83,7 @@ const char* ReadPnm(GbFile* stream, bool headerOnly, Picture& picture) {
   // The file must hold the data it announces: a byte or more per sample.
   const uint64_t samples = uint64_t(width) * height * nComps;
   const uint64_t bytesPerSample = maxValue > 255 ? 2 : 1;
-  const uint64_t needed = kind == 4 ? uint64_t((width + 7) / 8) * height
+  const uint64_t needed = kind == 4   ? uint64_t((width + 7) / 8) * height
                           : kind == 1 ? samples
                           : plain     ? samples
                                       : samples * bytesPerSample;
@@ -137,8 +137,7 @@ const char* WritePnm(GbFile* stream, const Picture& picture) {
   if (comps.size() != 1 && comps.size() != 3) return kCannotEncode;
   const uint32_t width = comps[0].width, height = comps[0].height;
   char header[64];
-  const int n = std::snprintf(header, sizeof header, "P%c\n%u %u\n255\n", comps.size() == 3 ? '6' : '5', width,
-                              height);
+  const int n = std::snprintf(header, sizeof header, "P%c\n%u %u\n255\n", comps.size() == 3 ? '6' : '5', width, height);
   ByteWriter out(stream);
   out.put(header, size_t(n));
   for (uint32_t y = 0; y < height; ++y) {

@@ -113,7 +113,8 @@ bool DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t
       const uint32_t fileRow = height > 0 ? rows - 1 - y : y;
       const uint8_t* src = bits + fileRow * stride;
       for (int32_t x = 0; x < width; ++x)
-        out.pixels[size_t(y) * width + x] = (out.pixels[size_t(y) * width + x] & 0xFFFFFF) | (uint32_t(src[4 * x + 3]) << 24);
+        out.pixels[size_t(y) * width + x] =
+            (out.pixels[size_t(y) * width + x] & 0xFFFFFF) | (uint32_t(src[4 * x + 3]) << 24);
     }
   } else {
     for (uint32_t& p : out.pixels) p |= 0xFF000000u;

@@ -27,8 +27,8 @@ int boundedCount(double v, int low, int high) {
 
 // Points of a cubic Bezier curve after its start point.
 void flattenBezier(PointF a, PointF b, PointF c, PointF d, std::vector<PointF>& out) {
-  const double length = std::hypot(b.x - a.x, b.y - a.y) + std::hypot(c.x - b.x, c.y - b.y) +
-                        std::hypot(d.x - c.x, d.y - c.y);
+  const double length =
+      std::hypot(b.x - a.x, b.y - a.y) + std::hypot(c.x - b.x, c.y - b.y) + std::hypot(d.x - c.x, d.y - c.y);
   const int n = boundedCount(length / 4, 4, 256);
   for (int i = 1; i <= n; ++i) {
     const double t = double(i) / n, u = 1 - t;
@@ -93,9 +93,7 @@ Xform Multiply(const Xform& a, const Xform& b) {
   return r;
 }
 
-Player::Player(Canvas& canvas, GdiDC* dc) : canvas_(canvas), dc_(dc) {
-  state_.clip = canvas.Clip();
-}
+Player::Player(Canvas& canvas, GdiDC* dc) : canvas_(canvas), dc_(dc) { state_.clip = canvas.Clip(); }
 
 void Player::SetOutput(double scaleX, double scaleY, double offsetX, double offsetY) {
   outScaleX_ = scaleX;
@@ -306,9 +304,7 @@ bool Player::BrushPaint(const Brush& brush, Paint& paint) const {
   paint.originX = int(std::lround(std::clamp(origin.x, -1e6, 1e6)));
   paint.originY = int(std::lround(std::clamp(origin.y, -1e6, 1e6)));
   switch (brush.style) {
-    case 0:
-      paint.colour = ResolveColour(brush.colour);
-      return true;
+    case 0: paint.colour = ResolveColour(brush.colour); return true;
     case 2: {
       auto hatch = std::make_shared<Bitmap>();
       hatch->width = hatch->height = 8;
@@ -347,8 +343,7 @@ bool Player::BrushPaint(const Brush& brush, Paint& paint) const {
       paint.pattern = mono;
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -563,8 +558,8 @@ void Player::RoundRect(double left, double top, double right, double bottom, dou
   const double ry = std::min(std::fabs(height) / 2, (bottom - top) / 2);
   const PointF d0 = ToDevice({0, 0}), d1 = ToDevice({rx, ry});
   const int quarter = std::max(2, segmentsFor(std::fabs(d1.x - d0.x), std::fabs(d1.y - d0.y)) / 4);
-  const PointF centres[4] = {{right - rx, top + ry}, {left + rx, top + ry}, {left + rx, bottom - ry},
-                             {right - rx, bottom - ry}};
+  const PointF centres[4] = {
+      {right - rx, top + ry}, {left + rx, top + ry}, {left + rx, bottom - ry}, {right - rx, bottom - ry}};
   Figure f;
   f.closed = true;
   for (int c = 0; c < 4; ++c)
@@ -589,7 +584,8 @@ void Player::Arc(int kind, double left, double top, double right, double bottom,
   double sweep = counterClockwise ? a0 - a1 : a1 - a0;
   while (sweep <= 1e-12) sweep += 2 * kPi;
   const PointF d0 = ToDevice({left, top}), d1 = ToDevice({right, bottom});
-  const int n = std::max(2, int(segmentsFor(std::fabs(d1.x - d0.x) / 2, std::fabs(d1.y - d0.y) / 2) * sweep / (2 * kPi)));
+  const int n =
+      std::max(2, int(segmentsFor(std::fabs(d1.x - d0.x) / 2, std::fabs(d1.y - d0.y) / 2) * sweep / (2 * kPi)));
   Figure f;
   if (kind == 3) f.points.push_back(ToDevice(state_.position));
   for (int i = 0; i <= n; ++i) {

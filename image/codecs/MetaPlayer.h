@@ -156,8 +156,8 @@ class Player {
                   double sw, double sh, uint32_t rop, const Bitmap* mask = nullptr, uint32_t backRop = 0);
   void AlphaBlend(const Bitmap& source, double x, double y, double width, double height, double sx, double sy,
                   double sw, double sh, uint8_t constantAlpha, bool perPixel);
-  void TransparentBlit(const Bitmap& source, double x, double y, double width, double height, double sx,
-                       double sy, double sw, double sh, uint32_t key);
+  void TransparentBlit(const Bitmap& source, double x, double y, double width, double height, double sx, double sy,
+                       double sw, double sh, uint32_t key);
 
   // ---- clipping -------------------------------------------------------------
   void IntersectClip(double left, double top, double right, double bottom);

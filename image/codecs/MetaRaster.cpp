@@ -44,8 +44,7 @@ Figure disc(PointF c, double r) {
 
 // Liang-Barsky: cuts the segment to the box. Sets a.x to NaN when nothing
 // is left; returns whether the end point b survived uncut.
-bool clipLine(double& ax, double& ay, double& bx, double& by, double left, double top, double right,
-              double bottom) {
+bool clipLine(double& ax, double& ay, double& bx, double& by, double left, double top, double right, double bottom) {
   double t0 = 0, t1 = 1;
   const double dx = bx - ax, dy = by - ay;
   const double p[4] = {-dx, dx, -dy, dy};
@@ -59,8 +58,10 @@ bool clipLine(double& ax, double& ay, double& bx, double& by, double left, doubl
       continue;
     }
     const double t = q[i] / p[i];
-    if (p[i] < 0) t0 = std::max(t0, t);
-    else t1 = std::min(t1, t);
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
   }
   if (t0 > t1) {
     ax = std::nan("");
@@ -189,8 +190,7 @@ void Canvas::ForEachCovered(const std::vector<Figure>& figures, bool winding, Fn
   size_t next = 0;
   for (int y = yStart; y < yEnd; ++y) {
     while (next < edges.size() && edges[next].y0 <= y) active.push_back(&edges[next++]);
-    active.erase(std::remove_if(active.begin(), active.end(), [y](const Edge* e) { return e->y1 <= y; }),
-                 active.end());
+    active.erase(std::remove_if(active.begin(), active.end(), [y](const Edge* e) { return e->y1 <= y; }), active.end());
     crossings.clear();
     for (const Edge* e : active) {
       if (e->y0 > y) continue;
@@ -248,8 +248,10 @@ void Canvas::StrokeThin(const Figure& figure, const Paint& paint, const Dashes* 
       Plot(x, y, paint);
       return;
     }
-    if (run % 2 == 0) Plot(x, y, paint);
-    else if (gapPaint) Plot(x, y, *gapPaint);
+    if (run % 2 == 0)
+      Plot(x, y, paint);
+    else if (gapPaint)
+      Plot(x, y, *gapPaint);
     if (--left <= 0) {
       run = (run + 1) % dashes->runs.size();
       left = std::max(1, dashes->runs[run]);
@@ -315,7 +317,8 @@ void Canvas::StrokeWide(const std::vector<Figure>& figures, double width, int ca
         if (i + 1 == segments) b = {b.x + ux * hw, b.y + uy * hw};
       }
       const double nx = -uy * hw, ny = ux * hw;
-      pieces.push_back(oriented({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}}));
+      pieces.push_back(
+          oriented({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}}));
     }
     for (size_t i = 0; i < n; ++i) {
       const bool end = !f.closed && (i == 0 || i + 1 == n);

@@ -41,8 +41,7 @@ void Player::Text(PointF reference, const std::string& text, const std::vector<d
     Paint paint;
     paint.colour = ResolveColour(state_.bkColour);
     canvas_.FillRect(int(std::lround(std::clamp(a.x, -1e6, 1e6))), int(std::lround(std::clamp(a.y, -1e6, 1e6))),
-                     int(std::lround(std::clamp(b.x, -1e6, 1e6))), int(std::lround(std::clamp(b.y, -1e6, 1e6))),
-                     paint);
+                     int(std::lround(std::clamp(b.x, -1e6, 1e6))), int(std::lround(std::clamp(b.y, -1e6, 1e6))), paint);
   }
   // Glyph indices belong to the font the file was made with: not drawable here.
   if (text.empty() || (options & kEtoGlyphIndex)) return;
@@ -110,10 +109,14 @@ void Player::Text(PointF reference, const std::string& text, const std::vector<d
     width = size.cx;
   }
   double x = origin.x, y = origin.y;
-  if ((align & kTaCenter) == kTaCenter) x -= width / 2;
-  else if (align & kTaRight) x -= width;
-  if ((align & kTaBaseline) == kTaBaseline) y -= metrics.tmAscent;
-  else if (align & kTaBottom) y -= metrics.tmHeight;
+  if ((align & kTaCenter) == kTaCenter)
+    x -= width / 2;
+  else if (align & kTaRight)
+    x -= width;
+  if ((align & kTaBaseline) == kTaBaseline)
+    y -= metrics.tmAscent;
+  else if (align & kTaBottom)
+    y -= metrics.tmHeight;
 
   auto drawable = [](double v) { return std::isfinite(v) && std::fabs(v) < 1e6; };
   if (!drawable(y)) {

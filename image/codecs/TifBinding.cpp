@@ -43,8 +43,7 @@ toff_t seekProc(thandle_t h, toff_t offset, int whence) {
       target = off;
       origin = GB_SEEK_END;
       break;
-    default:
-      return toff_t(-1);
+    default: return toff_t(-1);
   }
   if (target < INT32_MIN || target > INT32_MAX) return toff_t(-1);
   if (!b->stream->Seek(int32_t(target), origin)) return toff_t(-1);
@@ -75,8 +74,8 @@ TIFF* TifOpenHandle(TifBinding* binding, const char* mode) {
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxSingleAlloc);
   TIFFOpenOptionsSetErrorHandlerExtR(options, quietHandler, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, quietHandler, nullptr);
-  TIFF* tif = TIFFClientOpenExt("TIFF IMAGE", mode, binding, readProc, writeProc, seekProc, closeProc,
-                                sizeProc, mapProc, unmapProc, options);
+  TIFF* tif = TIFFClientOpenExt("TIFF IMAGE", mode, binding, readProc, writeProc, seekProc, closeProc, sizeProc,
+                                mapProc, unmapProc, options);
   TIFFOpenOptionsFree(options);
   return tif;
 }

@@ -41,7 +41,6 @@ struct TifPageInfo {
 
 // Pages libtiff's RGBA reader turns into 24 bits.
 inline bool TifUsesRgbaReader(uint16_t photometric) {
-  return photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED ||
-         photometric == PHOTOMETRIC_YCBCR || photometric == PHOTOMETRIC_LOGL ||
-         photometric == PHOTOMETRIC_LOGLUV;
+  return photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED || photometric == PHOTOMETRIC_YCBCR ||
+         photometric == PHOTOMETRIC_LOGL || photometric == PHOTOMETRIC_LOGLUV;
 }

@@ -32,7 +32,8 @@ std::vector<PointF> points(const Params& r, size_t firstWord, size_t count) {
   const size_t available = r.words() > firstWord ? (r.words() - firstWord) / 2 : 0;
   count = std::min(count, available);
   out.reserve(count);
-  for (size_t i = 0; i < count; ++i) out.push_back({double(r.s(firstWord + 2 * i)), double(r.s(firstWord + 2 * i + 1))});
+  for (size_t i = 0; i < count; ++i)
+    out.push_back({double(r.s(firstWord + 2 * i)), double(r.s(firstWord + 2 * i + 1))});
   return out;
 }
 
@@ -135,8 +136,10 @@ void play(uint16_t function, const Params& r, Player& pl) {
     case 0x0817:
     case 0x081A:
     case 0x0830:
-      pl.Arc(function == 0x0817 ? 0 : function == 0x0830 ? 1 : 2, r.s(7), r.s(6), r.s(5), r.s(4),
-             {double(r.s(3)), double(r.s(2))}, {double(r.s(1)), double(r.s(0))});
+      pl.Arc(function == 0x0817   ? 0
+             : function == 0x0830 ? 1
+                                  : 2,
+             r.s(7), r.s(6), r.s(5), r.s(4), {double(r.s(3)), double(r.s(2))}, {double(r.s(1)), double(r.s(0))});
       break;
     case 0x0418: pl.Ellipse(r.s(3), r.s(2), r.s(1), r.s(0)); break;
     case 0x041B: pl.Rectangle(r.s(3), r.s(2), r.s(1), r.s(0)); break;
@@ -221,8 +224,10 @@ void play(uint16_t function, const Params& r, Player& pl) {
     case 0x06FF: pl.CreateObjectAtFreeSlot(regionObject(r)); break;
     case 0x012C: {
       const Object* o = pl.Find(r.u(0));
-      if (o && o->kind == Object::Kind::Region) pl.SelectClipRects(&o->region, 5, false);
-      else pl.SelectClipRects(nullptr, 5, false);
+      if (o && o->kind == Object::Kind::Region)
+        pl.SelectClipRects(&o->region, 5, false);
+      else
+        pl.SelectClipRects(nullptr, 5, false);
       break;
     }
     case 0x0228: {
@@ -253,8 +258,7 @@ void play(uint16_t function, const Params& r, Player& pl) {
         break;
       }
       Bitmap b;
-      if (dibAt(r, 10, b))
-        pl.DrawBitmap(b, r.s(9), r.s(8), r.s(7), r.s(6), r.s(5), r.s(4), r.s(3), r.s(2), r.u32(0));
+      if (dibAt(r, 10, b)) pl.DrawBitmap(b, r.s(9), r.s(8), r.s(7), r.s(6), r.s(5), r.s(4), r.s(3), r.s(2), r.u32(0));
       break;
     }
     case 0x0F43: {  // STRETCHDIB: the source counts from the bottom of a bottom-up DIB
@@ -319,8 +323,8 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 bool SplitPackedDib(const uint8_t* dib, size_t size, size_t& infoSize) {
   if (size < 12) return false;
-  const uint32_t headerSize = uint32_t(dib[0]) | (uint32_t(dib[1]) << 8) | (uint32_t(dib[2]) << 16) |
-                              (uint32_t(dib[3]) << 24);
+  const uint32_t headerSize =
+      uint32_t(dib[0]) | (uint32_t(dib[1]) << 8) | (uint32_t(dib[2]) << 16) | (uint32_t(dib[3]) << 24);
   if (headerSize == 12) {
     const uint32_t bpp = uint32_t(dib[10]) | (uint32_t(dib[11]) << 8);
     infoSize = 12 + (bpp <= 8 ? 3u * (1u << bpp) : 0);
@@ -328,7 +332,8 @@ bool SplitPackedDib(const uint8_t* dib, size_t size, size_t& infoSize) {
   }
   if (headerSize < 40 || headerSize > size) return false;
   auto le = [&](size_t at) {
-    return uint32_t(dib[at]) | (uint32_t(dib[at + 1]) << 8) | (uint32_t(dib[at + 2]) << 16) | (uint32_t(dib[at + 3]) << 24);
+    return uint32_t(dib[at]) | (uint32_t(dib[at + 1]) << 8) | (uint32_t(dib[at + 2]) << 16) |
+           (uint32_t(dib[at + 3]) << 24);
   };
   const uint32_t bpp = uint32_t(dib[14]) | (uint32_t(dib[15]) << 8);
   const uint32_t compression = le(16);

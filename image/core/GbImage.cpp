@@ -64,9 +64,7 @@ uint32_t GbImage::PaletteEntryCount() const {
   }
 }
 
-size_t GbImage::PackedSize() const {
-  return 40 + 4 * size_t(PaletteEntryCount()) + size_t(info_.rowStride) * Height();
-}
+size_t GbImage::PackedSize() const { return 40 + 4 * size_t(PaletteEntryCount()) + size_t(info_.rowStride) * Height(); }
 
 RGBQUAD* GbImage::Palette() const {
   if (!block_ || PaletteEntryCount() == 0) return nullptr;
@@ -95,13 +93,19 @@ void GbImage::FreeOwnedPlanes() {
 }
 
 void GbImage::AdoptAlphaPlane(uint8_t* plane) {
-  if (viewOf_) { delete[] plane; return; }
+  if (viewOf_) {
+    delete[] plane;
+    return;
+  }
   delete[] alpha_;
   alpha_ = plane;
 }
 
 void GbImage::AdoptSelectionPlane(uint8_t* plane) {
-  if (viewOf_) { delete[] plane; return; }
+  if (viewOf_) {
+    delete[] plane;
+    return;
+  }
   delete[] selection_;
   selection_ = plane;
 }

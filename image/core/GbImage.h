@@ -33,8 +33,8 @@ struct ImageInfo {
   RGBQUAD backgroundColor{};
   float jpegQuality = 90.0f;
   uint8_t jpegScale = 0;
-  int32_t frame = 0;        // frame to decode / frame decoded
-  int32_t numFrames = 0;    // frames in the source
+  int32_t frame = 0;      // frame to decode / frame decoded
+  int32_t numFrames = 0;  // frames in the source
   uint32_t frameDelay = 0;
   int32_t dpiX = 96;
   int32_t dpiY = 96;
@@ -62,8 +62,7 @@ class GbImage {
  public:
   explicit GbImage(uint32_t type = GB_TYPE_UNKNOWN);
   GbImage(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type = GB_TYPE_UNKNOWN);
-  GbImage(const GbImage& source, bool copyPixels = true, bool copySelection = true,
-          bool copyAlpha = true);
+  GbImage(const GbImage& source, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
   GbImage(const char* path, uint32_t type);  // LoadFile
   ~GbImage();
   GbImage& operator=(const GbImage& source);
@@ -72,8 +71,7 @@ class GbImage {
   uint8_t* Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type = GB_TYPE_UNKNOWN);
   bool Release();
   bool ReleaseFrames();
-  bool CopyFrom(const GbImage& source, bool copyPixels = true, bool copySelection = true,
-                bool copyAlpha = true);
+  bool CopyFrom(const GbImage& source, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
   void ShareFrom(const GbImage* source);
   bool TakeOver(GbImage& source, bool takeFrames = true);
   bool CopySettingsFrom(const GbImage& source);
@@ -105,9 +103,7 @@ class GbImage {
   void ClearWarning() { info_.warning[0] = 0; }
 
   // ---- pixel access (bottom-up coordinates) --------------------------------
-  bool Contains(long x, long y) const {
-    return x >= 0 && y >= 0 && x < long(Width()) && y < long(Height());
-  }
+  bool Contains(long x, long y) const { return x >= 0 && y >= 0 && x < long(Width()) && y < long(Height()); }
   uint8_t ReadPixelIndex(long x, long y) const;
   uint8_t ReadPixelIndexUnchecked(long x, long y) const;
   void WritePixelIndex(long x, long y, uint8_t index);
@@ -177,7 +173,10 @@ class GbImage {
   uint8_t DisposalMethod() const { return info_.disposal; }
   void SetRetrieveAllFrames(bool flag) { info_.retrieveAllFrames = flag ? 1 : 0; }
   bool RetrieveAllFrames() const { return info_.retrieveAllFrames != 0; }
-  void SetOffset(long x, long y) { info_.xOffset = int32_t(x); info_.yOffset = int32_t(y); }
+  void SetOffset(long x, long y) {
+    info_.xOffset = int32_t(x);
+    info_.yOffset = int32_t(y);
+  }
   long XOffset() const { return info_.xOffset; }
   long YOffset() const { return info_.yOffset; }
   uint8_t AlphaMax() const { return info_.alphaMax; }
@@ -207,13 +206,9 @@ class GbImage {
   void AdoptAlphaPlane(uint8_t* plane);
   void AdoptSelectionPlane(uint8_t* plane);
 
-  static RGBQUAD ColorRefToQuad(COLORREF c) {
-    return RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0};
-  }
+  static RGBQUAD ColorRefToQuad(COLORREF c) { return RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0}; }
   static uint32_t NormaliseBpp(uint32_t bpp);
-  static uint32_t StrideFor(uint32_t width, uint32_t bpp) {
-    return uint32_t(((uint64_t(width) * bpp + 31) / 32) * 4);
-  }
+  static uint32_t StrideFor(uint32_t width, uint32_t bpp) { return uint32_t(((uint64_t(width) * bpp + 31) / 32) * 4); }
   // Resolutions come from files: a value beyond the 32-bit field saturates
   // instead of overflowing the conversion.
   static int32_t DpiToPpm(int32_t dpi) { return SaturateToInt32(double(dpi) * 10000.0 / 254.0 + 0.5); }
@@ -237,9 +232,7 @@ class GbImage {
   bool AlphaFromImage(const GbImage& grey);
   void WriteAlpha(long x, long y, uint8_t level);
   uint8_t ReadAlpha(long x, long y) const;
-  uint8_t ReadAlphaUnchecked(long x, long y) const {
-    return alpha_[size_t(y) * Width() + size_t(x)];
-  }
+  uint8_t ReadAlphaUnchecked(long x, long y) const { return alpha_[size_t(y) * Width() + size_t(x)]; }
   uint8_t* AlphaPointer(long x, long y) const;
   bool FlipAlpha();
   bool MirrorAlpha();
@@ -259,14 +252,10 @@ class GbImage {
   bool AddRectToSelection(RECT rect, uint8_t level = 255);
   bool SelectionSet(const GbImage& grey);
   void WriteSelection(long x, long y, uint8_t level);
-  uint8_t ReadSelectionUnchecked(long x, long y) const {
-    return selection_[size_t(y) * Width() + size_t(x)];
-  }
+  uint8_t ReadSelectionUnchecked(long x, long y) const { return selection_[size_t(y) * Width() + size_t(x)]; }
   uint8_t* SelectionPointer(long x, long y) const;
   void RebuildSelectionBox();
-  RECT SelectionBox() const {
-    return RECT{info_.selLeft, info_.selTop, info_.selRight, info_.selBottom};
-  }
+  RECT SelectionBox() const { return RECT{info_.selLeft, info_.selTop, info_.selRight, info_.selBottom}; }
   bool SplitSelection(GbImage* destination);
   bool CopySelectionFrom(const GbImage& source);
   bool FlipSelection();
@@ -292,8 +281,7 @@ class GbImage {
     Average = 10,
   };
   // Merges source pixel (x + dx, y + dy) into pixel (x, y) of this image.
-  bool MixWith(const GbImage& source, MixOperation operation, long dx = 0, long dy = 0,
-               bool mixAlpha = false);
+  bool MixWith(const GbImage& source, MixOperation operation, long dx = 0, long dy = 0, bool mixAlpha = false);
   // Copies source into this image at (x, y), skipping keyed-out pixels.
   bool PasteFrom(const GbImage& source, long x, long y);
 
@@ -352,35 +340,28 @@ class GbImage {
   bool RotateQuarterRight(GbImage* destination = nullptr);  // 90 degrees clockwise
   bool RotateHalfTurn(GbImage* destination = nullptr);
   // Positive angles turn clockwise as displayed. replacement null: white.
-  bool RotateFree(float angle, GbImage* destination = nullptr,
-                  InterpolationMethod method = IM_BILINEAR, OverflowMethod overflow = OM_COLOR,
-                  const RGBQUAD* replacement = nullptr, bool rightAngles = true,
+  bool RotateFree(float angle, GbImage* destination = nullptr, InterpolationMethod method = IM_BILINEAR,
+                  OverflowMethod overflow = OM_COLOR, const RGBQUAD* replacement = nullptr, bool rightAngles = true,
                   bool keepSize = false);
   // mode 0 bilinear (box filter when shrinking 24 bits), 1 nearest, 2 bicubic.
-  bool ResampleSimple(long newWidth, long newHeight, int mode = 1,
-                      GbImage* destination = nullptr);
-  bool ResampleInterpolated(long newWidth, long newHeight,
-                            InterpolationMethod method = IM_CATROM,
+  bool ResampleSimple(long newWidth, long newHeight, int mode = 1, GbImage* destination = nullptr);
+  bool ResampleInterpolated(long newWidth, long newHeight, InterpolationMethod method = IM_CATROM,
                             OverflowMethod overflow = OM_REPEAT, GbImage* destination = nullptr,
                             bool disableAveraging = false);
-  bool QIShrink(long newWidth, long newHeight, GbImage* destination = nullptr,
-                bool changeTo24Bits = false);
+  bool QIShrink(long newWidth, long newHeight, GbImage* destination = nullptr, bool changeTo24Bits = false);
   // Top-down coordinates; right and bottom are exclusive.
   bool CropTo(long left, long top, long right, long bottom, GbImage* destination = nullptr);
   bool CropToRect(const RECT& rect, GbImage* destination = nullptr);
   // Shears the selected pixels: source = (x + xGain (y - yPivot), y + yGain (x - xPivot)).
   bool SkewBy(float xGain, float yGain, long xPivot, long yPivot, bool interpolate = true);
   // Margins in pixels; top is above the picture as displayed.
-  bool ExpandCanvas(long left, long top, long right, long bottom, RGBQUAD canvasColor,
-                    GbImage* destination = nullptr);
+  bool ExpandCanvas(long left, long top, long right, long bottom, RGBQUAD canvasColor, GbImage* destination = nullptr);
 
   // Samplers (bottom-up, pixel centres at integer positions).
-  RGBQUAD SampleInterpolated(double x, double y, InterpolationMethod method,
-                             OverflowMethod overflow = OM_BACKGROUND,
+  RGBQUAD SampleInterpolated(double x, double y, InterpolationMethod method, OverflowMethod overflow = OM_BACKGROUND,
                              RGBQUAD replacement = kReplacementWhite) const;
-  RGBQUAD SampleArea(double x, double y, double width, double height,
-                     InterpolationMethod method, OverflowMethod overflow = OM_BACKGROUND,
-                     RGBQUAD replacement = kReplacementWhite) const;
+  RGBQUAD SampleArea(double x, double y, double width, double height, InterpolationMethod method,
+                     OverflowMethod overflow = OM_BACKGROUND, RGBQUAD replacement = kReplacementWhite) const;
   RGBQUAD SampleWithOverflow(long x, long y, OverflowMethod overflow = OM_BACKGROUND,
                              RGBQUAD replacement = kReplacementWhite) const;
   // Maps an outside position inside for OM_WRAP, OM_REPEAT and OM_MIRROR.
@@ -443,8 +424,7 @@ class GbImage {
   // (top-down) is the box's bottom row at its left edge, centre or right
   // edge by the alignment. Returns the text's measured size {0, 0, w, h};
   // {0, 0, 0, 0} without pixels or text support.
-  RECT DrawTextBox(struct GdiDC* dc, long x, long y, const struct TextSettings& settings,
-                   bool writeAlpha = false);
+  RECT DrawTextBox(struct GdiDC* dc, long x, long y, const struct TextSettings& settings, bool writeAlpha = false);
 
   // ==== codec dispatch =======================================================
   // Defined in image/codecs (link gb_image_codecs). The stream type is the
@@ -460,8 +440,7 @@ class GbImage {
   bool LoadFile(const char* path, uint32_t type = GB_TYPE_UNKNOWN);
   // A byte block compiled into the program or an asset file (image/io/GbResource.h);
   // module names an asset folder to search instead (null: the default places).
-  bool LoadFromResource(const char* resource, uint32_t type = GB_TYPE_UNKNOWN,
-                        const char* module = nullptr);
+  bool LoadFromResource(const char* resource, uint32_t type = GB_TYPE_UNKNOWN, const char* module = nullptr);
   // True when encoding must be refused (null stream, no pixels); sets the message.
   bool CheckEncodable(class GbFile* stream);
   // Type id from an extension given without the dot (first three letters, any case).

@@ -44,8 +44,7 @@ bool GbImage::CopyAlphaFrom(const GbImage& source) {
 }
 
 bool GbImage::AlphaFromImage(const GbImage& grey) {
-  if (!grey.block_ || !grey.IsGreyScale() || grey.Width() != Width() || grey.Height() != Height())
-    return false;
+  if (!grey.block_ || !grey.IsGreyScale() || grey.Width() != Width() || grey.Height() != Height()) return false;
   if (!alpha_ && !CreateAlpha()) return false;
   const size_t width = Width();
   for (uint32_t y = 0; y < Height(); ++y) std::memcpy(alpha_ + y * width, grey.RowBits(y), width);

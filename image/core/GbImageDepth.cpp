@@ -179,8 +179,7 @@ bool GbImage::RaiseBpp(uint32_t target) {
   return TakeOver(result, false);
 }
 
-bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* palette,
-                          uint32_t coloursImportant) {
+bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* palette, uint32_t coloursImportant) {
   if (!block_) return false;
   const uint32_t bpp = BitsPerPixel();
   if (target > bpp) {
@@ -210,8 +209,7 @@ bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* p
     // of the 4-bit picture that stores it.
     result.SetPalette(palette, coloursImportant ? coloursImportant : 1u << std::min<uint32_t>(target, 8));
   // The colour key keeps pointing at its colour in the new palette.
-  if (info_.backgroundIndex >= 0)
-    result.info_.backgroundIndex = result.NearestPaletteIndex(BackgroundColor());
+  if (info_.backgroundIndex >= 0) result.info_.backgroundIndex = result.NearestPaletteIndex(BackgroundColor());
 
   NearestIndex nearest(result);
   const RGBQUAD* outPal = result.Palette();

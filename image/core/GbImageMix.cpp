@@ -13,8 +13,8 @@ using Op = GbImage::MixOperation;
 
 template <typename F>
 RGBQUAD PerChannel(RGBQUAD d, RGBQUAD s, F f) {
-  return RGBQUAD{uint8_t(f(d.rgbBlue, s.rgbBlue)), uint8_t(f(d.rgbGreen, s.rgbGreen)),
-                 uint8_t(f(d.rgbRed, s.rgbRed)), uint8_t(f(d.rgbReserved, s.rgbReserved))};
+  return RGBQUAD{uint8_t(f(d.rgbBlue, s.rgbBlue)), uint8_t(f(d.rgbGreen, s.rgbGreen)), uint8_t(f(d.rgbRed, s.rgbRed)),
+                 uint8_t(f(d.rgbReserved, s.rgbReserved))};
 }
 
 // Weighted mix of the near-background operation: weight 16 is all source.
@@ -65,37 +65,22 @@ bool GbImage::MixWith(const GbImage& source, MixOperation operation, long dx, lo
       const RGBQUAD s = source.ReadPixelColor(sx, sy, true);
       RGBQUAD r = d;
       switch (operation) {
-        case Op::Add:
-          r = PerChannel(d, s, [](int a, int b) { return std::min(255, a + b); });
-          break;
-        case Op::And:
-          r = PerChannel(d, s, [](int a, int b) { return a & b; });
-          break;
-        case Op::Xor:
-          r = PerChannel(d, s, [](int a, int b) { return a ^ b; });
-          break;
-        case Op::Or:
-          r = PerChannel(d, s, [](int a, int b) { return a | b; });
-          break;
-        case Op::Mask:
-          r = (s.rgbBlue || s.rgbGreen || s.rgbRed) ? d : bg;
-          break;
-        case Op::CopyIntoTransparent:
-          r = IsTransparentAt(x, y) ? s : d;
-          break;
-        case Op::CopyOpaqueSource:
-          r = source.IsTransparentAt(sx, sy) ? d : s;
-          break;
-        case Op::Subtract:
-          r = PerChannel(d, s, [](int a, int b) { return std::max(0, a - b); });
-          break;
+        case Op::Add: r = PerChannel(d, s, [](int a, int b) { return std::min(255, a + b); }); break;
+        case Op::And: r = PerChannel(d, s, [](int a, int b) { return a & b; }); break;
+        case Op::Xor: r = PerChannel(d, s, [](int a, int b) { return a ^ b; }); break;
+        case Op::Or: r = PerChannel(d, s, [](int a, int b) { return a | b; }); break;
+        case Op::Mask: r = (s.rgbBlue || s.rgbGreen || s.rgbRed) ? d : bg; break;
+        case Op::CopyIntoTransparent: r = IsTransparentAt(x, y) ? s : d; break;
+        case Op::CopyOpaqueSource: r = source.IsTransparentAt(sx, sy) ? d : s; break;
+        case Op::Subtract: r = PerChannel(d, s, [](int a, int b) { return std::max(0, a - b); }); break;
         case Op::BlendNearBackground: {
           if (IsTransparentAt(x, y)) {
             r = s;
             break;
           }
           const int dist = (std::abs(int(d.rgbRed) - bg.rgbRed) + std::abs(int(d.rgbGreen) - bg.rgbGreen) +
-                            std::abs(int(d.rgbBlue) - bg.rgbBlue)) / 3;
+                            std::abs(int(d.rgbBlue) - bg.rgbBlue)) /
+                           3;
           if (dist < 17) r = PerChannel(d, s, [dist](int dv, int sv) { return NearBlend(sv, dv, dist); });
           break;
         }
@@ -118,9 +103,7 @@ bool GbImage::MixWith(const GbImage& source, MixOperation operation, long dx, lo
           }
           break;
         }
-        case Op::Average:
-          r = PerChannel(d, s, [](int a, int b) { return (a + b) / 2; });
-          break;
+        case Op::Average: r = PerChannel(d, s, [](int a, int b) { return (a + b) / 2; }); break;
       }
       WritePixelColor(x, y, r, alpha);
     }

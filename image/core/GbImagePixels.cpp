@@ -205,15 +205,19 @@ void GbImage::SwapPaletteIndices(uint8_t a, uint8_t b) {
     if (header_.biBitCount == 8) {
       uint8_t* row = RowBits(uint32_t(y));
       for (long x = 0; x < w; ++x) {
-        if (row[x] == a) row[x] = b;
-        else if (row[x] == b) row[x] = a;
+        if (row[x] == a)
+          row[x] = b;
+        else if (row[x] == b)
+          row[x] = a;
       }
       continue;
     }
     for (long x = 0; x < w; ++x) {
       const uint8_t v = ReadPixelIndexUnchecked(x, y);
-      if (v == a) WritePixelIndexUnchecked(x, y, b);
-      else if (v == b) WritePixelIndexUnchecked(x, y, a);
+      if (v == a)
+        WritePixelIndexUnchecked(x, y, b);
+      else if (v == b)
+        WritePixelIndexUnchecked(x, y, a);
     }
   }
 }

@@ -26,8 +26,8 @@ enum ImageType : uint32_t {
   GB_TYPE_RAW = 19,
 };
 
-constexpr int GB_TYPE_COUNT = 20;      // ids 0..19
-constexpr int GB_CODEC_SLOTS = 19;     // codec-option words, one per supported type
+constexpr int GB_TYPE_COUNT = 20;   // ids 0..19
+constexpr int GB_CODEC_SLOTS = 19;  // codec-option words, one per supported type
 
 // Slot of a type id in the codec-option table: 0..15 map to themselves,
 // 17..19 close the gap left by the unsupported 16; anything else is slot 0.

@@ -87,7 +87,8 @@ class NearestColourMap {
   uint32_t Build(uint32_t cell) {
     const int r0 = int(cell >> 10) << kShift, g0 = int((cell >> 5) & 31) << kShift, b0 = int(cell & 31) << kShift;
     int bound = INT_MAX;
-    for (uint32_t i = 0; i < n_; ++i) bound = std::min(bound, Far(red_[i], r0) + Far(green_[i], g0) + Far(blue_[i], b0));
+    for (uint32_t i = 0; i < n_; ++i)
+      bound = std::min(bound, Far(red_[i], r0) + Far(green_[i], g0) + Far(blue_[i], b0));
     const uint32_t start = uint32_t(pool_.size());
     for (uint32_t i = 0; i < n_; ++i)
       if (Near(red_[i], r0) + Near(green_[i], g0) + Near(blue_[i], b0) <= bound) pool_.push_back(uint8_t(i));

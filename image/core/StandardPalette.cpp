@@ -6,9 +6,9 @@
 namespace {
 
 constexpr uint8_t kConsole[16][3] = {  // red, green, blue
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128},   {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},  {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},    {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
 
 struct Table256 {
   RGBQUAD e[256];
@@ -20,12 +20,30 @@ struct Table256 {
     const double x = 1.0 - std::fabs(std::fmod(h, 2.0) - 1.0);
     double r = 0, g = 0, b = 0;
     switch (int(h) % 6) {
-      case 0: r = 1; g = x; break;
-      case 1: r = x; g = 1; break;
-      case 2: g = 1; b = x; break;
-      case 3: g = x; b = 1; break;
-      case 4: r = x; b = 1; break;
-      default: r = 1; b = x; break;
+      case 0:
+        r = 1;
+        g = x;
+        break;
+      case 1:
+        r = x;
+        g = 1;
+        break;
+      case 2:
+        g = 1;
+        b = x;
+        break;
+      case 3:
+        g = x;
+        b = 1;
+        break;
+      case 4:
+        r = x;
+        b = 1;
+        break;
+      default:
+        r = 1;
+        b = x;
+        break;
     }
     for (int k = 0; k < 6; ++k) {
       const double v = 254.0 - k * (254.0 - 80.0) / 5.0;
@@ -46,9 +64,8 @@ struct Table256 {
     const int tints[7][3] = {{255, 224, 224}, {255, 240, 208}, {255, 255, 208}, {224, 255, 224},
                              {208, 255, 255}, {224, 224, 255}, {255, 224, 255}};
     for (int k = 0; k < 7; ++k) set(239 + k, tints[k][0], tints[k][1], tints[k][2]);
-    const int tail[10][3] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},
-                             {0, 255, 0},     {255, 255, 0},   {0, 0, 255},     {255, 0, 255},
-                             {0, 255, 255},   {255, 255, 255}};
+    const int tail[10][3] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
+                             {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255}};
     for (int k = 0; k < 10; ++k) set(246 + k, tail[k][0], tail[k][1], tail[k][2]);
   }
 };
@@ -64,8 +81,7 @@ void GbImage::SetStandardPalette() {
       pal[1] = RGBQUAD{255, 255, 255, 0};
       break;
     case 16:
-      for (int i = 0; i < 16; ++i)
-        pal[i] = RGBQUAD{kConsole[i][2], kConsole[i][1], kConsole[i][0], 0};
+      for (int i = 0; i < 16; ++i) pal[i] = RGBQUAD{kConsole[i][2], kConsole[i][1], kConsole[i][0], 0};
       break;
     case 256: {
       static const Table256 table;

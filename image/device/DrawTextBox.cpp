@@ -22,7 +22,9 @@ uint8_t BlendChannel(float opacity, uint8_t here, uint8_t box) {
 }
 
 // Text over a pixel: v = 0 is full text colour, 255 leaves the pixel.
-uint8_t TextChannel(uint8_t here, uint8_t text, int v) { return Clamp255((int(here) - int(text)) * v / 255 + int(text)); }
+uint8_t TextChannel(uint8_t here, uint8_t text, int v) {
+  return Clamp255((int(here) - int(text)) * v / 255 + int(text));
+}
 
 }  // namespace
 
@@ -124,8 +126,10 @@ RECT GbImage::DrawTextBox(GdiDC* dc, long x, long y, const TextSettings& setting
     for (long c = 0; c < boxWidth; ++c) {
       long inset = 0;
       long d = -1;
-      if (c < r) d = r - c;
-      else if (c > boxWidth - 1 - r) d = c - (boxWidth - 1 - r);
+      if (c < r)
+        d = r - c;
+      else if (c > boxWidth - 1 - r)
+        d = c - (boxWidth - 1 - r);
       if (d >= 0) inset = long(double(r) + 0.5 - std::sqrt(double(r * r - d * d)));
       for (long k = inset; k < boxHeight - inset; ++k) {
         const long px = x0 + c, py = ry + k;

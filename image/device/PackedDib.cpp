@@ -15,7 +15,9 @@
 
 namespace {
 
-uint32_t ReadU32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t ReadU32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 // One colour channel of a bit-field pixel: the bits under the mask moved
 // down to bit 0 and brought to 8 bits, narrow channels shifted up without
@@ -143,12 +145,22 @@ bool GbImage::CreateFromPackedDib(const uint8_t* bytes, size_t size) {
   const uint32_t bpp = h.biBitCount;
   const uint32_t compression = h.biCompression;
   switch (bpp) {
-    case 1: if (compression != BI_RGB) return false; break;
-    case 4: if (compression != BI_RGB && compression != BI_RLE4) return false; break;
-    case 8: if (compression != BI_RGB && compression != BI_RLE8) return false; break;
+    case 1:
+      if (compression != BI_RGB) return false;
+      break;
+    case 4:
+      if (compression != BI_RGB && compression != BI_RLE4) return false;
+      break;
+    case 8:
+      if (compression != BI_RGB && compression != BI_RLE8) return false;
+      break;
     case 16:
-    case 32: if (compression != BI_RGB && compression != BI_BITFIELDS) return false; break;
-    case 24: if (compression != BI_RGB) return false; break;
+    case 32:
+      if (compression != BI_RGB && compression != BI_BITFIELDS) return false;
+      break;
+    case 24:
+      if (compression != BI_RGB) return false;
+      break;
     default: return false;
   }
 
@@ -192,8 +204,7 @@ bool GbImage::CreateFromPackedDib(const uint8_t* bytes, size_t size) {
   SetDpiY(PpmToDpi(h.biYPelsPerMeter));
   if (bpp <= 8) {
     const uint32_t n = uint32_t(std::min<uint64_t>(entries, PaletteEntryCount()));
-    for (uint32_t i = 0; i < n; ++i)
-      SetPaletteColor(i, RGBQUAD{table[4 * i], table[4 * i + 1], table[4 * i + 2], 0});
+    for (uint32_t i = 0; i < n; ++i) SetPaletteColor(i, RGBQUAD{table[4 * i], table[4 * i + 1], table[4 * i + 2], 0});
   }
 
   const uint8_t* pixels = bytes + offset;

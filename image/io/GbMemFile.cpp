@@ -4,7 +4,10 @@
 #include <cstring>
 
 GbMemFile::GbMemFile(uint8_t* data, int32_t size)
-    : buffer_(data), size_(data && size > 0 ? size : 0), owns_(data == nullptr), position_(0),
+    : buffer_(data),
+      size_(data && size > 0 ? size : 0),
+      owns_(data == nullptr),
+      position_(0),
       capacity_(data && size > 0 ? size : 0) {}
 
 GbMemFile::~GbMemFile() { Close(); }

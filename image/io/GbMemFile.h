@@ -39,7 +39,7 @@ class GbMemFile : public GbFile {
   void FillGapTo(int32_t position);
 
   uint8_t* buffer_ = nullptr;
-  int32_t size_ = 0;      // valid bytes, the end for reading
+  int32_t size_ = 0;  // valid bytes, the end for reading
   bool owns_ = false;
   int32_t position_ = 0;
   int32_t capacity_ = 0;  // bytes allocated

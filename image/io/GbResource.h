@@ -28,11 +28,9 @@ void GbRegisterResource(const char* name, const uint8_t* data, size_t size);
 void GbAddResourceFolder(const std::string& folder);
 
 struct GbResourceRegistrar {
-  GbResourceRegistrar(const char* name, const uint8_t* data, size_t size) {
-    GbRegisterResource(name, data, size);
-  }
+  GbResourceRegistrar(const char* name, const uint8_t* data, size_t size) { GbRegisterResource(name, data, size); }
 };
 
 // GB_RESOURCE(id, "name", bytes): registers a static byte array under name.
 #define GB_RESOURCE(id, name, bytes) \
-  static const GbResourceRegistrar gbResource_##id{name, bytes, sizeof(bytes)}
+  static const GbResourceRegistrar gbResource_##id { name, bytes, sizeof(bytes) }

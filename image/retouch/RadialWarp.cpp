@@ -56,17 +56,10 @@ bool GbImage::RadialWarp(long kind, long rmax, float koeff) {
           double phi = std::atan2(double(dy), double(dx));
           float reach = radius;
           switch (kind) {
-            case 0:
-              reach = radius * radius / frmax;
-              break;
-            case 1:
-              reach = std::sqrt(frmax * radius);
-              break;
-            case 2:
-              phi += double(radius / koeff);
-              break;
-            default:
-              break;
+            case 0: reach = radius * radius / frmax; break;
+            case 1: reach = std::sqrt(frmax * radius); break;
+            case 2: phi += double(radius / koeff); break;
+            default: break;
           }
           if (kind <= 2) {
             nx = xmid + TruncToLong(std::cos(phi) * double(reach));

@@ -38,8 +38,8 @@ bool GbImage::CropTo(long left, long top, long right, long bottom, GbImage* dest
       });
     }
     if (alpha_)
-      std::memcpy(out.AlphaPlane() + size_t(y) * size_t(nw),
-                  alpha_ + size_t(firstRow + y) * size_t(w) + size_t(left), size_t(nw));
+      std::memcpy(out.AlphaPlane() + size_t(y) * size_t(nw), alpha_ + size_t(firstRow + y) * size_t(w) + size_t(left),
+                  size_t(nw));
   }
   return Commit(*this, destination, out);
 }

@@ -7,8 +7,7 @@
 
 using namespace gbtransform;
 
-bool GbImage::ExpandCanvas(long left, long top, long right, long bottom, RGBQUAD canvasColor,
-                           GbImage* destination) {
+bool GbImage::ExpandCanvas(long left, long top, long right, long bottom, RGBQUAD canvasColor, GbImage* destination) {
   if (!block_ || left < 0 || top < 0 || right < 0 || bottom < 0) return false;
   const long w = long(Width()), h = long(Height());
   const unsigned long long nw = (unsigned long long)left + (unsigned long long)w + (unsigned long long)right;
@@ -57,8 +56,7 @@ bool GbImage::ExpandCanvas(long left, long top, long right, long bottom, RGBQUAD
   }
   auto place = [&](const uint8_t* plane, uint8_t* target) {
     for (long y = 0; y < h; ++y)
-      std::memcpy(target + size_t(bottom + y) * size_t(ow) + size_t(left), plane + size_t(y) * size_t(w),
-                  size_t(w));
+      std::memcpy(target + size_t(bottom + y) * size_t(ow) + size_t(left), plane + size_t(y) * size_t(w), size_t(w));
   };
   if (selection_) {
     if (!AttachSelection(*this, out, 0)) return false;

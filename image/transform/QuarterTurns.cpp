@@ -48,8 +48,7 @@ bool QuarterTurn(GbImage& self, GbImage* destination, bool right) {
         for (long x = x0; x < x1; ++x) SetPx<BPP>(dst, x, GetPx<BPP>(srcBits + size_t(x) * srcStride, sx));
       } else {
         const long sx = y;  // source row = H - 1 - x
-        for (long x = x0; x < x1; ++x)
-          SetPx<BPP>(dst, x, GetPx<BPP>(srcBits + size_t(h - 1 - x) * srcStride, sx));
+        for (long x = x0; x < x1; ++x) SetPx<BPP>(dst, x, GetPx<BPP>(srcBits + size_t(h - 1 - x) * srcStride, sx));
       }
     });
   });
@@ -65,8 +64,8 @@ bool QuarterTurn(GbImage& self, GbImage* destination, bool right) {
         for (long y = ty; y < yEnd; ++y) {
           uint8_t* d = dp + size_t(y) * size_t(dw);
           for (long x = tx; x < xEnd; ++x)
-            d[x] = right ? sp[size_t(x) * size_t(w) + size_t(w - 1 - y)]
-                         : sp[size_t(h - 1 - x) * size_t(w) + size_t(y)];
+            d[x] =
+                right ? sp[size_t(x) * size_t(w) + size_t(w - 1 - y)] : sp[size_t(h - 1 - x) * size_t(w) + size_t(y)];
         }
       }
     }

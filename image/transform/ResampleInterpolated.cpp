@@ -28,11 +28,11 @@ void Put24(uint8_t* row, long x, uint8_t* alphaRow, RGBQUAD c) {
 
 // Interpolation weights of one axis for point sampling.
 struct AxisTaps {
-  std::vector<double> pos;    // sampled position
-  std::vector<long> first;    // first tap (nearest: the pixel; bilinear: x0)
-  std::vector<int> frac;      // bilinear fraction in 1/256
-  std::vector<double> weight; // kernel weights, taps per entry
-  std::vector<char> inside;   // the whole window is inside the image
+  std::vector<double> pos;     // sampled position
+  std::vector<long> first;     // first tap (nearest: the pixel; bilinear: x0)
+  std::vector<int> frac;       // bilinear fraction in 1/256
+  std::vector<double> weight;  // kernel weights, taps per entry
+  std::vector<char> inside;    // the whole window is inside the image
 };
 
 AxisTaps PointTaps(int method, long n, double scale, long size) {
@@ -112,9 +112,9 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
           d[2] = p[2];
           if (alphaRow) alphaRow[x] = srcAlpha[size_t(sy) * self.Width() + size_t(sx)];
         } else if (method == 2) {
-          Put24(row, x, alphaRow,
-                smp.Bilinear24(cols.first[size_t(x)], rows.first[size_t(y)], cols.frac[size_t(x)],
-                               rows.frac[size_t(y)]));
+          Put24(
+              row, x, alphaRow,
+              smp.Bilinear24(cols.first[size_t(x)], rows.first[size_t(y)], cols.frac[size_t(x)], rows.frac[size_t(y)]));
         } else {
           double acc[4];
           smp.Direct24(cols.first[size_t(x)], rows.first[size_t(y)], n, &cols.weight[size_t(x) * size_t(n)],
@@ -253,9 +253,8 @@ void AreaPassGeneral(GbImage& self, GbImage& out, const Sampler& smp, double xs,
 
 }  // namespace
 
-bool GbImage::ResampleInterpolated(long newWidth, long newHeight, InterpolationMethod method,
-                                   OverflowMethod overflow, GbImage* destination,
-                                   bool disableAveraging) {
+bool GbImage::ResampleInterpolated(long newWidth, long newHeight, InterpolationMethod method, OverflowMethod overflow,
+                                   GbImage* destination, bool disableAveraging) {
   if (!block_ || newWidth <= 0 || newHeight <= 0) return false;
   if (newWidth == long(Width()) && newHeight == long(Height())) return CopyInto(*this, destination);
   if (newWidth > 0x7FFFFFFFL || newHeight > 0x7FFFFFFFL) {

@@ -70,8 +70,8 @@ void Nearest(GbImage& self, GbImage& out, double xs, double ys) {
 
 // B-spline weights at (x xs - 0.5), neighbours -1 .. +2 clamped to the edges.
 struct CubicAxis {
-  std::vector<long> idx;     // 4 per entry
-  std::vector<double> wgt;   // 4 per entry
+  std::vector<long> idx;    // 4 per entry
+  std::vector<double> wgt;  // 4 per entry
 };
 
 CubicAxis CubicTaps(long n, double scale, long size) {
@@ -149,8 +149,7 @@ void BilinearCorner(GbImage& self, GbImage& out, double xs, double ys) {
         const double b = (c10.*ch) * (1.0 - dy) + (c11.*ch) * dy;
         return ToByte(a * (1.0 - fx) + b * fx);
       };
-      Write(out, is24, x, y,
-            RGBQUAD{mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed), 0});
+      Write(out, is24, x, y, RGBQUAD{mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed), 0});
     }
   }
 }

@@ -9,9 +9,8 @@
 
 using namespace gbtransform;
 
-bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod method,
-                         OverflowMethod overflow, const RGBQUAD* replacement, bool rightAngles,
-                         bool keepSize) {
+bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod method, OverflowMethod overflow,
+                         const RGBQUAD* replacement, bool rightAngles, bool keepSize) {
   if (!block_ || !std::isfinite(angle)) return false;
   const float ang = -angle * 3.14159265f / 180.0f;
   const float c = std::cos(ang), s = std::sin(ang);

@@ -37,9 +37,7 @@ void Sampler::Fold(long& x, long& y) const {
         v %= n;
         if (v < 0) v += n;
         break;
-      case 5:
-        v = v < 0 ? 0 : n - 1;
-        break;
+      case 5: v = v < 0 ? 0 : n - 1; break;
       case 6:
         // Negative positions reflect about 0, positions past the end about n - 1.
         if (v < 0)
@@ -47,8 +45,7 @@ void Sampler::Fold(long& x, long& y) const {
         else
           v = n - v % n - 1;
         break;
-      default:
-        break;
+      default: break;
     }
   };
   fold(x, w_);
@@ -66,15 +63,18 @@ void Sampler::Fold(double& x, double& y) const {
         }
         break;
       case 5:
-        if (v < 0.0) v = 0.0;
-        else if (v > n - 1.0) v = n - 1.0;
+        if (v < 0.0)
+          v = 0.0;
+        else if (v > n - 1.0)
+          v = n - 1.0;
         break;
       case 6:
-        if (v < 0.0) v = std::fmod(-v, n);
-        else if (v >= n) v = n - std::fmod(v, n) - 1.0;
+        if (v < 0.0)
+          v = std::fmod(-v, n);
+        else if (v >= n)
+          v = n - std::fmod(v, n) - 1.0;
         break;
-      default:
-        break;
+      default: break;
     }
   };
   fold(x, double(w_));
@@ -164,8 +164,8 @@ RGBQUAD Sampler::Kernel(double x, double y, double fx0, double fy0) const {
 
 RGBQUAD Sampler::Area(double x, double y, double width, double height) const {
   if (!(width > 1.0) && !(height > 1.0)) return At(x, y);
-  if (!(width > 0.0) || !(height > 0.0) || !std::isfinite(width) || !std::isfinite(height) ||
-      !std::isfinite(x) || !std::isfinite(y))
+  if (!(width > 0.0) || !(height > 0.0) || !std::isfinite(width) || !std::isfinite(height) || !std::isfinite(x) ||
+      !std::isfinite(y))
     return At(x, y);
   const double left = x - width / 2, right = x + width / 2;
   const double bottom = y - height / 2, top = y + height / 2;
@@ -217,21 +217,19 @@ RGBQUAD Sampler::Area(double x, double y, double width, double height) const {
 
 using gbtransform::Sampler;
 
-RGBQUAD GbImage::SampleInterpolated(double x, double y, InterpolationMethod method,
-                                    OverflowMethod overflow, RGBQUAD replacement) const {
+RGBQUAD GbImage::SampleInterpolated(double x, double y, InterpolationMethod method, OverflowMethod overflow,
+                                    RGBQUAD replacement) const {
   if (!block_) return info_.backgroundColor;
   return Sampler(*this, method, overflow, replacement).At(x, y);
 }
 
-RGBQUAD GbImage::SampleArea(double x, double y, double width, double height,
-                            InterpolationMethod method, OverflowMethod overflow,
-                            RGBQUAD replacement) const {
+RGBQUAD GbImage::SampleArea(double x, double y, double width, double height, InterpolationMethod method,
+                            OverflowMethod overflow, RGBQUAD replacement) const {
   if (!block_) return info_.backgroundColor;
   return Sampler(*this, method, overflow, replacement).Area(x, y, width, height);
 }
 
-RGBQUAD GbImage::SampleWithOverflow(long x, long y, OverflowMethod overflow,
-                                    RGBQUAD replacement) const {
+RGBQUAD GbImage::SampleWithOverflow(long x, long y, OverflowMethod overflow, RGBQUAD replacement) const {
   if (!block_) return info_.backgroundColor;
   return Sampler(*this, IM_NEAREST_NEIGHBOUR, overflow, replacement).Pixel(x, y);
 }

@@ -57,7 +57,7 @@ class Sampler {
     }
     return outside_;
   }
-  RGBQUAD At(double x, double y) const;  // SampleInterpolated
+  RGBQUAD At(double x, double y) const;                                 // SampleInterpolated
   RGBQUAD Area(double x, double y, double width, double height) const;  // SampleArea
 
   void Fold(long& x, long& y) const;

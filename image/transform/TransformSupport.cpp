@@ -12,8 +12,8 @@ bool StartResult(GbImage& self, GbImage& out, uint32_t width, uint32_t height, u
     self.SetLastError(out.LastError());
     return false;
   }
-  const uint32_t n = out.PaletteEntryCount() < self.PaletteEntryCount() ? out.PaletteEntryCount()
-                                                                        : self.PaletteEntryCount();
+  const uint32_t n =
+      out.PaletteEntryCount() < self.PaletteEntryCount() ? out.PaletteEntryCount() : self.PaletteEntryCount();
   if (n) out.SetPalette(self.Palette(), n);
   if (out.BitsPerPixel() == self.BitsPerPixel()) out.SetColorsImportant(self.ColorsImportant());
   // Resolution lives in both headers.

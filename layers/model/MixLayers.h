@@ -63,8 +63,8 @@ bool LoadLayerPicture(const std::string& path, GbImage& picture);
 // its visible flag says; hidden layers are skipped and keep their hitRect.
 // Returns false (composite untouched) for an empty list; a base that cannot
 // be read leaves composite empty and draws nothing else.
-bool RenderLayers(std::vector<MixLayerData>& layers, HBITMAP callerPicture, GbImage& composite,
-                  LayerRenderState& state, const LayerPictureLoader& loader = LoadLayerPicture);
+bool RenderLayers(std::vector<MixLayerData>& layers, HBITMAP callerPicture, GbImage& composite, LayerRenderState& state,
+                  const LayerPictureLoader& loader = LoadLayerPicture);
 
 // Colour-keys picture by its top-left pixel and pastes it into composite
 // with its top-left corner at column x, row -y (rows from the top).

@@ -13,7 +13,6 @@ long Clamp32(long long v) { return long(std::clamp<long long>(v, INT32_MIN, INT3
 
 }  // namespace
 
-
 bool LoadLayerPicture(const std::string& path, GbImage& picture) {
   if (path.empty()) return false;
   uint32_t statedW = 0, statedH = 0;
@@ -42,8 +41,8 @@ bool PlaceLayerPicture(GbImage& composite, GbImage& picture, long x, long y) {
   return composite.PasteFrom(picture, x, Clamp32(bottomUpY));
 }
 
-bool RenderLayers(std::vector<MixLayerData>& layers, HBITMAP callerPicture, GbImage& composite,
-                  LayerRenderState& state, const LayerPictureLoader& loader) {
+bool RenderLayers(std::vector<MixLayerData>& layers, HBITMAP callerPicture, GbImage& composite, LayerRenderState& state,
+                  const LayerPictureLoader& loader) {
   if (layers.empty()) return false;
   auto load = [&](const MixLayerData& layer, GbImage& picture) {
     if (layer.source == CallerPicture) return callerPicture && picture.CreateFromBitmap(callerPicture);
@@ -88,8 +87,10 @@ RECT LayerRectInComposite(const MixLayerData& layer) {
     // The stored rectangle is centred on x; left- and right-aligned text is
     // drawn from x or up to x.
     const LONG w = r.right - r.left;
-    if (layer.text.alignment == 0) r.left = layer.x;
-    else if (layer.text.alignment == 2) r.left = layer.x - w;
+    if (layer.text.alignment == 0)
+      r.left = layer.x;
+    else if (layer.text.alignment == 2)
+      r.left = layer.x - w;
     if (r.left < 0 && layer.text.alignment != 1) r.left = 0;  // the drawing keeps the box inside on the left
     r.right = r.left + w;
   }

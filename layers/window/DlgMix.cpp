@@ -231,9 +231,7 @@ void DlgMix::CreateControls() {
 
 int DlgMix::Selected() const { return list_->currentRow(); }
 
-void DlgMix::Select(int index) {
-  list_->setCurrentRow(index);
-}
+void DlgMix::Select(int index) { list_->setCurrentRow(index); }
 
 void DlgMix::InsertLayer(const MixLayerData& layer, const QString& entry) {
   const int at = Selected() < 0 ? 0 : std::min(Selected() + 1, int(layers_.size()));
@@ -498,9 +496,12 @@ void DlgMix::mousePressEvent(QMouseEvent* event) {
 void DlgMix::mouseMoveEvent(QMouseEvent* event) {
   SkinDialog::mouseMoveEvent(event);
   const QPoint p = event->position().toPoint();
-  if (dragging_) setCursor(dragCursor_);
-  else if (OverSelected(p)) setCursor(overCursor_);
-  else unsetCursor();
+  if (dragging_)
+    setCursor(dragCursor_);
+  else if (OverSelected(p))
+    setCursor(overCursor_);
+  else
+    unsetCursor();
 }
 
 void DlgMix::mouseReleaseEvent(QMouseEvent* event) {
@@ -520,8 +521,10 @@ void DlgMix::mouseReleaseEvent(QMouseEvent* event) {
       KeepReachable(layer);
     }
   }
-  if (OverSelected(p)) setCursor(overCursor_);
-  else unsetCursor();
+  if (OverSelected(p))
+    setCursor(overCursor_);
+  else
+    unsetCursor();
 }
 
 void DlgMix::KeepReachable(MixLayerData& layer) {
@@ -532,10 +535,14 @@ void DlgMix::KeepReachable(MixLayerData& layer) {
   // At least this much of the layer stays on the picture.
   const long keepX = std::min<long>(8, w), keepY = std::min<long>(8, h);
   long dx = 0, dy = 0;
-  if (r.right < keepX) dx = keepX - r.right;
-  else if (r.left > display_.width() - keepX) dx = display_.width() - keepX - r.left;
-  if (r.bottom < keepY) dy = keepY - r.bottom;
-  else if (r.top > display_.height() - keepY) dy = display_.height() - keepY - r.top;
+  if (r.right < keepX)
+    dx = keepX - r.right;
+  else if (r.left > display_.width() - keepX)
+    dx = display_.width() - keepX - r.left;
+  if (r.bottom < keepY)
+    dy = keepY - r.bottom;
+  else if (r.top > display_.height() - keepY)
+    dy = display_.height() - keepY - r.top;
   if (dx == 0 && dy == 0) return;
   MoveLayerBy(layer, dx, dy);
   Render();

@@ -23,8 +23,8 @@ class MixView;
 
 // What the layer editor needs of the application.
 struct MixContext {
-  std::string emotionFolder;         // the thumbnail strip's pictures
-  TextSettings* textTool = nullptr;  // start of every new text; updated after OK
+  std::string emotionFolder;          // the thumbnail strip's pictures
+  TextSettings* textTool = nullptr;   // start of every new text; updated after OK
   SettingsStore* settings = nullptr;  // for the asset browser (null: no browser)
   CSysHelper* helper = nullptr;
 };

@@ -108,8 +108,8 @@ void DlgText::CreateControls() {
   hasBackground_ = new QCheckBox(QStringLiteral("Text has background"), this);
   place(kHasBackground, hasBackground_, QRect(20, 190, 140, 20));
   connect(hasBackground_, &QCheckBox::clicked, this, &DlgText::OnHasBackground);
-  connect(button(kBoxColour, 157, QStringLiteral("Color..."), QRect(160, 188, 70, 24)), &QAbstractButton::clicked,
-          this, &DlgText::OnBoxColour);
+  connect(button(kBoxColour, 157, QStringLiteral("Color..."), QRect(160, 188, 70, 24)), &QAbstractButton::clicked, this,
+          &DlgText::OnBoxColour);
   place(0, new QLabel(QStringLiteral("Opacity:"), this), QRect(20, 218, 80, 16));
   opacity_ = new QSlider(Qt::Horizontal, this);
   place(kOpacity, opacity_, QRect(100, 214, 90, 26));

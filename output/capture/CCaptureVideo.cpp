@@ -59,7 +59,8 @@ int CCaptureVideo::OpenDevice(int index, QWidget* videoWindow, const QRect& rect
       },
       [this] {
         if (eventPosted_.exchange(true)) return;
-        QMetaObject::invokeMethod(this, [this] { OnStreamEvent(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { OnStreamEvent(); }, Qt::QueuedConnection);
       });
   stream_->SetSnapshotWriter(
       [this](const gbcam::CameraFrame& frame, bool asShown, const std::string& path, std::string& why) {

@@ -10,9 +10,9 @@
 #include "platform/camera/CameraSource.h"
 
 struct OverlayPicture {
-  QImage picture;              // RGB32; null: no overlay
-  QRectF dest{0, 0, 1, 1};     // left, top, right, bottom as fractions; see Placement
-  int opacity = 0;             // tenths, 0..10
+  QImage picture;           // RGB32; null: no overlay
+  QRectF dest{0, 0, 1, 1};  // left, top, right, bottom as fractions; see Placement
+  int opacity = 0;          // tenths, 0..10
   COLORREF key = RGB(255, 0, 255);
 
   bool Visible() const { return !picture.isNull() && opacity > 0; }

@@ -93,7 +93,8 @@ void DlgPrint::ShowPreview(const QRect& rect) {
 
 void DlgPrint::TrackTo(const QRect& r) {
   if (r.width() <= 0 || r.height() <= 0) return;
-  const bool same = preview_.HasPixels() && long(preview_.Width()) == r.width() && long(preview_.Height()) == r.height();
+  const bool same =
+      preview_.HasPixels() && long(preview_.Width()) == r.width() && long(preview_.Height()) == r.height();
   if (!same) {
     GbImage sized;
     if (!Resampled(picture_, r.width(), r.height(), sized)) return;

@@ -23,7 +23,6 @@ bool Resampled(const GbImage& source, long w, long h, GbImage& out) {
   return out.ResampleInterpolated(w, h, GbImage::IM_CATROM, GbImage::OM_REPEAT);
 }
 
-
 bool EndsWithJpg(const std::string& path) {
   if (path.size() < 3) return false;
   std::string tail = path.substr(path.size() - 3);

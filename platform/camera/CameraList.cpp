@@ -54,7 +54,8 @@ std::vector<CameraInfo> ListCameras() {
     if (V4l2Camera::Probe(node, card, why, &err)) cameras.push_back({card, node});
     // A camera the user may not open is still listed, so that switching the
     // webcam on says why it does not start instead of finding nothing.
-    else if (err == EACCES || err == EPERM) cameras.push_back({node + " (no permission)", node});
+    else if (err == EACCES || err == EPERM)
+      cameras.push_back({node + " (no permission)", node});
   }
   return cameras;
 }

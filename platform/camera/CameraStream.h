@@ -30,8 +30,8 @@ class CameraStream {
   using Notify = std::function<void()>;
   // Writes one snapshot (the as-shown picture needs the overlay, which lives
   // above this layer). Runs on the streaming thread.
-  using SnapshotWriter = std::function<bool(const CameraFrame& frame, bool asShown, const std::string& path,
-                                            std::string& why)>;
+  using SnapshotWriter =
+      std::function<bool(const CameraFrame& frame, bool asShown, const std::string& path, std::string& why)>;
 
   explicit CameraStream(std::unique_ptr<CameraSource> source);
   ~CameraStream();

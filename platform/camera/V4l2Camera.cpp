@@ -34,20 +34,19 @@ uint32_t NodeCaps(const v4l2_capability& cap) {
 std::string CameraErrorText(int err, const std::string& node) {
   switch (err) {
     case EBUSY:
-      return "The camera " + node + " is in use by another program (device or resource busy). Close that program and switch the webcam on again.";
+      return "The camera " + node +
+             " is in use by another program (device or resource busy). Close that program and switch the webcam on "
+             "again.";
     case EACCES:
     case EPERM:
-      return "Glimmerbox may not use the camera " + node + " (permission denied). Add yourself to the video group (sudo adduser $USER video), then log in again.";
+      return "Glimmerbox may not use the camera " + node +
+             " (permission denied). Add yourself to the video group (sudo adduser $USER video), then log in again.";
     case ENODEV:
-    case ENXIO:
-      return "The camera " + node + " was unplugged (no such device).";
-    case ENOENT:
-      return "The camera " + node + " is no longer connected (no such file).";
+    case ENXIO: return "The camera " + node + " was unplugged (no such device).";
+    case ENOENT: return "The camera " + node + " is no longer connected (no such file).";
     case ENOTTY:
-    case EINVAL:
-      return node + " is not a camera.";
-    default:
-      return "The camera " + node + " cannot be used: " + std::strerror(err) + ".";
+    case EINVAL: return node + " is not a camera.";
+    default: return "The camera " + node + " cannot be used: " + std::strerror(err) + ".";
   }
 }
 
@@ -60,7 +59,7 @@ bool V4l2Camera::Probe(const std::string& node, std::string& card, std::string& 
   int ignored = 0;
   if (!err) err = &ignored;
   *err = 0;
-  struct stat st{};
+  struct stat st {};
   if (::stat(node.c_str(), &st) != 0) {
     *err = errno;
     why = CameraErrorText(errno, node);
@@ -95,7 +94,8 @@ bool V4l2Camera::Probe(const std::string& node, std::string& card, std::string& 
     why = node + " is not a camera (it cannot capture video).";
     return false;
   }
-  card.assign(reinterpret_cast<const char*>(cap.card), strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
+  card.assign(reinterpret_cast<const char*>(cap.card),
+              strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
   if (card.empty()) card = node;
   return true;
 }

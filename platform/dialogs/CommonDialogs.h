@@ -21,7 +21,7 @@ struct FileRequest {
   std::string initialFolder;  // empty: the dialog's own choice
   std::string fileName;       // proposed name
   std::string filter;
-  std::string defaultExt;     // added to a typed name without extension
+  std::string defaultExt;  // added to a typed name without extension
   bool overwritePrompt = false;
   // Captions for the multi-pick dialog.
   std::string acceptCaption = "Select";
@@ -62,10 +62,8 @@ class CommonDialogs {
   // A folder path without a trailing separator (except the root "/").
   virtual std::optional<std::string> PickFolder(const FolderRequest& request) = 0;
   // custom may be null; when given, the picker may update it.
-  virtual std::optional<COLORREF> PickColour(QWidget* parent, COLORREF initial,
-                                             CustomColours* custom) = 0;
-  virtual std::optional<FontDescription> PickFont(QWidget* parent, const FontDescription& initial,
-                                                  COLORREF colour) = 0;
+  virtual std::optional<COLORREF> PickColour(QWidget* parent, COLORREF initial, CustomColours* custom) = 0;
+  virtual std::optional<FontDescription> PickFont(QWidget* parent, const FontDescription& initial, COLORREF colour) = 0;
 };
 
 // The dialogs in use: the Qt ones unless a test installed others.

@@ -123,8 +123,10 @@ class QtCommonDialogs : public CommonDialogs {
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setWindowTitle(Q(request.title));
-    if (!request.initialFolder.empty()) dialog.setDirectory(Q(request.initialFolder));
-    else if (!request.rootFolder.empty()) dialog.setDirectory(Q(request.rootFolder));
+    if (!request.initialFolder.empty())
+      dialog.setDirectory(Q(request.initialFolder));
+    else if (!request.rootFolder.empty())
+      dialog.setDirectory(Q(request.rootFolder));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     QString path = QDir::cleanPath(dialog.selectedFiles().front());
     if (!request.rootFolder.empty()) {
@@ -148,8 +150,7 @@ class QtCommonDialogs : public CommonDialogs {
     return ToRef(dialog.selectedColor());
   }
 
-  std::optional<FontDescription> PickFont(QWidget* parent, const FontDescription& initial,
-                                          COLORREF) override {
+  std::optional<FontDescription> PickFont(QWidget* parent, const FontDescription& initial, COLORREF) override {
     QFont font(Q(initial.face));
     if (initial.height != 0) font.setPixelSize(std::abs(initial.height));
     font.setWeight(QFont::Weight(std::clamp(initial.weight == 0 ? 400 : initial.weight, 1, 1000)));

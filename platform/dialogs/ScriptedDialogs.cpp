@@ -76,8 +76,7 @@ std::optional<COLORREF> ScriptedDialogs::PickColour(QWidget*, COLORREF initial, 
   return answer->colour;
 }
 
-std::optional<FontDescription> ScriptedDialogs::PickFont(QWidget*, const FontDescription& initial,
-                                                         COLORREF colour) {
+std::optional<FontDescription> ScriptedDialogs::PickFont(QWidget*, const FontDescription& initial, COLORREF colour) {
   asked_.push_back(Asked{Kind::PickFont, {}, {}, colour, initial});
   auto answer = Next(Kind::PickFont);
   if (!answer) return std::nullopt;

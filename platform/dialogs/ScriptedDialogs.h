@@ -51,8 +51,7 @@ class ScriptedDialogs : public CommonDialogs {
   std::optional<std::vector<std::string>> PickFilesAndFolders(const FileRequest& request) override;
   std::optional<std::string> PickFolder(const FolderRequest& request) override;
   std::optional<COLORREF> PickColour(QWidget* parent, COLORREF initial, CustomColours* custom) override;
-  std::optional<FontDescription> PickFont(QWidget* parent, const FontDescription& initial,
-                                          COLORREF colour) override;
+  std::optional<FontDescription> PickFont(QWidget* parent, const FontDescription& initial, COLORREF colour) override;
 
  private:
   // The next answer, which must be of this kind; an unexpected dialog cancels.

@@ -68,8 +68,7 @@ std::unique_ptr<GdiBitmap> NewBitmap(int width, int height, int bpp, DWORD compr
                                   bpp == 16 ? 0x001Fu : 0xFFu};
     std::memcpy(bmp->block.get() + 40, masks ? masks : fallback, 12);
   }
-  if (tableSize && colours && n > 0)
-    std::memcpy(bmp->Colours(), colours, 4 * size_t(std::min(n, tableSize)));
+  if (tableSize && colours && n > 0) std::memcpy(bmp->Colours(), colours, 4 * size_t(std::min(n, tableSize)));
   return bmp;
 }
 
@@ -136,8 +135,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFOHEADER* info, UINT usage, void** b
   gdi::DibInfo d;
   if (usage != DIB_RGB_COLORS || !gdi::ParseInfo(info, d)) return nullptr;
   const int height = d.view.topDown ? -d.view.height : d.view.height;
-  auto bmp = gdi::NewBitmap(d.view.width, height, d.view.bpp, d.compression, d.view.masks, d.view.colours,
-                            d.view.colourCount);
+  auto bmp =
+      gdi::NewBitmap(d.view.width, height, d.view.bpp, d.compression, d.view.masks, d.view.colours, d.view.colourCount);
   if (!bmp) return nullptr;
   bmp->Header().biXPelsPerMeter = info->biXPelsPerMeter;
   bmp->Header().biYPelsPerMeter = info->biYPelsPerMeter;
@@ -157,8 +156,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const vo
     const size_t in = ((size_t(width) * size_t(bpp) + 15) / 16) * 2;
     const size_t used = (size_t(width) * size_t(bpp) + 7) / 8;
     const gdi::DibView v = bmp->View();
-    for (int y = 0; y < height; ++y)
-      std::memcpy(v.Row(y), static_cast<const uint8_t*>(bits) + size_t(y) * in, used);
+    for (int y = 0; y < height; ++y) std::memcpy(v.Row(y), static_cast<const uint8_t*>(bits) + size_t(y) * in, used);
   }
   return bmp.release();
 }
@@ -284,8 +282,7 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
   if (dst.Indexed()) {
     if (src.bpp == dst.bpp) {
       // The bitmap's own colours, so indices copy unchanged.
-      for (int i = 0; i < dst.colourCount; ++i)
-        d.colourTable[i] = i < src.colourCount ? src.colours[i] : RGBQUAD{};
+      for (int i = 0; i < dst.colourCount; ++i) d.colourTable[i] = i < src.colourCount ? src.colours[i] : RGBQUAD{};
     } else {
       RGBQUAD table[256];
       gdi::DefaultColours(dst.bpp, table);
@@ -306,7 +303,7 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
   cache.Reset();
   for (UINT k = 0; k < lines; ++k) {
     const int line = int(start + k);
-    const int row = DisplayRowOfLine(dst, line);         // display row in the full DIB
+    const int row = DisplayRowOfLine(dst, line);  // display row in the full DIB
     const int srcRow = row - (dst.height - src.height) * (dst.topDown ? 0 : 1);
     const int partRow = dst.topDown ? int(k) : int(lines) - 1 - int(k);
     if (srcRow < 0 || srcRow >= src.height) continue;
@@ -316,8 +313,7 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
   return int(lines);
 }
 
-int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFOHEADER* info,
-              UINT usage) {
+int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFOHEADER* info, UINT usage) {
   if (!bitmap || !bits || usage != DIB_RGB_COLORS) return 0;
   gdi::DibInfo d;
   if (!gdi::ParseInfo(info, d)) return 0;

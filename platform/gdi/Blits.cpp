@@ -173,8 +173,8 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   return BitBlt(hdc, x, y, width, height, nullptr, 0, 0, rop);
 }
 
-BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc,
-                int heightSrc, DWORD rop) {
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc, int heightSrc,
+                DWORD rop) {
   return Stretch(dst, x, y, width, height, src, xSrc, ySrc, widthSrc, heightSrc, rop, false, 0);
 }
 
@@ -191,8 +191,8 @@ BOOL MaskBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, in
   MaskPixels m;
   if (!TakeMask(mask, xMask, yMask, xSrc, ySrc, m)) return FALSE;
   if (!mask) rop4 = (rop4 & 0x00FFFFFFu) | ((rop4 & 0x00FF0000u) << 8);
-  return Transfer(dst, Clamp(x), Clamp(y), Clamp(int64_t(x) + width), Clamp(int64_t(y) + height), src, rop4, m,
-                  false, 0, [&](int px, int py, int& sx, int& sy) {
+  return Transfer(dst, Clamp(x), Clamp(y), Clamp(int64_t(x) + width), Clamp(int64_t(y) + height), src, rop4, m, false,
+                  0, [&](int px, int py, int& sx, int& sy) {
                     sx = Clamp(int64_t(xSrc) + px - x);
                     sy = Clamp(int64_t(ySrc) + py - y);
                     return true;

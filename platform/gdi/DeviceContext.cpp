@@ -178,9 +178,7 @@ HPALETTE SelectPalette(HDC hdc, HPALETTE palette, BOOL) {
   return Swap(hdc->palette, palette);
 }
 
-UINT RealizePalette(HDC hdc) {
-  return hdc && hdc->palette ? UINT(hdc->palette->entries.size()) : 0;
-}
+UINT RealizePalette(HDC hdc) { return hdc && hdc->palette ? UINT(hdc->palette->entries.size()) : 0; }
 
 // ---- brushes ----------------------------------------------------------------------
 

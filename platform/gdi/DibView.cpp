@@ -6,13 +6,9 @@
 
 namespace gdi {
 
-void NearestCache::Reset() {
-  std::memset(valid_, 0, sizeof valid_);
-}
+void NearestCache::Reset() { std::memset(valid_, 0, sizeof valid_); }
 
-static inline int SlotOf(uint32_t rgb) {
-  return int(((rgb * 2654435761u) >> 20) % 512u);
-}
+static inline int SlotOf(uint32_t rgb) { return int(((rgb * 2654435761u) >> 20) % 512u); }
 
 bool NearestCache::Find(uint32_t rgb, uint32_t& index) const {
   const int s = SlotOf(rgb);
@@ -217,9 +213,10 @@ void DibView::WriteRgb(int x, int y, uint32_t rgb, NearestCache* cache) const {
       break;
     }
     case 32: {
-      const uint32_t w = (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF)
-                             ? (rgb & 0xFFFFFF)
-                             : (Pack(RedOf(rgb), masks[0]) | Pack(GreenOf(rgb), masks[1]) | Pack(BlueOf(rgb), masks[2]));
+      const uint32_t w =
+          (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF)
+              ? (rgb & 0xFFFFFF)
+              : (Pack(RedOf(rgb), masks[0]) | Pack(GreenOf(rgb), masks[1]) | Pack(BlueOf(rgb), masks[2]));
       uint8_t* p = row + 4 * size_t(x);
       p[0] = uint8_t(w);
       p[1] = uint8_t(w >> 8);

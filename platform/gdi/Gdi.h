@@ -22,10 +22,10 @@
 // header; a negative height stores the rows top-down. The colour table
 // (biClrUsed entries, or all 2^bits) follows the header; the pixels start
 // zeroed. *bits receives the pixel address. Null on any bad field.
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFOHEADER* info, UINT usage, void** bits,
-                         void* section = nullptr, DWORD offset = 0);
-inline HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
-                                void* section = nullptr, DWORD offset = 0) {
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFOHEADER* info, UINT usage, void** bits, void* section = nullptr,
+                         DWORD offset = 0);
+inline HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section = nullptr,
+                                DWORD offset = 0) {
   return CreateDIBSection(hdc, &info->bmiHeader, usage, bits, section, offset);
 }
 // A device-style bitmap from top-down rows padded to 2 bytes (bits may be
@@ -125,19 +125,19 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int
 // counted from the source origin corner; so the origin corners map onto each
 // other, rows and columns are repeated or dropped, and a negative width or
 // height runs from the origin backwards (mirroring when the signs differ).
-BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc,
-                int heightSrc, DWORD rop);
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc, int heightSrc,
+                DWORD rop);
 // Maps the source rectangle onto the parallelogram whose upper-left,
 // upper-right and lower-left corners are points[0..2]. Each destination
 // pixel whose centre falls inside takes the source pixel found by the same
 // rule as StretchBlt (an axis-aligned parallelogram gives StretchBlt's
 // result). Where the optional 1-bit mask holds 0 the destination stays.
-BOOL PlgBlt(HDC dst, const POINT points[3], HDC src, int xSrc, int ySrc, int widthSrc, int heightSrc,
-            HBITMAP mask, int xMask, int yMask);
+BOOL PlgBlt(HDC dst, const POINT points[3], HDC src, int xSrc, int ySrc, int widthSrc, int heightSrc, HBITMAP mask,
+            int xMask, int yMask);
 // MAKEROP4(fore, back): fore where the 1-bit mask holds 1, back where it
 // holds 0 (DSTCOPY keeps the destination). No mask: fore everywhere.
-BOOL MaskBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, HBITMAP mask,
-             int xMask, int yMask, DWORD rop4);
+BOOL MaskBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, HBITMAP mask, int xMask,
+             int yMask, DWORD rop4);
 // A stretch that skips source pixels of the key colour.
 BOOL TransparentBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc,
                     int heightSrc, UINT keyColour);

@@ -33,9 +33,7 @@ struct GdiBitmap : GdiObject {
   int colourCount = 0;  // a bitmap lives in one memory context at a time
 
   BITMAPINFOHEADER& Header() const { return *reinterpret_cast<BITMAPINFOHEADER*>(block.get()); }
-  RGBQUAD* Colours() const {
-    return colourCount ? reinterpret_cast<RGBQUAD*>(block.get() + colourOffset) : nullptr;
-  }
+  RGBQUAD* Colours() const { return colourCount ? reinterpret_cast<RGBQUAD*>(block.get() + colourOffset) : nullptr; }
   uint8_t* Bits() const { return block.get() + pixelOffset; }
   int Width() const { return Header().biWidth; }
   int Height() const { return Header().biHeight < 0 ? -Header().biHeight : Header().biHeight; }

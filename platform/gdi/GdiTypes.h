@@ -134,10 +134,10 @@ constexpr BYTE CLEARTYPE_QUALITY = 5;
 // The font description the stand-in keeps: the LOGFONT fields that matter
 // for drawing. CreateFontIndirect fills it from any LOGFONT-shaped record.
 struct GdiFontDesc {
-  LONG height = 0;   // < 0: character height in pixels; > 0: cell height; 0: default
-  LONG width = 0;    // average character width, 0: natural
+  LONG height = 0;  // < 0: character height in pixels; > 0: cell height; 0: default
+  LONG width = 0;   // average character width, 0: natural
   LONG escapement = 0;
-  LONG weight = 0;   // 0 means normal (400)
+  LONG weight = 0;  // 0 means normal (400)
   BYTE italic = 0;
   BYTE underline = 0;
   BYTE strikeOut = 0;

@@ -163,8 +163,7 @@ HRGN ExtCreateRegion(const void* xform, DWORD size, const RGNDATA* data) {
   if (h.dwSize < sizeof(RGNDATAHEADER) || h.iType != RDH_RECTANGLES) return nullptr;
   if (h.dwSize > size || (size - h.dwSize) / sizeof(RECT) < h.nCount) return nullptr;
   std::vector<RECT> rects(h.nCount);
-  if (h.nCount)
-    std::memcpy(rects.data(), reinterpret_cast<const uint8_t*>(data) + h.dwSize, sizeof(RECT) * h.nCount);
+  if (h.nCount) std::memcpy(rects.data(), reinterpret_cast<const uint8_t*>(data) + h.dwSize, sizeof(RECT) * h.nCount);
   return RegionFromRects(rects.data(), rects.size());
 }
 

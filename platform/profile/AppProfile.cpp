@@ -10,7 +10,7 @@ namespace gbprofile {
 namespace {
 // The framework reads its profile through a larger buffer than the settings code.
 constexpr size_t kAppProfileBuffer = 4096;
-}
+}  // namespace
 
 std::string AppProfileGetString(std::string_view section, std::string_view key, std::string_view def) {
   return GetPrivateProfileString(section, key, def, gbpaths::AppProfileFile(), kAppProfileBuffer);

@@ -29,8 +29,8 @@ std::string TempDirectory();
 std::string DefaultSaveFolder();
 
 // Files under ConfigDirectory().
-std::string KeyStoreFile();     // the per-user key store
-std::string AppProfileFile();   // the read-only application profile
+std::string KeyStoreFile();       // the per-user key store
+std::string AppProfileFile();     // the read-only application profile
 std::string SystemProfileFile();  // target of profile calls that name no file
 
 // Appends "/" unless the text already ends in one.

@@ -150,8 +150,8 @@ bool ProfileDocument::ValidSectionName(std::string_view name) {
 
 bool ProfileDocument::ValidKeyName(std::string_view name) {
   name = TrimBlanks(name);
-  return !name.empty() && !HasLineBreakOrNul(name) && name.find('=') == std::string_view::npos &&
-         name.front() != '[' && name.front() != ';';
+  return !name.empty() && !HasLineBreakOrNul(name) && name.find('=') == std::string_view::npos && name.front() != '[' &&
+         name.front() != ';';
 }
 
 bool ProfileDocument::ValidValue(std::string_view value) { return !HasLineBreakOrNul(value); }

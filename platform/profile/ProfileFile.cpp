@@ -32,8 +32,7 @@ FileState ReadProfileBytes(const std::string& path, std::string& bytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? FileState::Missing : FileState::Unreadable;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-      uint64_t(st.st_size) > kMaxProfileFileBytes) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || uint64_t(st.st_size) > kMaxProfileFileBytes) {
     ::close(fd);
     return FileState::Unreadable;
   }
@@ -82,13 +81,12 @@ ProfileDocument LoadProfile(const std::string& path) {
   return ProfileDocument(bytes);
 }
 
-std::optional<std::string> FindProfileValue(const std::string& file, std::string_view section,
-                                            std::string_view key) {
+std::optional<std::string> FindProfileValue(const std::string& file, std::string_view section, std::string_view key) {
   return LoadProfile(file).Find(section, key);
 }
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view def, const std::string& file, size_t bufferSize) {
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
+                                    const std::string& file, size_t bufferSize) {
   std::string value;
   if (auto found = FindProfileValue(file, section, key))
     value = std::move(*found);

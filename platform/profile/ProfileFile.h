@@ -34,21 +34,18 @@ bool IsReadOnlyFile(const std::string& path);
 ProfileDocument LoadProfile(const std::string& path);
 
 // The value, or nullopt when the key is absent (no length limit).
-std::optional<std::string> FindProfileValue(const std::string& file, std::string_view section,
-                                            std::string_view key);
+std::optional<std::string> FindProfileValue(const std::string& file, std::string_view section, std::string_view key);
 
 // The value, or def when the key is absent, cut to bufferSize - 1 characters.
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view def, const std::string& file,
-                                    size_t bufferSize = kProfileBufferSize);
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
+                                    const std::string& file, size_t bufferSize = kProfileBufferSize);
 // Decimal value with an optional sign, read up to the first non-digit ("12x"
 // gives 12, "x" gives 0) and held within the int range; def when absent.
-int GetPrivateProfileInt(std::string_view section, std::string_view key, int def,
-                         const std::string& file);
+int GetPrivateProfileInt(std::string_view section, std::string_view key, int def, const std::string& file);
 // Writes one key; false when the file cannot be written or the text does not
 // fit one line. Nothing else in the file changes.
-bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, const std::string& file);
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::string& file);
 bool DeletePrivateProfileKey(std::string_view section, std::string_view key, const std::string& file);
 bool DeletePrivateProfileSection(std::string_view section, const std::string& file);
 

@@ -264,7 +264,10 @@ void DlgEffect::OnCircle(int id) {
     case kPinch: warp = 1; break;
     case kSwirl: warp = 2; break;
     case kCylinder: warp = 3; break;
-    case kBathroom: warp = 4; koeff = 1.0f; break;
+    case kBathroom:
+      warp = 4;
+      koeff = 1.0f;
+      break;
     default: return;
   }
   GbImage copy;

@@ -48,14 +48,22 @@ const SkinCommandTable<DlgFilter> DlgFilter::kCommands = {
 
 const std::vector<DlgFilter::WorkerButton>& DlgFilter::WorkerButtons() {
   static const std::vector<WorkerButton> buttons = {
-      {1091, "Flip", 32775, 375, 32},          {1093, "Mirror", 32774, 505, 32},
-      {1086, "Negative", 32777, 505, 90},      {1085, "Grayscale", 32778, 635, 90},
-      {1116, "Blur", 32813, 635, 119},         {1117, "Edge", 32816, 375, 148},
-      {1122, "Nonlinear_Edge", 32914, 505, 148}, {1121, "Contour", 32898, 635, 148},
-      {1123, "Jitter", 32901, 635, 177},       {1112, "Unsharp Mask", 32932, 375, 206},
-      {1109, "Gaussian3*3", 32896, 375, 235},  {1133, "Gaussian5*5", 32897, 505, 235},
-      {1113, "Erode", 32817, 635, 235},        {1107, "Gamma", 32863, 375, 264},
-      {1097, "Threshold", 32799, 505, 264},    {1120, "Median", 32864, 505, 293},
+      {1091, "Flip", 32775, 375, 32},
+      {1093, "Mirror", 32774, 505, 32},
+      {1086, "Negative", 32777, 505, 90},
+      {1085, "Grayscale", 32778, 635, 90},
+      {1116, "Blur", 32813, 635, 119},
+      {1117, "Edge", 32816, 375, 148},
+      {1122, "Nonlinear_Edge", 32914, 505, 148},
+      {1121, "Contour", 32898, 635, 148},
+      {1123, "Jitter", 32901, 635, 177},
+      {1112, "Unsharp Mask", 32932, 375, 206},
+      {1109, "Gaussian3*3", 32896, 375, 235},
+      {1133, "Gaussian5*5", 32897, 505, 235},
+      {1113, "Erode", 32817, 635, 235},
+      {1107, "Gamma", 32863, 375, 264},
+      {1097, "Threshold", 32799, 505, 264},
+      {1120, "Median", 32864, 505, 293},
       {1114, "Dilate", 32818, 635, 293},
   };
   return buttons;
@@ -63,12 +71,18 @@ const std::vector<DlgFilter::WorkerButton>& DlgFilter::WorkerButtons() {
 
 const std::vector<DlgFilter::EffectButton>& DlgFilter::EffectButtons() {
   static const std::vector<EffectButton> buttons = {
-      {1118, "Emboss", 0, 375, 90},        {1110, "Sharpen", 1, 375, 119},
-      {1134, "Mosaic", 2, 635, 32},        {1148, "Windy", 3, 375, 177},
-      {1164, "Stripe", 4, 505, 206},       {1171, "Adjust_RGB", 5, 635, 322},
-      {1149, "Brightness Contrast", 6, 375, 322}, {1150, "Hue Saturation", 7, 505, 322},
-      {1151, "Rotate_Angle", 9, 635, 61},  {1165, "Circletransform", 10, 635, 206},
-      {1119, "Addnoise", 11, 635, 264},    {1108, "Soften", 12, 505, 119},
+      {1118, "Emboss", 0, 375, 90},
+      {1110, "Sharpen", 1, 375, 119},
+      {1134, "Mosaic", 2, 635, 32},
+      {1148, "Windy", 3, 375, 177},
+      {1164, "Stripe", 4, 505, 206},
+      {1171, "Adjust_RGB", 5, 635, 322},
+      {1149, "Brightness Contrast", 6, 375, 322},
+      {1150, "Hue Saturation", 7, 505, 322},
+      {1151, "Rotate_Angle", 9, 635, 61},
+      {1165, "Circletransform", 10, 635, 206},
+      {1119, "Addnoise", 11, 635, 264},
+      {1108, "Soften", 12, 505, 119},
       {1111, "Selective Blur", 13, 375, 293},
   };
   return buttons;
@@ -281,7 +295,10 @@ void DlgFilter::RunOnWorker(int command) {
     if (whileWorking) whileWorking();
   });
   poll.start();
-  if (whileWorking) QTimer::singleShot(0, this, [this] { if (whileWorking && workerRunning_) whileWorking(); });
+  if (whileWorking)
+    QTimer::singleShot(0, this, [this] {
+      if (whileWorking && workerRunning_) whileWorking();
+    });
   loop.exec();
   worker.join();
   poll.stop();
@@ -291,8 +308,8 @@ void DlgFilter::RunOnWorker(int command) {
   progress_->hide();
   SetCommandsEnabled(true);
   if (!ok) {
-    const QString text = *image->LastError() ? QString::fromUtf8(image->LastError())
-                                             : QStringLiteral("The operation failed.");
+    const QString text =
+        *image->LastError() ? QString::fromUtf8(image->LastError()) : QStringLiteral("The operation failed.");
     ShowMessageBox(text, QStringLiteral("Glimmerbox"), MB_OK | MB_ICONWARNING, this);
   }
   FitToPreview();
@@ -409,8 +426,8 @@ void DlgFilter::OnSave() {
   if (!picture.CreateFromBitmap(displayBitmap_)) return;
   const size_t dot = path.find_last_of('.');
   const size_t slash = path.find_last_of('/');
-  const std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string()
-                                                                                                   : path.substr(dot + 1);
+  const std::string ext =
+      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string() : path.substr(dot + 1);
   const uint32_t type = ext.empty() ? uint32_t(GB_TYPE_UNKNOWN) : GbImage::TypeFromExtension(ext.c_str());
   if (type == GB_TYPE_GIF) picture.DecreaseBpp(8, false, nullptr);
   std::string tail = path.size() >= 3 ? path.substr(path.size() - 3) : path;
@@ -427,9 +444,10 @@ void DlgFilter::OnSave() {
                    MB_OK | MB_ICONINFORMATION, this);
     return;
   }
-  QString why = type == GB_TYPE_UNKNOWN
-                    ? QStringLiteral("\"%1\" is not a picture type this program writes.").arg(QString::fromStdString(ext))
-                    : QString::fromUtf8(picture.LastError());
+  QString why =
+      type == GB_TYPE_UNKNOWN
+          ? QStringLiteral("\"%1\" is not a picture type this program writes.").arg(QString::fromStdString(ext))
+          : QString::fromUtf8(picture.LastError());
   ShowMessageBox(QStringLiteral("The image could not be saved to %1.\n%2").arg(QString::fromStdString(path), why),
                  QStringLiteral("Save info"), MB_OK | MB_ICONWARNING, this);
 }

@@ -15,7 +15,6 @@
 
 namespace {
 
-
 void MoveSlider(DlgEffect& dialog, int index, int pos) {
   CSkinSlider* slider = dialog.Slider(index);
   if (!slider) return;
@@ -37,8 +36,8 @@ QStringList WriteEditorScreenshots(const GbImage& portrait, const QString& dir) 
   struct Shot {
     int kind;
     const char* name;
-  } shots[] = {{3, "effect-windy.png"}, {4, "effect-stripe.png"}, {6, "effect-bright-contrast.png"},
-               {10, "effect-circle.png"}};
+  } shots[] = {
+      {3, "effect-windy.png"}, {4, "effect-stripe.png"}, {6, "effect-bright-contrast.png"}, {10, "effect-circle.png"}};
   for (const Shot& s : shots) {
     DlgEffect dialog(&editor, editor.DisplayBitmap(), s.kind, &editor);
     dialog.show();

@@ -115,8 +115,7 @@ bool FxDibEffect::ScaleContrast(int percent, ProgressSink* progress) {
   if (IsEmpty() || BitsPerPixel() == 16) return false;
   uint8_t tables[3][256];
   const int64_t f = PercentFactor(percent);
-  for (int v = 0; v < 256; ++v)
-    tables[0][v] = tables[1][v] = tables[2][v] = Clamp255(128 + f * (v - 128) / 128);
+  for (int v = 0; v < 256; ++v) tables[0][v] = tables[1][v] = tables[2][v] = Clamp255(128 + f * (v - 128) / 128);
   ApplyChannelTables(tables, SinkOr(progress));
   return true;
 }

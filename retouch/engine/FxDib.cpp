@@ -17,9 +17,7 @@ namespace {
 // handles, low enough that the size arithmetic stays in range.
 constexpr uint64_t kMaxSectionBytes = uint64_t(1) << 30;
 
-bool ValidDepth(int bpp) {
-  return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-}
+bool ValidDepth(int bpp) { return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32; }
 
 int DisplayCaps(int index) {
   HDC screen = GetDC(nullptr);
@@ -73,8 +71,7 @@ int FxDib::CreateSection(int width, int height, int bitsPerPixel, uint32_t compr
   if (height == 0) height = DisplayCaps(VERTRES);
   if (bitsPerPixel == 0) bitsPerPixel = DisplayCaps(BITSPIXEL);
   if (width <= 0 || height <= 0 || !ValidDepth(bitsPerPixel)) return 0;
-  if (compression != BI_RGB && !(compression == BI_BITFIELDS && (bitsPerPixel == 16 || bitsPerPixel == 32)))
-    return 0;
+  if (compression != BI_RGB && !(compression == BI_BITFIELDS && (bitsPerPixel == 16 || bitsPerPixel == 32))) return 0;
   const uint32_t stride = StrideFor(width, bitsPerPixel);
   if (stride == 0 || uint64_t(stride) * uint64_t(height) > kMaxSectionBytes) return 0;
 
@@ -174,8 +171,8 @@ HBITMAP FxDib::MakeDeviceBitmap(HDC dc) const {
 void FxDib::Duplicate(const FxDib& other) {
   if (&other == this || other.IsEmpty()) return;
   const uint32_t masks[3] = {other.header_.redMask, other.header_.greenMask, other.header_.blueMask};
-  if (!CreateSection(other.Width(), other.Height(), other.BitsPerPixel(), other.header_.info.biCompression,
-                     masks, false))
+  if (!CreateSection(other.Width(), other.Height(), other.BitsPerPixel(), other.header_.info.biCompression, masks,
+                     false))
     return;
   std::memcpy(bits_, other.bits_, size_t(stride_) * size_t(Height()));
   header_.info.biXPelsPerMeter = other.header_.info.biXPelsPerMeter;
@@ -195,8 +192,7 @@ void FxDib::ConvertDepth(int bits) {
   const int outBytes = bits / 8;
   const int inBpp = src.BitsPerPixel();
   const RGBQUAD* pal = src.Palette();
-  const bool is565 = inBpp == 16 && src.header_.info.biCompression == BI_BITFIELDS &&
-                     src.header_.greenMask == 0x07E0;
+  const bool is565 = inBpp == 16 && src.header_.info.biCompression == BI_BITFIELDS && src.header_.greenMask == 0x07E0;
   for (int y = 0; y < h; ++y) {
     const uint8_t* in = src.Row(y);
     uint8_t* out = Row(y);

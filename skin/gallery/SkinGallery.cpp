@@ -330,8 +330,8 @@ void SkinGallery::OnMessageInfo() {
 }
 
 void SkinGallery::OnMessageQuestion() {
-  int r = ShowMessageBox(QStringLiteral("Replace the sticker in this slot?"), QString(), MB_YESNO | MB_ICONQUESTION,
-                         this);
+  int r =
+      ShowMessageBox(QStringLiteral("Replace the sticker in this slot?"), QString(), MB_YESNO | MB_ICONQUESTION, this);
   Status(QStringLiteral("Message box returned %1").arg(r));
 }
 

@@ -112,8 +112,8 @@ TEST(ProjectContainer, PacksLengthPrefixedMembersAndUnpacksThemExactly) {
   const std::string p = dir.file("p.quorra");
   ASSERT_TRUE(PackProjectFiles({dir.file("a.ini"), dir.file("b"), dir.file("c")}, p));
   const std::string bytes = gbtest::ReadFile(p);
-  EXPECT_EQ(bytes, Member("[Configure]\nX=1\n") + Member(std::string("\0\1\2\3\4\5\6", 7)) +
-                       Member(std::string(70000, 'c')));
+  EXPECT_EQ(bytes,
+            Member("[Configure]\nX=1\n") + Member(std::string("\0\1\2\3\4\5\6", 7)) + Member(std::string(70000, 'c')));
 
   std::vector<std::string> list{"old entry"};
   const std::string stage = dir.file("stage") + "/";

@@ -41,8 +41,8 @@ TEST(StarterArtwork, FillsOnlyMissingDefaultFolders) {
   SettingsStore store;
   store.appDirectory = env.path("app") + "/";
   ApplyDefaultSettings(store);
-  store.PathBackGround = env.path("mine/backgrounds");  // chosen by the user, missing: not created
-  fs::create_directories(store.PathPortrait);           // exists, empty: left alone
+  store.PathBackGround = env.path("mine/backgrounds");       // chosen by the user, missing: not created
+  fs::create_directories(store.PathPortrait);                // exists, empty: left alone
   EXPECT_EQ(FillMissingTemplateFolders(store, starter), 4);  // Frame, Mask, Emotion, BaseMap
   EXPECT_EQ(Files(store.PathFrame), (std::vector<std::string>{"hearts.png"}));
   EXPECT_EQ(gbtest::ReadFile(store.PathFrame + "/hearts.png"), "frame");
@@ -83,6 +83,5 @@ TEST(StarterArtwork, TheShippedStarterFoldersExist) {
   env.Unset("GLIMMERBOX_STARTER");
   const std::string dir = StarterArtworkDirectory();
   ASSERT_FALSE(dir.empty());
-  for (const auto& k : kTemplateFolderKeys)
-    EXPECT_FALSE(Files(dir + k.defaultFolder).empty()) << k.defaultFolder;
+  for (const auto& k : kTemplateFolderKeys) EXPECT_FALSE(Files(dir + k.defaultFolder).empty()) << k.defaultFolder;
 }

@@ -147,10 +147,12 @@ TEST_F(Startup, ConfigureEmptyFoldersAreReplacedAndWrittenBackMissingAlphaIsZero
             "PathBackGround=/reg/background\r\n"
             "PathEmotion=/reg/emotion\r\n"
             "PathBaseMap=/reg/basemap\r\n"
-            "PathSave=" + env.path("save") + "\r\n"
-            "\r\n"
-            "[RecentlyFrame]\r\n"
-            "0=/reg/frame/a.bmp\r\n");
+            "PathSave=" +
+                env.path("save") +
+                "\r\n"
+                "\r\n"
+                "[RecentlyFrame]\r\n"
+                "0=/reg/frame/a.bmp\r\n");
   // The key store keeps its own values until the shutdown.
   EXPECT_EQ(Reg("PortraitPath"), "/reg/portrait");
 }
@@ -401,7 +403,7 @@ TEST_F(Startup, MainWindowReloadAndDefaultCommand) {
   WriteIni("[Configure]\nPathCurrent=\nPathFrame=\nPathSave=/s\nPrintWidth=10\n");
   ReloadSettings(store, helper);
   EXPECT_EQ(store.PathCurrent, Home());  // stands for "C:\"
-  EXPECT_EQ(store.PathFrame, "");         // taken as it is, not written back
+  EXPECT_EQ(store.PathFrame, "");        // taken as it is, not written back
   EXPECT_EQ(store.PathSave, "/s");
   EXPECT_EQ(store.PrintWidth, 10);
   EXPECT_EQ(store.Alpha, 0);

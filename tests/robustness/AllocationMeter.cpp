@@ -39,9 +39,7 @@ void onMalloc(const volatile void*, size_t size) {
   }
 }
 
-void onFree(const volatile void* ptr) {
-  live.fetch_sub((long long)__sanitizer_get_allocated_size(ptr));
-}
+void onFree(const volatile void* ptr) { live.fetch_sub((long long)__sanitizer_get_allocated_size(ptr)); }
 
 // Installed before main, so every block the hooks later see freed was counted.
 const int installed = __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree);

@@ -148,9 +148,10 @@ std::string placeable(int16_t width, int16_t height) {
 std::string dng(uint32_t width, uint32_t height) {
   std::string s("II*\0", 4);
   put32(s, 8);
-  const uint32_t tags[][4] = {{256, 4, 1, width}, {257, 4, 1, height},  {258, 3, 1, 16},   {259, 3, 1, 1},
-                              {262, 3, 1, 32803}, {273, 4, 1, 200},     {277, 3, 1, 1},    {279, 4, 1, 64},
-                              {33421, 3, 2, 0x00020002}, {33422, 1, 4, 0x02010100}, {50706, 1, 4, 0x00000401}};
+  const uint32_t tags[][4] = {
+      {256, 4, 1, width},        {257, 4, 1, height},       {258, 3, 1, 16},          {259, 3, 1, 1},
+      {262, 3, 1, 32803},        {273, 4, 1, 200},          {277, 3, 1, 1},           {279, 4, 1, 64},
+      {33421, 3, 2, 0x00020002}, {33422, 1, 4, 0x02010100}, {50706, 1, 4, 0x00000401}};
   put16(s, uint32_t(sizeof tags / sizeof tags[0]));
   for (const auto& t : tags) put16(s, t[0]), put16(s, t[1]), put32(s, t[2]), put32(s, t[3]);
   put32(s, 0);
@@ -179,8 +180,7 @@ std::string jpeg(uint32_t width, uint32_t height) {
   for (uint8_t n : dcCounts) s += char(n);
   for (int v = 0; v < 12; ++v) s += char(v);
   // AC table 0: just the end-of-block code.
-  s += "\xFF\xC4", putBe16(s, 2 + 1 + 16 + 1), s += char(0x10), s += char(1), s += std::string(15, '\0'),
-      s += char(0);
+  s += "\xFF\xC4", putBe16(s, 2 + 1 + 16 + 1), s += char(0x10), s += char(1), s += std::string(15, '\0'), s += char(0);
   s += "\xFF\xDA", putBe16(s, 12), s += char(3);
   for (int c = 1; c <= 3; ++c) s += char(c), s += char(0);
   s += char(0), s += char(63), s += char(0);
@@ -232,9 +232,9 @@ std::string gif(uint32_t screenW, uint32_t screenH, uint32_t frameW, uint32_t fr
 std::string tiff(uint32_t width, uint32_t height) {
   std::string s("II*\0", 4);
   put32(s, 8);
-  const uint32_t tags[][4] = {{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, 1, 8},    {259, 3, 1, 1},
-                              {262, 3, 1, 2},     {273, 4, 1, 200},    {277, 3, 1, 3},    {278, 4, 1, height},
-                              {279, 4, 1, 16}};
+  const uint32_t tags[][4] = {{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, 1, 8},
+                              {259, 3, 1, 1},     {262, 3, 1, 2},      {273, 4, 1, 200},
+                              {277, 3, 1, 3},     {278, 4, 1, height}, {279, 4, 1, 16}};
   put16(s, uint32_t(sizeof tags / sizeof tags[0]));
   for (const auto& t : tags) put16(s, t[0]), put16(s, t[1]), put32(s, t[2]), put32(s, t[3]);
   put32(s, 0);
@@ -291,61 +291,51 @@ Bmp with(void (*edit)(Bmp&)) {
 
 const std::vector<Case>& cases() {
   static const std::vector<Case> all = {
-      {"BMP 24-bit 16384 x 16384 (768 MB)", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = b.height = 16384; })), Expect::Fail},
+      {"BMP 24-bit 16384 x 16384 (768 MB)", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = b.height = 16384; })),
+       Expect::Fail},
       {"BMP 24-bit 8000 x 8000, under the engine's size limit", GB_TYPE_BMP,
        bmp(with([](Bmp& b) { b.width = b.height = 8000; })), Expect::Fail},
-      {"BMP 24-bit 8000 x 8000, top-down", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = 8000, b.height = -8000; })), Expect::Fail},
-      {"BMP 32-bit 8000 x 6000", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = 8000, b.height = 6000, b.bpp = 32; })), Expect::Fail},
-      {"BMP 32-bit bit fields 8000 x 6000", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) {
+      {"BMP 24-bit 8000 x 8000, top-down", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = 8000, b.height = -8000; })),
+       Expect::Fail},
+      {"BMP 32-bit 8000 x 6000", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = 8000, b.height = 6000, b.bpp = 32; })),
+       Expect::Fail},
+      {"BMP 32-bit bit fields 8000 x 6000", GB_TYPE_BMP, bmp(with([](Bmp& b) {
          b.width = 8000, b.height = 6000, b.bpp = 32, b.compression = 3;
          b.tail.clear();
          put32(b.tail, 0xFF0000), put32(b.tail, 0xFF00), put32(b.tail, 0xFF);
        })),
        Expect::Fail},
-      {"BMP 16-bit 10000 x 9000", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = 10000, b.height = 9000, b.bpp = 16; })), Expect::Fail},
-      {"BMP 8-bit 15000 x 15000", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = b.height = 15000, b.bpp = 8; })), Expect::Fail},
-      {"BMP 1-bit 60000 x 30000", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = 60000, b.height = 30000, b.bpp = 1; })), Expect::Fail},
+      {"BMP 16-bit 10000 x 9000", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = 10000, b.height = 9000, b.bpp = 16; })),
+       Expect::Fail},
+      {"BMP 8-bit 15000 x 15000", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = b.height = 15000, b.bpp = 8; })),
+       Expect::Fail},
+      {"BMP 1-bit 60000 x 30000", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = 60000, b.height = 30000, b.bpp = 1; })),
+       Expect::Fail},
       {"BMP old 12-byte header 65535 x 65535", GB_TYPE_BMP,
        bmp(with([](Bmp& b) { b.headerSize = 12, b.width = b.height = 65535; })), Expect::Fail},
       {"BMP headerless packed bitmap 9000 x 9000", GB_TYPE_BMP,
        bmp(with([](Bmp& b) { b.fileHeader = false, b.width = b.height = 9000; })), Expect::Fail},
-      {"BMP width 2^31 - 1", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = INT32_MAX; })),
-       Expect::Fail},
-      {"BMP height -2^31", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.height = INT32_MIN; })),
-       Expect::Fail},
-      {"BMP negative width", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = -5000; })),
-       Expect::Fail},
-      {"BMP 8-bit RLE8 20000 x 10000 holding only the end-of-bitmap code", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) {
+      {"BMP width 2^31 - 1", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = INT32_MAX; })), Expect::Fail},
+      {"BMP height -2^31", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.height = INT32_MIN; })), Expect::Fail},
+      {"BMP negative width", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = -5000; })), Expect::Fail},
+      {"BMP 8-bit RLE8 20000 x 10000 holding only the end-of-bitmap code", GB_TYPE_BMP, bmp(with([](Bmp& b) {
          b.width = 20000, b.height = 10000, b.bpp = 8, b.compression = 1, b.colorsUsed = 2;
          b.tail = std::string(8, '\0') + std::string("\0\1", 2);
        })),
        Expect::Any},
-      {"BMP 4-bit RLE4 20000 x 10000 with one delta", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) {
+      {"BMP 4-bit RLE4 20000 x 10000 with one delta", GB_TYPE_BMP, bmp(with([](Bmp& b) {
          b.width = 20000, b.height = 10000, b.bpp = 4, b.compression = 2, b.colorsUsed = 2;
          b.tail = std::string(8, '\0') + std::string("\0\2\377\377\0\1", 6);
        })),
        Expect::Any},
       {"BMP 8-bit 4 x 4 claiming a 2 GB image size", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = b.height = 4, b.bpp = 8, b.sizeImage = 0x7FFFFFFF; })),
-       Expect::Any},
+       bmp(with([](Bmp& b) { b.width = b.height = 4, b.bpp = 8, b.sizeImage = 0x7FFFFFFF; })), Expect::Any},
       {"BMP 8-bit claiming 2^32 - 1 palette colours", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = b.height = 4, b.bpp = 8, b.colorsUsed = 0xFFFFFFFF; })),
-       Expect::Any},
+       bmp(with([](Bmp& b) { b.width = b.height = 4, b.bpp = 8, b.colorsUsed = 0xFFFFFFFF; })), Expect::Any},
       {"BMP pixel data offset near 4 GB", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = b.height = 4, b.dataOffset = 0xFFFFFFF0; })),
-       Expect::Any},
+       bmp(with([](Bmp& b) { b.width = b.height = 4, b.dataOffset = 0xFFFFFFF0; })), Expect::Any},
       {"BMP header size 2^32 - 1", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.headerSize = 0xFFFFFFFF, b.width = b.height = 4; })),
-       Expect::Any},
+       bmp(with([](Bmp& b) { b.headerSize = 0xFFFFFFFF, b.width = b.height = 4; })), Expect::Any},
       {"ICO bitmap header 65535 x 65535 behind a 16 x 16 directory", GB_TYPE_ICO, ico(65535, 65535), Expect::Any},
       {"ICO bitmap header 30000 x 30000 with the directory's data short too", GB_TYPE_ICO,
        ico(30000, 30000).substr(0, 600), Expect::Fail},
@@ -357,11 +347,10 @@ const std::vector<Case>& cases() {
       {"JPEG-2000 code stream 60000 x 60000", GB_TYPE_JPC, codestream(60000, 60000), Expect::Fail},
       {"JP2 file holding a 60000 x 60000 code stream", GB_TYPE_JP2, jp2(codestream(60000, 60000)), Expect::Fail},
       {"MNG canvas 8000 x 8000", GB_TYPE_MNG, mng(8000, 8000), Expect::Fail},
-      {"placeable WMF 32000 inches square (drawn at 4000 x 4000)", GB_TYPE_WMF, placeable(32000, 32000),
-       Expect::Any},
+      {"placeable WMF 32000 inches square (drawn at 4000 x 4000)", GB_TYPE_WMF, placeable(32000, 32000), Expect::Any},
       {"DNG of 60000 x 60000 photosites", GB_TYPE_RAW, dng(60000, 60000), Expect::Fail},
-      {"BMP bit count 65535", GB_TYPE_BMP,
-       bmp(with([](Bmp& b) { b.width = b.height = 4000, b.bpp = 65535; })), Expect::Fail},
+      {"BMP bit count 65535", GB_TYPE_BMP, bmp(with([](Bmp& b) { b.width = b.height = 4000, b.bpp = 65535; })),
+       Expect::Fail},
       {"JPEG 65500 x 65500", GB_TYPE_JPG, jpeg(65500, 65500), Expect::Fail},
       // libjpeg ends a short stream with a made-up end of image and keeps
       // what it has, so this one may load, grey, within its own size.
@@ -393,8 +382,7 @@ size_t workingSetFor(const std::string& bytes) { return (size_t(4) << 20) + 4 * 
 size_t pictureBytes(const GbImage& image) {
   if (!image.HasPixels()) return 0;
   const size_t plane = size_t(image.Width()) * image.Height();
-  return image.PackedSize() + (image.HasAlpha() ? plane : 0) +
-         (image.HasSelection() ? plane : 0);
+  return image.PackedSize() + (image.HasAlpha() ? plane : 0) + (image.HasSelection() ? plane : 0);
 }
 
 void checkCase(const Case& c, uint32_t requestedType) {
@@ -415,8 +403,7 @@ void checkCase(const Case& c, uint32_t requestedType) {
     // built (a 32-bit file is read whole before it becomes 24 bits).
     const size_t bound = workingSetFor(bytes) + (ok ? 3 * pictureBytes(image) : 0);
     EXPECT_LE(peak, bound) << "peak heap " << (peak >> 20) << " MiB for a " << bytes.size()
-                           << "-byte file; largest block " << (meter.LargestBlock() >> 20)
-                           << " MiB";
+                           << "-byte file; largest block " << (meter.LargestBlock() >> 20) << " MiB";
   }
 }
 

@@ -39,8 +39,10 @@ class SampleDlg : public SkinDialog {
   std::vector<std::string> log;
 
   void OnCloseButton() override {
-    if (closeExits_) log.push_back("exit");
-    else SkinDialog::OnCloseButton();
+    if (closeExits_)
+      log.push_back("exit");
+    else
+      SkinDialog::OnCloseButton();
   }
 
  private:
@@ -111,7 +113,7 @@ TEST(SkinDialog, ShapeIsCutFromMagentaAndSkinFills) {
   EXPECT_EQ(dlg.size(), QSize(500, 410));
   const QRegion mask = dlg.mask();
   EXPECT_FALSE(mask.isEmpty());
-  EXPECT_FALSE(mask.contains(QPoint(0, 0)));     // rounded corner is magenta
+  EXPECT_FALSE(mask.contains(QPoint(0, 0)));  // rounded corner is magenta
   EXPECT_FALSE(mask.contains(QPoint(499, 409)));
   EXPECT_TRUE(mask.contains(QPoint(250, 200)));
   EXPECT_TRUE(mask.contains(QPoint(250, 0)));
@@ -240,8 +242,7 @@ TEST(CMultiPickDialog, CollectsFoldersAndNames) {
   // One file: the single name.
   EXPECT_EQ(gbdlg::CollectPickedPaths(d, {d + "/a.jpg"}, "a.jpg"), std::vector<std::string>{d + "/a.jpg"});
   // A folder and two files: the quoted names.
-  EXPECT_EQ(gbdlg::CollectPickedPaths(d + "/", {d + "/sub", d + "/a.jpg", d + "/b c.jpg"},
-                                      "\"a.jpg\" \"b c.jpg\""),
+  EXPECT_EQ(gbdlg::CollectPickedPaths(d + "/", {d + "/sub", d + "/a.jpg", d + "/b c.jpg"}, "\"a.jpg\" \"b c.jpg\""),
             (std::vector<std::string>{d + "/sub", d + "/a.jpg", d + "/b c.jpg"}));
 
   gbdlg::ScriptedDialogs dialogs;

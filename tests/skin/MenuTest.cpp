@@ -120,8 +120,7 @@ TEST(CSkinMenu, EscapeInASubmenuKeepsTheParentOpen) {
     ASSERT_NE(sub, nullptr);
     EXPECT_TRUE(sub->IsShown());
     // It opens beside the parent, at the item's height.
-    EXPECT_EQ(sub->Window()->pos(),
-              menu.Window()->pos() + QPoint(menu.MenuSize().width() - 3, menu.ItemAt(3).top - 3));
+    EXPECT_EQ(sub->Window()->pos(), menu.Window()->pos() + QPoint(menu.MenuSize().width() - 3, menu.ItemAt(3).top - 3));
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(sub->Window(), &escape);
     EXPECT_FALSE(sub->IsShown());

@@ -74,8 +74,7 @@ TEST(MessageBoxDlg, TypeThreeKeepsTheTwoButtonPlace) {
 }
 
 TEST(MessageBoxDlg, CaptionReplacesTitleAndEscapeCancels) {
-  MessageBoxDlg box(QStringLiteral("  The image saved successed!  "), MB_ICONINFORMATION,
-                    QStringLiteral("Save info"));
+  MessageBoxDlg box(QStringLiteral("  The image saved successed!  "), MB_ICONINFORMATION, QStringLiteral("Save info"));
   EXPECT_EQ(box.Title(), QStringLiteral("Save info"));
   EXPECT_EQ(box.DragStrip(), SkinDialog::kDragWholeWindow);
   QTimer::singleShot(0, [&] { box.reject(); });

@@ -18,9 +18,9 @@ class CliArguments : public ::testing::Test {
   int Cli(const std::string& args, std::string* out = nullptr, std::string* err = nullptr,
           const std::string& tmp = "") {
     fs::create_directories(dir.path() / "tmp");
-    const std::string env = "cd " + Q(dir.file("")) + " && TMPDIR=" + Q(tmp.empty() ? dir.file("tmp") : tmp) + " GLIMMERBOX_HOME=" +
-                            Q(dir.file("app")) + " HOME=" + Q(dir.file("home")) + " XDG_CONFIG_HOME=" +
-                            Q(dir.file("config")) + " ";
+    const std::string env = "cd " + Q(dir.file("")) + " && TMPDIR=" + Q(tmp.empty() ? dir.file("tmp") : tmp) +
+                            " GLIMMERBOX_HOME=" + Q(dir.file("app")) + " HOME=" + Q(dir.file("home")) +
+                            " XDG_CONFIG_HOME=" + Q(dir.file("config")) + " ";
     std::string o;
     const int rc = gbtest::Run(env + Q(gbtest::CliPath()) + " " + args + " 2>" + Q(dir.file("stderr")), &o);
     if (out) *out = o;
@@ -32,7 +32,8 @@ class CliArguments : public ::testing::Test {
     GbImage img;
     img.Create(w, h, 24, GB_TYPE_BMP);
     for (uint32_t y = 0; y < h; ++y)
-      for (uint32_t x = 0; x < w; ++x) img.WritePixelColor(long(x), long(y), RGBQUAD{uint8_t(x * 9), 40, uint8_t(y * 5), 0});
+      for (uint32_t x = 0; x < w; ++x)
+        img.WritePixelColor(long(x), long(y), RGBQUAD{uint8_t(x * 9), 40, uint8_t(y * 5), 0});
     const std::string path = dir.file(name);
     EXPECT_TRUE(img.SaveFile(path.c_str(), type)) << img.LastError();
     return path;
@@ -170,10 +171,10 @@ TEST_F(CliArguments, StickerAndSheetReadPhotosByTheirContent) {
     EXPECT_EQ(Cli("sticker --photo " + Q(dir.file(photo)) + " -o " + Q(dir.file("s.bmp")), nullptr, &err), 0)
         << photo << "\n"
         << err;
-  EXPECT_EQ(Cli("sheet --layout 1 " + Q(dir.file("a.pbm")) + " " + Q(dir.file("photo")) + " -o " +
-                    Q(dir.file("sheet.bmp")),
-                nullptr, &err),
-            0)
+  EXPECT_EQ(
+      Cli("sheet --layout 1 " + Q(dir.file("a.pbm")) + " " + Q(dir.file("photo")) + " -o " + Q(dir.file("sheet.bmp")),
+          nullptr, &err),
+      0)
       << err;
   gbtest::WriteFile(dir.file("notes"), "not a picture at all\n");
   EXPECT_EQ(Cli("sticker --photo " + Q(dir.file("notes")) + " -o " + Q(dir.file("n.bmp")), nullptr, &err), 1);

@@ -115,9 +115,9 @@ TEST_F(CliCompose, SheetFillsTheLayoutAndItsProjectOpensToTheSamePictures) {
   const std::string frame = FrameFile("frame.bmp", kWhite);
   const std::string sheet = dir.file("sheet.bmp"), project = dir.file("work.quorra");
   std::string out, err;
-  ASSERT_EQ(Cli("sheet --layout 1 --frame " + Q(frame) + photos + " -o " + Q(sheet) + " --project " + Q(project), &out,
-                &err),
-            0)
+  ASSERT_EQ(
+      Cli("sheet --layout 1 --frame " + Q(frame) + photos + " -o " + Q(sheet) + " --project " + Q(project), &out, &err),
+      0)
       << err;
   EXPECT_NE(err.find("1 photo(s) left out"), std::string::npos);
   GbImage s = Load(sheet);
@@ -165,9 +165,8 @@ TEST_F(CliCompose, SheetOverABackgroundAndFillRepeatsThePhotos) {
   const std::string background = Picture("bg.bmp", 50, 40, kBlue);
   const std::string out = dir.file("print.bmp");
   std::string err;
-  ASSERT_EQ(Cli("sheet --layout 4 --fill --background " + Q(background) + " " + Q(photo) + " -o " + Q(out), nullptr,
-                &err),
-            0)
+  ASSERT_EQ(
+      Cli("sheet --layout 4 --fill --background " + Q(background) + " " + Q(photo) + " -o " + Q(out), nullptr, &err), 0)
       << err;
   const GbImage s = Load(out);
   ASSERT_EQ(s.Width(), 1024u);
@@ -200,9 +199,9 @@ TEST_F(CliCompose, AProjectThatDoesNotFitFailsCleanlyAndKeepsThePreviousOne) {
   fs::create_directories(dir.path() / "tmp");
   const std::string env = "TMPDIR=" + Q(dir.file("tmp")) + " GLIMMERBOX_HOME=" + Q(dir.file("app")) +
                           " HOME=" + Q(dir.file("home")) + " XDG_CONFIG_HOME=" + Q(dir.file("config")) + " ";
-  const int limitedRc = gbtest::Run(env + limited + Q(gbtest::CliPath()) + " sheet --layout 1 --fill --frame " +
-                                    Q(frame) + " --project " + Q(project) + " " + Q(photo) + " -o " + Q(out) +
-                                    " 2>" + Q(dir.file("stderr")));
+  const int limitedRc =
+      gbtest::Run(env + limited + Q(gbtest::CliPath()) + " sheet --layout 1 --fill --frame " + Q(frame) +
+                  " --project " + Q(project) + " " + Q(photo) + " -o " + Q(out) + " 2>" + Q(dir.file("stderr")));
   err = gbtest::ReadFile(dir.file("stderr"));
   EXPECT_GT(limitedRc, 0);
   EXPECT_LT(limitedRc, 128) << "killed by a signal instead of reporting the failure";

@@ -10,13 +10,9 @@
 
 namespace {
 
-int Convert(const std::string& args) {
-  return gbtest::Run(gbtest::CliPath() + " convert " + args + " 2>/dev/null");
-}
+int Convert(const std::string& args) { return gbtest::Run(gbtest::CliPath() + " convert " + args + " 2>/dev/null"); }
 
-std::string Gif(const std::string& name) {
-  return (gbtest::TestData() / "gif" / "gif-test-suite" / name).string();
-}
+std::string Gif(const std::string& name) { return (gbtest::TestData() / "gif" / "gif-test-suite" / name).string(); }
 
 bool SameColours(const GbImage& a, const GbImage& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height()) return false;

@@ -89,8 +89,8 @@ TEST(CliConvert, OperationsRunInOrderWithTheirArguments) {
   EXPECT_EQ(Differences(pal, raised), 0);
 
   // Grey first, then down to 4 bits with a palette from a file and 12 colours.
-  ASSERT_EQ(Cli("convert " + Q(Bmp("other/goldenears.bmp")) + " " + Q(out) + " --op ToGreyScale --op 'DecreaseBpp 4 0 " +
-                    Bmp("bmpsuite/g/pal4gs.bmp") + " 12'",
+  ASSERT_EQ(Cli("convert " + Q(Bmp("other/goldenears.bmp")) + " " + Q(out) +
+                    " --op ToGreyScale --op 'DecreaseBpp 4 0 " + Bmp("bmpsuite/g/pal4gs.bmp") + " 12'",
                 nullptr, &err),
             0)
       << err;
@@ -143,8 +143,7 @@ TEST(CliConvert, BadOperationsExplainThemselvesAndWriteNothing) {
   EXPECT_NE(err.find("cannot read image /no/such.bmp"), std::string::npos) << err;
   // The operation itself fails: its last error text is shown.
   EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'DecreaseBpp 8 0'", nullptr, &err), 1);
-  EXPECT_NE(err.find("DecreaseBpp failed: DecreaseBpp: target BPP greater than source BPP"), std::string::npos)
-      << err;
+  EXPECT_NE(err.find("DecreaseBpp failed: DecreaseBpp: target BPP greater than source BPP"), std::string::npos) << err;
   // A later failure also means no output, even after good steps.
   EXPECT_EQ(Cli("convert " + in + " " + Q(out) + " --op 'RaiseBpp 24' --op FlipAlpha", nullptr, &err), 1);
   EXPECT_FALSE(std::filesystem::exists(out));
@@ -167,10 +166,10 @@ TEST(CliOps, ListsEveryOperationAndEveryTableLineFits) {
   std::string out, err;
   EXPECT_EQ(Cli("ops", &out, &err), 0) << out;  // non-zero would mean a table line is inconsistent
   EXPECT_EQ(out.find("unavailable"), std::string::npos) << out;
-  for (const char* form : {"DecreaseBpp target errorDiffusion:0|1 [palette:none|#RRGGBB|FILE=none] [coloursImportant=0]",
-                           "MixWith source:FILE operation [dx=0] [dy=0] [mixAlpha:0|1=0]",
-                           "AddRectToSelection rect.left rect.top rect.right rect.bottom [level=255]",
-                           "ToGreyScale\n"})
+  for (const char* form :
+       {"DecreaseBpp target errorDiffusion:0|1 [palette:none|#RRGGBB|FILE=none] [coloursImportant=0]",
+        "MixWith source:FILE operation [dx=0] [dy=0] [mixAlpha:0|1=0]",
+        "AddRectToSelection rect.left rect.top rect.right rect.bottom [level=255]", "ToGreyScale\n"})
     EXPECT_NE(out.find(form), std::string::npos) << form;
   EXPECT_EQ(Cli("ops RaiseBpp", &out), 0);
   EXPECT_EQ(out, "RaiseBpp target\n");
@@ -187,7 +186,7 @@ TEST(CliConvert, GeometryOperationsTakeTheirSpecForms) {
     uint32_t width, height;
   } cases[] = {
       {"--op 'ResampleInterpolated 320 240 16 5'", 320, 240},
-      {"--op 'RotateFree 30'", 159, 147},  // bounding box of the turned corners
+      {"--op 'RotateFree 30'", 159, 147},                  // bounding box of the turned corners
       {"--op 'RotateFree 30 16 1 #00FF00 1 1'", 128, 96},  // keep size
       {"--op RotateQuarterRight --op 'CropTo 10 10 60 80'", 50, 70},
       {"--op 'ExpandCanvas 1 2 3 4 #FF0000'", 132, 102},

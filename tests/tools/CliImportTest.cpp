@@ -36,7 +36,8 @@ TEST(CliImport, MetafileAtAChosenSizeAndRawInterpolation) {
   ASSERT_TRUE(raw.LoadFile(dir.file("vng.bmp").c_str(), GB_TYPE_BMP));
   EXPECT_EQ(raw.Width(), 256u);
   std::string err;
-  EXPECT_EQ(Cli(dir, "import " + Data("wmf/imagemagick/clock.wmf") + " '" + dir.file("x.bmp") + "' --size 12", &err), 2);
+  EXPECT_EQ(Cli(dir, "import " + Data("wmf/imagemagick/clock.wmf") + " '" + dir.file("x.bmp") + "' --size 12", &err),
+            2);
   EXPECT_NE(err.find("WIDTHxHEIGHT"), std::string::npos);
 }
 

@@ -96,10 +96,10 @@ TEST(CliPages, AnimatedGifRefusesTrueColourFrames) {
   gbtest::TempDir dir;
   const std::string out = dir.file("anim.gif");
   std::string err;
-  EXPECT_EQ(Cli("pages " + Q(out) + " " + Q(Data("bmp/bmpsuite/g/pal8.bmp")) + " " +
-                    Q(Data("bmp/bmpsuite/g/rgb24.bmp")),
-                nullptr, &err),
-            1);
+  EXPECT_EQ(
+      Cli("pages " + Q(out) + " " + Q(Data("bmp/bmpsuite/g/pal8.bmp")) + " " + Q(Data("bmp/bmpsuite/g/rgb24.bmp")),
+          nullptr, &err),
+      1);
   EXPECT_NE(err.find("palette picture"), std::string::npos) << err;
   EXPECT_EQ(Cli("pages " + Q(out) + " " + Q(Data("bmp/bmpsuite/g/pal8.bmp")) + " --delay 70000"), 2);
   EXPECT_FALSE(std::filesystem::exists(out));

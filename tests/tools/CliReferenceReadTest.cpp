@@ -75,10 +75,10 @@ TEST(CliReferenceRead, WrittenFilesReadTheSameInPillow) {
       {"bmp/bmpsuite/g/pal8.bmp", "png", "", 0},
       {"bmp/bmpsuite/g/pal8.bmp", "png", "--option 1", 0},  // interlaced
       {"bmp/bmpsuite/g/rgb24.bmp", "png", "", 0},
-      {"png/pngsuite/basn0g08.png", "png", "", 0},           // grey
-      {"png/pngsuite/basn6a08.png", "png", "", 0},           // colour with alpha
+      {"png/pngsuite/basn0g08.png", "png", "", 0},  // grey
+      {"png/pngsuite/basn6a08.png", "png", "", 0},  // colour with alpha
       {"png/pngsuite/basn6a08.png", "png", "--option 1", 0},
-      {"png/pngsuite/tbbn3p08.png", "png", "", 0},           // palette with a transparent entry
+      {"png/pngsuite/tbbn3p08.png", "png", "", 0},  // palette with a transparent entry
       {"png/pngsuite/basn3p02.png", "png", "", 0},
       {"bmp/bmpsuite/g/rgb24.bmp", "jpg", "--quality 95", 2},
       {"png/pngsuite/basn0g08.png", "jpg", "--quality 90", 2},  // grey: one component
@@ -98,8 +98,8 @@ TEST(CliReferenceRead, WrittenFilesReadTheSameInPillow) {
     const std::string what = std::string(c.input) + " as ." + c.ext + " " + c.options;
     SCOPED_TRACE(what);
     const std::string out = dir.file("w" + std::to_string(n++) + "." + c.ext), err = dir.file("err");
-    ASSERT_EQ(gbtest::Run(gbtest::CliPath() + " convert " + Q(Data(c.input)) + " " + Q(out) + " " + c.options +
-                          " 2>" + Q(err)),
+    ASSERT_EQ(gbtest::Run(gbtest::CliPath() + " convert " + Q(Data(c.input)) + " " + Q(out) + " " + c.options + " 2>" +
+                          Q(err)),
               0)
         << gbtest::ReadFile(err);
     Rgba ours, theirs;

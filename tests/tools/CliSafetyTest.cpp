@@ -31,8 +31,7 @@ class CliSafety : public ::testing::Test {
     const std::string limit =
         limitKb > 0 ? "sh -c 'ulimit -f " + std::to_string(limitKb) + "; exec \"$0\" \"$@\"' " : std::string();
     std::string o;
-    const int rc =
-        gbtest::Run(env + limit + Q(gbtest::CliPath()) + " " + args + " 2>" + Q(dir.file("stderr")), &o);
+    const int rc = gbtest::Run(env + limit + Q(gbtest::CliPath()) + " " + args + " 2>" + Q(dir.file("stderr")), &o);
     if (out) *out = o;
     if (err) *err = gbtest::ReadFile(dir.file("stderr"));
     return rc;
@@ -107,10 +106,10 @@ TEST_F(CliSafety, NoCommandTruncatesAnExistingFileUnderAFileSizeLimit) {
   ASSERT_EQ(Cli("pages " + Q(dir.file("anim.gif")) + " " + Q(dir.file("p.bmp")) + " " + Q(dir.file("p.bmp"))), 0);
   fs::create_directory(dir.file("frames"));
   gbtest::WriteFile(dir.file("frames/f-1.bmp"), old);
-  EXPECT_EQ(Cli("convert " + Q(dir.file("anim.gif")) + " " + Q(dir.file("f.bmp")) + " --all-frames " +
-                    Q(dir.file("frames")),
-                nullptr, nullptr, 40),
-            1);
+  EXPECT_EQ(
+      Cli("convert " + Q(dir.file("anim.gif")) + " " + Q(dir.file("f.bmp")) + " --all-frames " + Q(dir.file("frames")),
+          nullptr, nullptr, 40),
+      1);
   EXPECT_TRUE(gbtest::ReadFile(dir.file("frames/f-1.bmp")) == old);
   EXPECT_TRUE(Strays(dir.path() / "frames", {"f-1.bmp"}).empty());
   fs::remove_all(dir.file("frames"));
@@ -139,10 +138,10 @@ TEST_F(CliSafety, OutputsAreCheckedBeforeAnyWork) {
   std::string err;
   // The project may not be an input, the picture, or in a missing folder.
   for (const std::string& project : {photo, frame, sheet, dir.file("./sheet.png"), dir.file("none/p.quorra")}) {
-    EXPECT_EQ(Cli("sheet --layout 1 --frame " + Q(frame) + " --project " + Q(project) + " " + Q(photo) + " -o " +
-                      Q(sheet),
-                  nullptr, &err),
-              2)
+    EXPECT_EQ(
+        Cli("sheet --layout 1 --frame " + Q(frame) + " --project " + Q(project) + " " + Q(photo) + " -o " + Q(sheet),
+            nullptr, &err),
+        2)
         << project;
     EXPECT_FALSE(fs::exists(sheet)) << project;
   }
@@ -163,10 +162,10 @@ TEST_F(CliSafety, ProjectExtractKeepsExistingFilesUnlessForced) {
   const std::string photo = Picture("photo.bmp", 40, 30);
   const std::string project = dir.file("p.quorra");
   std::string out, err;
-  ASSERT_EQ(Cli("sheet --layout 1 " + Q(photo) + " " + Q(photo) + " --project " + Q(project) + " -o " +
-                    Q(dir.file("s.bmp")),
-                &out, &err),
-            0)
+  ASSERT_EQ(
+      Cli("sheet --layout 1 " + Q(photo) + " " + Q(photo) + " --project " + Q(project) + " -o " + Q(dir.file("s.bmp")),
+          &out, &err),
+      0)
       << err;
   // The progress line of the picture writer stays off standard output.
   EXPECT_EQ(out.find("Proceeding"), std::string::npos) << out;
@@ -197,9 +196,9 @@ TEST_F(CliSafety, ProjectExtractKeepsExistingFilesUnlessForced) {
 TEST_F(CliSafety, DamagedProjectsAreNotReportedAsGood) {
   const std::string photo = Picture("photo.bmp", 40, 30);
   const std::string project = dir.file("p.quorra");
-  ASSERT_EQ(Cli("sheet --layout 1 " + Q(photo) + " " + Q(photo) + " --project " + Q(project) + " -o " +
-                Q(dir.file("s.bmp"))),
-            0);
+  ASSERT_EQ(
+      Cli("sheet --layout 1 " + Q(photo) + " " + Q(photo) + " --project " + Q(project) + " -o " + Q(dir.file("s.bmp"))),
+      0);
   const std::string bytes = gbtest::ReadFile(project);
   std::string out, err;
 
@@ -253,7 +252,7 @@ long PeakKb(const std::vector<std::string>& args) {
     ::_exit(127);
   }
   int status = 0;
-  rusage usage {};
+  rusage usage{};
   ::wait4(pid, &status, 0, &usage);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   return usage.ru_maxrss;

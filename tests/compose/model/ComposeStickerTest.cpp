@@ -79,7 +79,7 @@ TEST(ComposeSticker, DefaultPlacementFillsTheStickerAndCoverKeepsTheAspect) {
   EXPECT_EQ(square.width, 320);
   EXPECT_EQ(square.height, 320);
   EXPECT_EQ(square.x, 0);
-  EXPECT_EQ(square.y, -20);  // a quarter of the overhang above
+  EXPECT_EQ(square.y, -20);                               // a quarter of the overhang above
   const PhotoPlacement wide = CoverPlacement(1600, 900);  // 240/900 wins
   EXPECT_EQ(wide.height, 240);
   EXPECT_EQ(wide.width, 427);

@@ -50,8 +50,7 @@ TEST(ResizeBitmap, StretchRepeatsRowsAndColumnsWithoutAveraging) {
   ASSERT_EQ(big.Width(), 8u);
   ASSERT_EQ(big.Height(), 6u);
   for (long y = 0; y < 6; ++y)
-    for (long x = 0; x < 8; ++x)
-      ASSERT_TRUE(Same(At(big, x, y), At(small, x / 2, y / 2))) << x << "," << y;
+    for (long x = 0; x < 8; ++x) ASSERT_TRUE(Same(At(big, x, y), At(small, x / 2, y / 2))) << x << "," << y;
   // The source handle is left alone.
   EXPECT_EQ(DiffCount(Image(src), small), 0);
 }
@@ -109,11 +108,11 @@ TEST(PasteWithAnchor, NineAnchorsPlaceTheSourceAtTheirCorners) {
   // Destination 10 x 8, source 3 x 2; expected top-left corner, top-down.
   struct Case {
     int anchor;
-    long x, y;        // arguments, GbImage terms
-    long left, top;   // where the source lands, top-down
+    long x, y;       // arguments, GbImage terms
+    long left, top;  // where the source lands, top-down
   } cases[] = {
-      {AnchorNone, 2, 1, 2, 5},   {AnchorLeft, 4, 1, 0, 5},   {AnchorRight, 4, 1, 7, 5},
-      {AnchorTop, 4, 1, 4, 0},    {AnchorBottom, 4, 3, 4, 6}, {AnchorTopLeft, 4, 3, 0, 0},
+      {AnchorNone, 2, 1, 2, 5},       {AnchorLeft, 4, 1, 0, 5},     {AnchorRight, 4, 1, 7, 5},
+      {AnchorTop, 4, 1, 4, 0},        {AnchorBottom, 4, 3, 4, 6},   {AnchorTopLeft, 4, 3, 0, 0},
       {AnchorBottomLeft, 4, 3, 0, 6}, {AnchorTopRight, 4, 3, 7, 0}, {AnchorBottomRight, 4, 3, 7, 6},
   };
   const GbImage src = Pattern(3, 2, 50);
@@ -220,8 +219,8 @@ TEST(PasteFrame, ZeroAlphaFramePixelsAndSmallerFramesAtTheTopLeft) {
   for (int opacity : {255, 100}) {
     GbImage sticker = Solid(10, 8, Rgb(250, 250, 250));
     ASSERT_TRUE(PasteFrame(sticker, frame, AnchorTopLeft, 7, 7, opacity, false));  // anchor overrides x, y
-    EXPECT_TRUE(Same(At(sticker, 0, 0), Rgb(250, 250, 250)));  // alpha 0
-    EXPECT_TRUE(Same(At(sticker, 3, 1), Rgb(250, 250, 250)));  // key
+    EXPECT_TRUE(Same(At(sticker, 0, 0), Rgb(250, 250, 250)));                      // alpha 0
+    EXPECT_TRUE(Same(At(sticker, 3, 1), Rgb(250, 250, 250)));                      // key
     EXPECT_FALSE(Same(At(sticker, 1, 0), Rgb(250, 250, 250)));
     EXPECT_FALSE(Same(At(sticker, 5, 3), Rgb(250, 250, 250)));
     EXPECT_TRUE(Same(At(sticker, 6, 0), Rgb(250, 250, 250)));  // right of the frame

@@ -266,8 +266,7 @@ TEST_F(Project, TruncatedAtEveryByteOpensWithTheCompleteSlots) {
     for (int s = 0; s < 3; ++s)
       if (size_t(1 + 3 * s + 2) < members) want.push_back(s);
     ASSERT_EQ(back.UsedSlots(), want) << "cut at " << n;
-    for (int s : want)
-      ASSERT_TRUE(Same(At(Image(back.Slot(s).sticker), 0, 0), Rgb(uint8_t(30 * s + 30), 0, 0)));
+    for (int s : want) ASSERT_TRUE(Same(At(Image(back.Slot(s).sticker), 0, 0), Rgb(uint8_t(30 * s + 30), 0, 0)));
   }
 }
 
@@ -311,7 +310,7 @@ TEST_F(Project, AFailedSaveLeavesThePreviousProjectIntact) {
   if (child == 0) {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlim_t limit = 400 * 1024;  // each staged picture fits, the container does not
-    const struct rlimit rl{limit, limit};
+    const struct rlimit rl { limit, limit };
     ::setrlimit(RLIMIT_FSIZE, &rl);
     std::string error;
     const bool ok = SaveProject(sheet, helper, options, p, &error);

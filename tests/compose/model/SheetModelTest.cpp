@@ -192,8 +192,7 @@ TEST(SheetModel, LayoutChangeCarriesUsedStickersInOrder) {
   EXPECT_EQ(sheet.UsedSlots(), (std::vector<int>{0, 1, 2, 3}));
   GbImage s;
   ASSERT_TRUE(sheet.BuildSheetImage(s));
-  for (int i = 0; i < 16; ++i)
-    EXPECT_TRUE(Same(SlotCentre(s, sheet.Slot(i)), i < 4 ? Colour(i) : Rgb(0, 0, 0))) << i;
+  for (int i = 0; i < 16; ++i) EXPECT_TRUE(Same(SlotCentre(s, sheet.Slot(i)), i < 4 ? Colour(i) : Rgb(0, 0, 0))) << i;
   for (int i = 0; i < 4; ++i) {
     FakeWindow* w = WindowOf(sheet.Slot(i));
     EXPECT_EQ(w->id, 65520 + i);

@@ -123,8 +123,7 @@ TEST_F(MainWindowTest, StickerAreaFromStartToAFullSheetAndBackThroughAProject) {
   EXPECT_EQ(w.Sheet().Layout(), 3);
   EXPECT_EQ(w.Sheet().UsedSlots(), (std::vector<int>{0, 1, 2, 3}));
   EXPECT_EQ(w.Sheet().Slot(2).plain, plain2);
-  for (int k = 0; k < 5; ++k)
-    EXPECT_EQ(w.ItemAs<GbSkinButton>(DlgFacecraft::kLayout0 + k)->IsChecked(), k == 3) << k;
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(w.ItemAs<GbSkinButton>(DlgFacecraft::kLayout0 + k)->IsChecked(), k == 3) << k;
 
   // Slot 0 dragged onto slot 5 swaps them; the windows stay where they were.
   const QRect place0 = Slot(0)->geometry(), place5 = Slot(5)->geometry();

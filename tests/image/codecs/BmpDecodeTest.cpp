@@ -242,13 +242,13 @@ TEST(BmpDecode, Rle8RunsLiteralsMovesAndEnds) {
   info.compression = BI_RLE8;
   info.clrUsed = 4;
   Bytes rle;
-  rle.raw({3, 1});           // row 0: 1 1 1
+  rle.raw({3, 1});              // row 0: 1 1 1
   rle.raw({0, 3, 2, 3, 2, 0});  // literal 2 3 2 and a pad byte (odd count)
-  rle.raw({0, 0});           // end of line
-  rle.raw({0, 2, 2, 1});     // move to x 2, row 2
-  rle.raw({2, 3});           // row 2: . . 3 3
-  rle.raw({0, 1});           // end of bitmap
-  rle.raw({5, 1});           // never read
+  rle.raw({0, 0});              // end of line
+  rle.raw({0, 2, 2, 1});        // move to x 2, row 2
+  rle.raw({2, 3});              // row 2: . . 3 3
+  rle.raw({0, 1});              // end of bitmap
+  rle.raw({5, 1});              // never read
   GbImage img;
   ASSERT_TRUE(Decode(img, File(info, Palette4(), rle))) << img.LastError();
   const uint8_t expect[3][6] = {{1, 1, 1, 2, 3, 2}, {0, 0, 0, 0, 0, 0}, {0, 0, 3, 3, 0, 0}};
@@ -273,7 +273,7 @@ TEST(BmpDecode, Rle8OverrunsAreDropped) {
   ASSERT_TRUE(Decode(img, File(info, Palette4(), rle))) << img.LastError();
   EXPECT_EQ(img.ReadPixelIndex(0, 0), 1);
   EXPECT_EQ(img.ReadPixelIndex(2, 0), 3);
-  EXPECT_EQ(img.RowBits(0)[3], 1);  // the stride's padding byte takes the 4th
+  EXPECT_EQ(img.RowBits(0)[3], 1);         // the stride's padding byte takes the 4th
   EXPECT_EQ(img.ReadPixelIndex(0, 1), 0);  // the next row is untouched
 }
 
@@ -285,10 +285,10 @@ TEST(BmpDecode, Rle4NibblesLiteralsAndMoves) {
   info.compression = BI_RLE4;
   info.clrUsed = 4;
   Bytes rle;
-  rle.raw({5, 0x12});           // 1 2 1 2 1
-  rle.raw({0, 2, 1, 1});        // move one right, one up: x 6, row 1
-  rle.raw({1, 0x30});           // row 1, x 6: 3
-  rle.raw({0, 0});              // end of line
+  rle.raw({5, 0x12});     // 1 2 1 2 1
+  rle.raw({0, 2, 1, 1});  // move one right, one up: x 6, row 1
+  rle.raw({1, 0x30});     // row 1, x 6: 3
+  rle.raw({0, 0});        // end of line
   rle.raw({0, 1});
   GbImage img;
   ASSERT_TRUE(Decode(img, File(info, Palette4(), rle))) << img.LastError();
@@ -307,7 +307,7 @@ TEST(BmpDecode, Rle4NibblesLiteralsAndMoves) {
   const uint8_t row[7] = {1, 2, 3, 2, 1, 3, 2};
   for (int x = 0; x < 7; ++x) EXPECT_EQ(img.ReadPixelIndex(x, 0), row[x]) << x;
   EXPECT_EQ(img.RowBits(0)[3] & 0x0F, 1);  // the 8th pixel lands in the row's padding
-  EXPECT_EQ(img.ReadPixelIndex(0, 1), 0);   // and never in the next row
+  EXPECT_EQ(img.ReadPixelIndex(0, 1), 0);  // and never in the next row
 }
 
 TEST(BmpDecode, DimensionProbeReadsNoPixels) {

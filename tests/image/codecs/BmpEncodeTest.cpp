@@ -94,7 +94,7 @@ TEST(BmpEncode, TrueColourWithAlphaBecomesA32BitFile) {
   const uint8_t* d = out.GetBuffer();
   EXPECT_EQ(le32(d + 2), 54u + 60u);
   EXPECT_EQ(le32(d + 10), 54u);
-  EXPECT_EQ(d[14 + 14], 32);        // bit count
+  EXPECT_EQ(d[14 + 14], 32);         // bit count
   EXPECT_EQ(le32(d + 14 + 16), 0u);  // uncompressed
   EXPECT_EQ(le32(d + 14 + 20), 60u);
   // Pixel (1, 2): blue, green, red, alpha.

@@ -38,22 +38,23 @@ TEST(BmpSuite, GoodFilesDecodeWithTheirGeometry) {
     const char* name;
     uint32_t width, height, bpp;
   } cases[] = {
-      {"pal1.bmp", 127, 64, 1},       {"pal1bg.bmp", 127, 64, 1},        {"pal1wb.bmp", 127, 64, 1},
-      {"pal4.bmp", 127, 64, 4},       {"pal4gs.bmp", 127, 64, 4},        {"pal4rle.bmp", 127, 64, 4},
-      {"pal8-0.bmp", 127, 64, 8},     {"pal8.bmp", 127, 64, 8},          {"pal8gs.bmp", 127, 64, 8},
-      {"pal8nonsquare.bmp", 127, 32, 8}, {"pal8os2.bmp", 127, 64, 8},    {"pal8rle.bmp", 127, 64, 8},
-      {"pal8topdown.bmp", 127, 64, 8}, {"pal8v4.bmp", 127, 64, 8},       {"pal8v5.bmp", 127, 64, 8},
-      {"pal8w124.bmp", 124, 61, 8},   {"pal8w125.bmp", 125, 62, 8},      {"pal8w126.bmp", 126, 63, 8},
-      {"rgb16-565.bmp", 127, 64, 24}, {"rgb16-565pal.bmp", 127, 64, 24}, {"rgb16.bmp", 127, 64, 24},
-      {"rgb16bfdef.bmp", 127, 64, 24}, {"rgb24.bmp", 127, 64, 24},       {"rgb24pal.bmp", 127, 64, 24},
-      {"rgb32.bmp", 127, 64, 24},     {"rgb32bf.bmp", 127, 64, 24},      {"rgb32bfdef.bmp", 127, 64, 24},
+      {"pal1.bmp", 127, 64, 1},          {"pal1bg.bmp", 127, 64, 1},        {"pal1wb.bmp", 127, 64, 1},
+      {"pal4.bmp", 127, 64, 4},          {"pal4gs.bmp", 127, 64, 4},        {"pal4rle.bmp", 127, 64, 4},
+      {"pal8-0.bmp", 127, 64, 8},        {"pal8.bmp", 127, 64, 8},          {"pal8gs.bmp", 127, 64, 8},
+      {"pal8nonsquare.bmp", 127, 32, 8}, {"pal8os2.bmp", 127, 64, 8},       {"pal8rle.bmp", 127, 64, 8},
+      {"pal8topdown.bmp", 127, 64, 8},   {"pal8v4.bmp", 127, 64, 8},        {"pal8v5.bmp", 127, 64, 8},
+      {"pal8w124.bmp", 124, 61, 8},      {"pal8w125.bmp", 125, 62, 8},      {"pal8w126.bmp", 126, 63, 8},
+      {"rgb16-565.bmp", 127, 64, 24},    {"rgb16-565pal.bmp", 127, 64, 24}, {"rgb16.bmp", 127, 64, 24},
+      {"rgb16bfdef.bmp", 127, 64, 24},   {"rgb24.bmp", 127, 64, 24},        {"rgb24pal.bmp", 127, 64, 24},
+      {"rgb32.bmp", 127, 64, 24},        {"rgb32bf.bmp", 127, 64, 24},      {"rgb32bfdef.bmp", 127, 64, 24},
   };
   size_t seen = 0;
   for (const auto& entry : fs::directory_iterator(Suite("g"))) seen += entry.path().extension() == ".bmp";
   EXPECT_EQ(seen, std::size(cases)) << "a good file is not covered";
   for (const auto& c : cases) {
     GbImage img;
-    ASSERT_TRUE(img.LoadFile(Suite(std::string("g/") + c.name).c_str(), GB_TYPE_BMP)) << c.name << ": " << img.LastError();
+    ASSERT_TRUE(img.LoadFile(Suite(std::string("g/") + c.name).c_str(), GB_TYPE_BMP))
+        << c.name << ": " << img.LastError();
     EXPECT_EQ(img.FileType(), uint32_t(GB_TYPE_BMP)) << c.name;
     EXPECT_EQ(img.Width(), c.width) << c.name;
     EXPECT_EQ(img.Height(), c.height) << c.name;
@@ -69,10 +70,10 @@ TEST(BmpSuite, GoodFilesDecodeWithTheirGeometry) {
 }
 
 TEST(BmpSuite, EveryStorageOfThePalettePictureGivesTheSameColours) {
-  for (const char* twin : {"g/pal8-0.bmp", "g/pal8rle.bmp", "g/pal8topdown.bmp", "g/pal8os2.bmp", "g/pal8v4.bmp",
-                           "g/pal8v5.bmp", "q/pal8offs.bmp", "q/pal8oversizepal.bmp", "q/pal8os2-sz.bmp",
-                           "q/pal8os2-hs.bmp", "q/pal8os2sp.bmp", "q/pal8os2v2.bmp", "q/pal8os2v2-sz.bmp",
-                           "q/pal8os2v2-40sz.bmp"})
+  for (const char* twin :
+       {"g/pal8-0.bmp", "g/pal8rle.bmp", "g/pal8topdown.bmp", "g/pal8os2.bmp", "g/pal8v4.bmp", "g/pal8v5.bmp",
+        "q/pal8offs.bmp", "q/pal8oversizepal.bmp", "q/pal8os2-sz.bmp", "q/pal8os2-hs.bmp", "q/pal8os2sp.bmp",
+        "q/pal8os2v2.bmp", "q/pal8os2v2-sz.bmp", "q/pal8os2v2-40sz.bmp"})
     ExpectSameColours(Suite("g/pal8.bmp"), Suite(twin));
   ExpectSameColours(Suite("g/pal4.bmp"), Suite("g/pal4rle.bmp"));
   ExpectSameColours(Suite("g/pal1.bmp"), Suite("g/pal1wb.bmp"));
@@ -104,19 +105,32 @@ TEST(BmpSuite, BrokenFilesAreRefusedOrDecodedPartially) {
     const char* path;
     bool decodes;
   } cases[] = {
-      {"bmpsuite/b/badbitcount.bmp", false},  {"bmpsuite/b/badbitssize.bmp", true},
-      {"bmpsuite/b/baddens1.bmp", true},      {"bmpsuite/b/baddens2.bmp", true},
-      {"bmpsuite/b/badfilesize.bmp", true},   {"bmpsuite/b/badheadersize.bmp", false},
-      {"bmpsuite/b/badpalettesize.bmp", true}, {"bmpsuite/b/badplanes.bmp", true},
-      {"bmpsuite/b/badrle.bmp", true},        {"bmpsuite/b/badrle4.bmp", true},
-      {"bmpsuite/b/badrle4bis.bmp", true},    {"bmpsuite/b/badrle4ter.bmp", true},
-      {"bmpsuite/b/badrlebis.bmp", true},     {"bmpsuite/b/badrleter.bmp", true},
-      {"bmpsuite/b/badwidth.bmp", false},     {"bmpsuite/b/pal8badindex.bmp", true},
-      {"bmpsuite/b/reallybig.bmp", false},    {"bmpsuite/b/rgb16-880.bmp", true},
-      {"bmpsuite/b/rletopdown.bmp", true},    {"bmpsuite/b/shortfile.bmp", true},
-      {"bad-other/hopper_rle8_row_overflow.bmp", true}, {"bad-other/jasper_10_crash.bmp", false},
-      {"bad-other/jasper_2_crashes.bmp", true}, {"bad-other/jasper_5_crashes.bmp", false},
-      {"bad-other/jasper_9_crash.bmp", false}, {"bad-other/l2rgb_read.bmp", false},
+      {"bmpsuite/b/badbitcount.bmp", false},
+      {"bmpsuite/b/badbitssize.bmp", true},
+      {"bmpsuite/b/baddens1.bmp", true},
+      {"bmpsuite/b/baddens2.bmp", true},
+      {"bmpsuite/b/badfilesize.bmp", true},
+      {"bmpsuite/b/badheadersize.bmp", false},
+      {"bmpsuite/b/badpalettesize.bmp", true},
+      {"bmpsuite/b/badplanes.bmp", true},
+      {"bmpsuite/b/badrle.bmp", true},
+      {"bmpsuite/b/badrle4.bmp", true},
+      {"bmpsuite/b/badrle4bis.bmp", true},
+      {"bmpsuite/b/badrle4ter.bmp", true},
+      {"bmpsuite/b/badrlebis.bmp", true},
+      {"bmpsuite/b/badrleter.bmp", true},
+      {"bmpsuite/b/badwidth.bmp", false},
+      {"bmpsuite/b/pal8badindex.bmp", true},
+      {"bmpsuite/b/reallybig.bmp", false},
+      {"bmpsuite/b/rgb16-880.bmp", true},
+      {"bmpsuite/b/rletopdown.bmp", true},
+      {"bmpsuite/b/shortfile.bmp", true},
+      {"bad-other/hopper_rle8_row_overflow.bmp", true},
+      {"bad-other/jasper_10_crash.bmp", false},
+      {"bad-other/jasper_2_crashes.bmp", true},
+      {"bad-other/jasper_5_crashes.bmp", false},
+      {"bad-other/jasper_9_crash.bmp", false},
+      {"bad-other/l2rgb_read.bmp", false},
       {"bad-other/mmap_error.bmp", true},
   };
   for (const auto& c : cases) {
@@ -146,7 +160,7 @@ TEST(BmpSuite, QuestionableFilesAreHandled) {
   }
   // Formats the reader does not take: 2 bits, 64 bits, embedded JPEG/PNG,
   // Huffman and RLE24 compression, alpha bit fields, the OS/2 16-byte header.
-  const char* refused[] = {"pal2.bmp", "pal2color.bmp", "rgba64.bmp", "rgb24jpeg.bmp", "rgb24png.bmp",
+  const char* refused[] = {"pal2.bmp",        "pal2color.bmp",  "rgba64.bmp",    "rgb24jpeg.bmp",   "rgb24png.bmp",
                            "pal1huffmsb.bmp", "rgb24rle24.bmp", "rgba32abf.bmp", "pal8os2v2-16.bmp"};
   for (const char* name : refused) {
     GbImage img;
@@ -158,7 +172,7 @@ TEST(BmpSuite, QuestionableFilesAreHandled) {
 // outside the buffers (the sanitizers watch) or allocating absurd amounts.
 TEST(BmpSuite, MutatedFilesNeverCorruptMemory) {
   std::mt19937 rng(20240611);
-  const char* seeds[] = {"g/pal4rle.bmp", "g/pal8rle.bmp", "g/rgb16-565.bmp", "g/rgb32bf.bmp", "g/pal8os2.bmp",
+  const char* seeds[] = {"g/pal4rle.bmp", "g/pal8rle.bmp", "g/rgb16-565.bmp",  "g/rgb32bf.bmp",    "g/pal8os2.bmp",
                          "g/pal1.bmp",    "g/pal8v5.bmp",  "q/pal4rlecut.bmp", "g/pal8topdown.bmp"};
   for (const char* seed : seeds) {
     const std::string original = gbtest::ReadFile(Suite(seed));

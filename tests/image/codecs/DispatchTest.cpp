@@ -28,10 +28,10 @@ Bytes Tiny24(uint8_t blue) {
 }
 
 // A 2 x 1 BMP compiled into the test program.
-const uint8_t kCompiledIn[] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-                               40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 8, 0, 0, 0,
-                               0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // info header
-                               10, 20, 30, 40, 50, 60, 0, 0};
+const uint8_t kCompiledIn[] = {'B', 'M', 62, 0,  0,  0,  0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                               40,  0,   0,  0,  2,  0,  0, 0, 1, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
+                               8,   0,   0,  0,  0,  0,  0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,  // info header
+                               10,  20,  30, 40, 50, 60, 0, 0};
 GB_RESOURCE(testPicture, "test/two-pixels.bmp", kCompiledIn);
 
 }  // namespace
@@ -44,11 +44,10 @@ TEST(TypeFromExtension, FirstThreeLettersAnyCase) {
   const struct {
     const char* ext;
     uint32_t type;
-  } cases[] = {{"bmp", 1}, {"GIF", 2},  {"jpg", 3},  {"jfif", 3}, {"png", 4},  {"ico", 5},  {"CUR", 5},
-               {"tif", 6}, {"tga", 7},  {"pcx", 8},  {"wbmp", 9}, {"wmf", 10}, {"emf", 10}, {"jp2", 11},
-               {"j2k", 11}, {"jpc", 12}, {"j2c", 12}, {"pgx", 13}, {"pnm", 14}, {"pgm", 14}, {"ppm", 14},
-               {"ras", 15}, {"mng", 17}, {"jng", 17}, {"ska", 18}, {"nef", 19}, {"3fr", 19}, {"orf", 19},
-               {"x3f", 19}, {"dng", 19}, {"raw", 19}};
+  } cases[] = {{"bmp", 1},  {"GIF", 2},  {"jpg", 3},  {"jfif", 3}, {"png", 4},  {"ico", 5},  {"CUR", 5},  {"tif", 6},
+               {"tga", 7},  {"pcx", 8},  {"wbmp", 9}, {"wmf", 10}, {"emf", 10}, {"jp2", 11}, {"j2k", 11}, {"jpc", 12},
+               {"j2c", 12}, {"pgx", 13}, {"pnm", 14}, {"pgm", 14}, {"ppm", 14}, {"ras", 15}, {"mng", 17}, {"jng", 17},
+               {"ska", 18}, {"nef", 19}, {"3fr", 19}, {"orf", 19}, {"x3f", 19}, {"dng", 19}, {"raw", 19}};
   for (const auto& c : cases) EXPECT_EQ(GbImage::TypeFromExtension(c.ext), c.type) << c.ext;
   EXPECT_EQ(GbImage::TypeFromExtension(".bmp"), 0u);  // given without the dot
   EXPECT_EQ(GbImage::TypeFromExtension("bm"), 0u);

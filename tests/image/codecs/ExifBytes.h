@@ -71,8 +71,10 @@ class Builder {
         }
         Put32(out, Count(t));
         std::string v;
-        if (t.link >= 0) Put32(v, at[size_t(t.link)]);
-        else Value(t, v);
+        if (t.link >= 0)
+          Put32(v, at[size_t(t.link)]);
+        else
+          Value(t, v);
         if (v.size() > 4) {
           Put32(out, data);
           data += uint32_t(v.size());
@@ -124,8 +126,10 @@ class Builder {
       return;
     }
     for (uint32_t n : t.numbers) {
-      if (t.format == 3 || t.format == 8) Put16(v, n);
-      else Put32(v, n);
+      if (t.format == 3 || t.format == 8)
+        Put16(v, n);
+      else
+        Put32(v, n);
     }
   }
   bool motorola_;

@@ -52,16 +52,18 @@ class ExifByteOrder : public ::testing::TestWithParam<bool> {};
 TEST_P(ExifByteOrder, ReadsEveryCameraField) {
   Builder b(GetParam());
   std::vector<Directory> dirs(2);
-  dirs[0].tags = {Text(0x010F, "Glimmer Camera Co"), Text(0x0110, "GX-1"), Short(0x0112, 6),
-                  Rational(0x011A, 300, 1), Rational(0x011B, 150, 1), Short(0x0128, 2),
-                  Link(0x8769, 1)};
+  dirs[0].tags = {Text(0x010F, "Glimmer Camera Co"), Text(0x0110, "GX-1"), Short(0x0112, 6), Rational(0x011A, 300, 1),
+                  Rational(0x011B, 150, 1),          Short(0x0128, 2),     Link(0x8769, 1)};
   dirs[1].tags = {Undefined(0x9000, "0221"), Text(0x9003, "2021:06:01 12:34:56"),
-                  Rational(0x829A, 1, 250), Rational(0x829D, 28, 10), Short(0x8822, 2),
-                  Short(0x8827, 100), Rational(0x9102, 3, 1), SRational(0x9203, -5, 2),
-                  SRational(0x9204, -1, 3), Rational(0x9206, 5, 2), Short(0x9207, 5),
-                  Short(0x9208, 1), Short(0x9209, 0x19), Rational(0x920A, 50, 1),
-                  Long(0xA002, 3000), Long(0xA003, 2000), Rational(0xA20E, 4000, 1),
-                  Rational(0xA20F, 4000, 1), Short(0xA210, 2)};
+                  Rational(0x829A, 1, 250),  Rational(0x829D, 28, 10),
+                  Short(0x8822, 2),          Short(0x8827, 100),
+                  Rational(0x9102, 3, 1),    SRational(0x9203, -5, 2),
+                  SRational(0x9204, -1, 3),  Rational(0x9206, 5, 2),
+                  Short(0x9207, 5),          Short(0x9208, 1),
+                  Short(0x9209, 0x19),       Rational(0x920A, 50, 1),
+                  Long(0xA002, 3000),        Long(0xA003, 2000),
+                  Rational(0xA20E, 4000, 1), Rational(0xA20F, 4000, 1),
+                  Short(0xA210, 2)};
   GbExifInfo reader;
   ASSERT_TRUE(Parse(reader, b.Tiff(dirs)));
   const ExifRecord& r = *reader.Record();
@@ -116,8 +118,7 @@ TEST(ExifReader, ApexValuesOnlyFillEmptyFields) {
   EXPECT_FLOAT_EQ(reader.Record()->exposureTime, 1.0f / 256);  // 1 / 2^8
   EXPECT_FLOAT_EQ(reader.Record()->apertureFNumber, 4.0f);     // 2^(4 / 2)
 
-  dirs[0].tags = {Rational(0x829A, 1, 60), Rational(0x829D, 8, 1), SRational(0x9201, 8, 1),
-                  Rational(0x9205, 4, 1)};
+  dirs[0].tags = {Rational(0x829A, 1, 60), Rational(0x829D, 8, 1), SRational(0x9201, 8, 1), Rational(0x9205, 4, 1)};
   GbExifInfo second;
   ASSERT_TRUE(Parse(second, b.Tiff(dirs)));
   EXPECT_FLOAT_EQ(second.Record()->exposureTime, 1.0f / 60);
@@ -157,8 +158,8 @@ TEST(ExifReader, NestingStopsAtTheFifthLevel) {
   Builder b(false);
   std::vector<Directory> dirs(6);
   for (int i = 0; i < 5; ++i) dirs[size_t(i)].tags = {Link(0x8769, i + 1)};
-  dirs[4].tags.push_back(Short(0x8827, 320));      // level 4: read
-  dirs[5].tags = {Rational(0x920A, 35, 1)};        // level 5: refused
+  dirs[4].tags.push_back(Short(0x8827, 320));  // level 4: read
+  dirs[5].tags = {Rational(0x920A, 35, 1)};    // level 5: refused
   GbExifInfo reader;
   EXPECT_TRUE(Parse(reader, b.Tiff(dirs)));
   EXPECT_EQ(reader.Record()->isoEquivalent, 320);

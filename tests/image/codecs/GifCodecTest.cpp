@@ -27,12 +27,10 @@ std::string Encode(GbImage& img, uint32_t mode = GIF_LZW) {
   return ToBytes(out);
 }
 
-std::string EncodeAnimation(GbImageGIF& gif, std::vector<GbImage*> frames, bool localTables,
-                            bool localDisposal) {
+std::string EncodeAnimation(GbImageGIF& gif, std::vector<GbImage*> frames, bool localTables, bool localDisposal) {
   GbMemFile out;
   EXPECT_TRUE(out.Open());
-  EXPECT_TRUE(gif.Encode(&out, frames.data(), long(frames.size()), localTables, localDisposal))
-      << gif.LastError();
+  EXPECT_TRUE(gif.Encode(&out, frames.data(), long(frames.size()), localTables, localDisposal)) << gif.LastError();
   return ToBytes(out);
 }
 
@@ -80,9 +78,10 @@ std::vector<uint32_t> Pillow(const std::string& gif, int frame, uint32_t& w, uin
   gbtest::TempDir tmp;
   const std::string in = tmp.file("in.gif"), out = tmp.file("out.ppm");
   gbtest::WriteFile(in, gif);
-  const std::string cmd = "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
-                          "im.seek(int(sys.argv[3])); im.convert('RGB').save(sys.argv[2])\" '" +
-                          in + "' '" + out + "' " + std::to_string(frame) + " 2>/dev/null";
+  const std::string cmd =
+      "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
+      "im.seek(int(sys.argv[3])); im.convert('RGB').save(sys.argv[2])\" '" +
+      in + "' '" + out + "' " + std::to_string(frame) + " 2>/dev/null";
   if (gbtest::Run(cmd) != 0) return {};
   const std::string ppm = gbtest::ReadFile(out);
   unsigned width = 0, height = 0, max = 0;
@@ -110,8 +109,8 @@ void ExpectPillowAgrees(const std::string& gif, int frame, const GbImage& ours, 
 // The blocks of a GIF file: ',' image descriptors and '!' extensions.
 struct Block {
   char kind;
-  uint8_t label;     // extensions
-  size_t at;         // offset of the introducer
+  uint8_t label;  // extensions
+  size_t at;      // offset of the introducer
   uint32_t left, top, width, height;
   uint8_t codeSize;  // images
 };
@@ -369,7 +368,7 @@ TEST(GifDecode, DisposalMethods) {
   const std::string bytes = EncodeAnimation(anim, {&full, &cleared, &restored, &probe}, false, true);
   GbImage last;
   ASSERT_TRUE(Decode(bytes, last, 3));
-  EXPECT_EQ(last.ReadPixelIndex(1, 18), 0);   // cleared to the screen's fill
+  EXPECT_EQ(last.ReadPixelIndex(1, 18), 0);        // cleared to the screen's fill
   EXPECT_EQ(last.ReadPixelIndex(10, 19 - 10), 3);  // restored
   EXPECT_EQ(last.ReadPixelIndex(19, 0), 8);
   EXPECT_EQ(last.ReadPixelIndex(15, 5), 3);
@@ -477,7 +476,7 @@ TEST(GifDecode, CodeStreamRules) {
   EXPECT_EQ(bad.ReadPixelIndex(1, 0), 1);
   EXPECT_EQ(bad.ReadPixelIndex(2, 0), 1);
   EXPECT_EQ(bad.ReadPixelIndex(3, 0), 0);  // never decoded
-  GbImage afterClear;  // a first code that refers to nothing is 0
+  GbImage afterClear;                      // a first code that refers to nothing is 0
   ASSERT_TRUE(Decode(file({4, 6, 2, 5}), afterClear));
   EXPECT_EQ(afterClear.ReadPixelIndex(0, 0), 0);
   EXPECT_EQ(afterClear.ReadPixelIndex(1, 0), 2);
@@ -570,8 +569,7 @@ TEST(GifEncode, AnimationMessages) {
 }
 
 TEST(GifEncode, ImagesOwningFramesBecomeAnimations) {
-  const std::string bytes =
-      gbtest::ReadFile(gbtest::TestData() / "gif" / "gif-test-suite" / "animated_loop.gif");
+  const std::string bytes = gbtest::ReadFile(gbtest::TestData() / "gif" / "gif-test-suite" / "animated_loop.gif");
   GbImage all;
   ASSERT_TRUE(Decode(bytes, all, 3, true));
   const std::string again = Encode(all);

@@ -231,19 +231,19 @@ TEST(IcoEncode, PaletteEntryWithKeyWritesBlackEntryAndMask) {
   EXPECT_EQ(b[0] | b[1], 0);
   EXPECT_EQ(b[2], 1);
   EXPECT_EQ(b[4], 1);
-  EXPECT_EQ(b[6], 3);                     // width
-  EXPECT_EQ(b[7], 2);                     // height
-  EXPECT_EQ(b[8], 0);                     // 256 colours count as 0
-  EXPECT_EQ(b[12], 8);                    // bit count
+  EXPECT_EQ(b[6], 3);   // width
+  EXPECT_EQ(b[7], 2);   // height
+  EXPECT_EQ(b[8], 0);   // 256 colours count as 0
+  EXPECT_EQ(b[12], 8);  // bit count
   EXPECT_EQ(Le32(b, 14), 40u + 1024 + 8 + 8);
   EXPECT_EQ(Le32(b, 18), 22u);
-  EXPECT_EQ(Le32(b, 22 + 8), 4u);         // header height counts both images
+  EXPECT_EQ(Le32(b, 22 + 8), 4u);  // header height counts both images
   const size_t palette = 22 + 40;
-  EXPECT_EQ(Le32(b, palette + 8), 0u);    // entry 2 written black
+  EXPECT_EQ(Le32(b, palette + 8), 0u);  // entry 2 written black
   EXPECT_EQ(Le32(b, palette + 28), 0x070707u);
   EXPECT_EQ(img.PaletteColor(2).rgbRed, 200);  // and left alone in the image
   const size_t mask = palette + 1024 + 8;
-  EXPECT_EQ(b[mask], 0xA0);               // bottom row: pixels 0 and 2
+  EXPECT_EQ(b[mask], 0xA0);  // bottom row: pixels 0 and 2
   EXPECT_EQ(b[mask + 4], 0x00);
   // Read back, the same pixels are transparent.
   GbImage back;
@@ -264,8 +264,8 @@ TEST(IcoEncode, AlphaPlaneMakesThirtyTwoBitEntry) {
   const std::vector<uint8_t> b = Encoded(img);
   EXPECT_EQ(b[12], 32);
   EXPECT_EQ(Le32(b, 22 + 20), 16u);  // image size: 2 x 2 x 4
-  EXPECT_EQ(b[22 + 40 + 4 + 3], 0);   // pixel (1, 0) alpha
-  EXPECT_EQ(b[22 + 40 + 16], 0x40);   // mask: bottom row, pixel 1
+  EXPECT_EQ(b[22 + 40 + 4 + 3], 0);  // pixel (1, 0) alpha
+  EXPECT_EQ(b[22 + 40 + 16], 0x40);  // mask: bottom row, pixel 1
   GbImage back;
   Bytes bytes;
   bytes.data = b;
@@ -338,8 +338,7 @@ TEST(IcoTestData, EveryFileDecodesOrFailsCleanlyAndMatchesTheReferences) {
         for (long y = 0; y < long(entry.Height()); ++y)
           for (long x = 0; x < long(entry.Width()); ++x) {
             const uint8_t a = entry.IsTransparentAt(x, y) ? 0 : entry.HasAlpha() ? entry.ReadAlpha(x, y) : 255;
-            const uint8_t b =
-                expected.IsTransparentAt(x, y) ? 0 : expected.HasAlpha() ? expected.ReadAlpha(x, y) : 255;
+            const uint8_t b = expected.IsTransparentAt(x, y) ? 0 : expected.HasAlpha() ? expected.ReadAlpha(x, y) : 255;
             if (a != b || (a != 0 && Rgb(entry, x, y) != Rgb(expected, x, y))) ++differing;
           }
         if (best < 0 || differing < best) best = differing;

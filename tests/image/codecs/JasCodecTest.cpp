@@ -63,8 +63,8 @@ Bytes Jpeg2000(int components, int precision, uint32_t width, uint32_t height, F
     p.prec = OPJ_UINT32(precision);
     p.sgnd = isSigned ? 1 : 0;
   }
-  opj_image_t* image = opj_image_create(OPJ_UINT32(components), parms.data(),
-                                        components == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY);
+  opj_image_t* image =
+      opj_image_create(OPJ_UINT32(components), parms.data(), components == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY);
   image->x1 = width;
   image->y1 = height;
   for (int c = 0; c < components; ++c)
@@ -81,7 +81,8 @@ Bytes Jpeg2000(int components, int precision, uint32_t width, uint32_t height, F
   opj_stream_set_write_function(stream, writeBytes);
   opj_stream_set_skip_function(stream, skipBytes);
   opj_stream_set_seek_function(stream, seekBytes);
-  const bool ok = opj_start_compress(codec, image, stream) && opj_encode(codec, stream) && opj_end_compress(codec, stream);
+  const bool ok =
+      opj_start_compress(codec, image, stream) && opj_encode(codec, stream) && opj_end_compress(codec, stream);
   opj_stream_destroy(stream);
   opj_destroy_codec(codec);
   opj_image_destroy(image);
@@ -284,7 +285,8 @@ TEST(JasSunRaster, RunLengthColourMapAndRgbOrder) {
 TEST(JasEncode, EveryVariantReadsBack) {
   GbImage colour(5, 3, 24, GB_TYPE_BMP);
   for (long y = 0; y < 3; ++y)
-    for (long x = 0; x < 5; ++x) colour.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 50), uint8_t(y * 90), uint8_t(x * y * 17), 0});
+    for (long x = 0; x < 5; ++x)
+      colour.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 50), uint8_t(y * 90), uint8_t(x * y * 17), 0});
   GbImage grey(4, 2, 8, GB_TYPE_BMP);
   grey.SetGreyPalette();
   for (long y = 0; y < 2; ++y)
@@ -378,8 +380,9 @@ TEST(JasTestData, EveryFileDecodesOrFailsCleanly) {
       std::fclose(handle);
       const std::string name = f.path().filename().string();
       // courB08.pbm is a PNG under a bitmap's name: not one of the family.
-      const bool refused = invalid || name == "courB08.pbm" || name == "not_enough_data.jp2" || name == "expected_to_read.jp2" ||
-                           name == "unbound_variable.jp2" || name == "zero_height.j2k" || name == "unknown_mode.j2k";
+      const bool refused = invalid || name == "courB08.pbm" || name == "not_enough_data.jp2" ||
+                           name == "expected_to_read.jp2" || name == "unbound_variable.jp2" ||
+                           name == "zero_height.j2k" || name == "unknown_mode.j2k";
       EXPECT_TRUE(ok || refused) << f.path() << ": " << img.LastError();
       (ok ? decoded : failed) += 1;
     }

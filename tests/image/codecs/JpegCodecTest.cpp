@@ -64,8 +64,8 @@ int MaxDifference(const GbImage& a, const GbImage& b) {
   for (uint32_t y = 0; y < a.Height(); ++y)
     for (uint32_t x = 0; x < a.Width(); ++x) {
       const RGBQUAD p = a.ReadPixelColor(x, y), q = b.ReadPixelColor(x, y);
-      worst = std::max({worst, std::abs(p.rgbRed - q.rgbRed), std::abs(p.rgbGreen - q.rgbGreen),
-                        std::abs(p.rgbBlue - q.rgbBlue)});
+      worst = std::max(
+          {worst, std::abs(p.rgbRed - q.rgbRed), std::abs(p.rgbGreen - q.rgbGreen), std::abs(p.rgbBlue - q.rgbBlue)});
     }
   return worst;
 }
@@ -129,9 +129,7 @@ class ShortDisk : public GbMemFile {
   size_t limit_, written_ = 0;
 };
 
-std::string TestFile(const std::string& rel) {
-  return gbtest::ReadFile(gbtest::TestData() / "jpeg" / rel);
-}
+std::string TestFile(const std::string& rel) { return gbtest::ReadFile(gbtest::TestData() / "jpeg" / rel); }
 
 }  // namespace
 
@@ -202,7 +200,7 @@ TEST(JpegCodec, JfifDensityUnits) {
   ASSERT_TRUE(Decode(density(1, 600, 0), inch));
   EXPECT_EQ(inch.DpiX(), 600);
   EXPECT_EQ(inch.DpiY(), 96);  // 0 is no resolution
-  GbImageJPG aspect;  // aspect ratio only: y follows x (96) by the ratio
+  GbImageJPG aspect;           // aspect ratio only: y follows x (96) by the ratio
   ASSERT_TRUE(Decode(density(0, 2, 3), aspect));
   EXPECT_EQ(aspect.DpiX(), 96);
   EXPECT_EQ(aspect.DpiY(), 144);
@@ -281,7 +279,8 @@ TEST(JpegCodec, EncoderOptions) {
 
   GbImage noise(48, 32, 24, GB_TYPE_BMP);
   for (uint32_t y = 0; y < 32; ++y)
-    for (uint32_t x = 0; x < 48; ++x) noise.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 97 + y * 31), uint8_t(x * y), 40, 0});
+    for (uint32_t x = 0; x < 48; ++x)
+      noise.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 97 + y * 31), uint8_t(x * y), 40, 0});
   EXPECT_TRUE(Encode(noise, JPEG_SMOOTHING) != Encode(noise));
   EXPECT_LT(Encode(img, 0, 20).size(), plain.size());
 }
@@ -425,12 +424,9 @@ TEST(JpegCodec, SharedTestFiles) {
     int dpiX, dpiY, bits;
   } cases[] = {
       {"pillow/exif-200dpcm.jpg", 508, 508, 24},  // EXIF in centimetres over no JFIF
-      {"pillow/photoshop-200dpi.jpg", 200, 200, 24},
-      {"pillow/hopper.jpg", 96, 96, 24},
-      {"pillow/hopper_gray.jpg", 96, 96, 8},
-      {"pillow/jfif_unit_cm.jpg", 3, 5, 8},  // 1 and 2 dots per cm
-      {"other/goldenears.jpg", 74, 75, 24},
-      {"pillow/pil_sample_cmyk.jpg", 72, 72, 24},
+      {"pillow/photoshop-200dpi.jpg", 200, 200, 24}, {"pillow/hopper.jpg", 96, 96, 24},
+      {"pillow/hopper_gray.jpg", 96, 96, 8},         {"pillow/jfif_unit_cm.jpg", 3, 5, 8},  // 1 and 2 dots per cm
+      {"other/goldenears.jpg", 74, 75, 24},          {"pillow/pil_sample_cmyk.jpg", 72, 72, 24},
   };
   for (const Case& c : cases) {
     GbImageJPG codec;

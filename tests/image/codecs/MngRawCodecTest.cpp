@@ -62,16 +62,28 @@ Bytes Dng(uint32_t width, uint32_t height, uint16_t orientation, Fn photosite) {
     srational.insert(srational.end(), a.begin(), a.end());
   }
   std::vector<Tag> tags = {
-      {254, 4, 1, Le({0}, 4)},          {256, 4, 1, Le({width}, 4)},     {257, 4, 1, Le({height}, 4)},
-      {258, 3, 1, Le({16}, 2)},         {259, 3, 1, Le({1}, 2)},         {262, 3, 1, Le({32803}, 2)},
+      {254, 4, 1, Le({0}, 4)},
+      {256, 4, 1, Le({width}, 4)},
+      {257, 4, 1, Le({height}, 4)},
+      {258, 3, 1, Le({16}, 2)},
+      {259, 3, 1, Le({1}, 2)},
+      {262, 3, 1, Le({32803}, 2)},
       {271, 2, uint32_t(modelBytes.size()), modelBytes},
       {273, 4, 1, Le({0}, 4)},  // strip offset, filled in below
-      {274, 3, 1, Le({orientation}, 2)}, {277, 3, 1, Le({1}, 2)},       {278, 4, 1, Le({height}, 4)},
-      {279, 4, 1, Le({uint32_t(pixels.size())}, 4)},                   {284, 3, 1, Le({1}, 2)},
-      {33421, 3, 2, Le({2, 2}, 2)},     {33422, 1, 4, {0, 1, 1, 2}},     {50706, 1, 4, {1, 4, 0, 0}},
-      {50708, 2, uint32_t(modelBytes.size()), modelBytes},               {50714, 4, 1, Le({black}, 4)},
-      {50717, 4, 1, Le({white}, 4)},    {50721, 10, 9, srational},
-      {50728, 5, 3, Le({1, 1, 1, 1, 1, 1}, 4)},                          {50778, 3, 1, Le({21}, 2)},
+      {274, 3, 1, Le({orientation}, 2)},
+      {277, 3, 1, Le({1}, 2)},
+      {278, 4, 1, Le({height}, 4)},
+      {279, 4, 1, Le({uint32_t(pixels.size())}, 4)},
+      {284, 3, 1, Le({1}, 2)},
+      {33421, 3, 2, Le({2, 2}, 2)},
+      {33422, 1, 4, {0, 1, 1, 2}},
+      {50706, 1, 4, {1, 4, 0, 0}},
+      {50708, 2, uint32_t(modelBytes.size()), modelBytes},
+      {50714, 4, 1, Le({black}, 4)},
+      {50717, 4, 1, Le({white}, 4)},
+      {50721, 10, 9, srational},
+      {50728, 5, 3, Le({1, 1, 1, 1, 1, 1}, 4)},
+      {50778, 3, 1, Le({21}, 2)},
   };
   // Layout: header, IFD, out-of-line values, pixels.
   const uint32_t ifdSize = 2 + 12 * uint32_t(tags.size()) + 4;
@@ -156,7 +168,8 @@ TEST(MngDecode, ProbeAndBrokenStreams) {
 TEST(MngEncode, OneFrameRoundTripAndRefusal) {
   GbImage img(7, 3, 24, GB_TYPE_BMP);
   for (long y = 0; y < 3; ++y)
-    for (long x = 0; x < 7; ++x) img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 30), uint8_t(y * 80), uint8_t(x ^ y), 0});
+    for (long x = 0; x < 7; ++x)
+      img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 30), uint8_t(y * 80), uint8_t(x ^ y), 0});
   GbMemFile out;
   ASSERT_TRUE(out.Open());
   ASSERT_TRUE(img.Encode(&out, GB_TYPE_MNG)) << img.LastError();

@@ -119,8 +119,10 @@ TEST(Pcx, RoundTripsEveryDepth) {
     }
     for (long y = 0; y < 5; ++y)
       for (long x = 0; x < 19; ++x) {
-        if (bpp < 24) img.WritePixelIndex(x, y, uint8_t((x * 3 + y) % img.PaletteEntryCount()));
-        else img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 13), uint8_t(y * 50), 0xC7, 0});
+        if (bpp < 24)
+          img.WritePixelIndex(x, y, uint8_t((x * 3 + y) % img.PaletteEntryCount()));
+        else
+          img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 13), uint8_t(y * 50), 0xC7, 0});
       }
     if (bpp == 24) {
       ASSERT_TRUE(img.CreateAlpha());
@@ -152,7 +154,8 @@ TEST(Pcx, BrokenFilesAreRefusedWithTheirMessage) {
       {Cat(Header(8, 2, 2, 1, 2), Bytes().raw({0xC2, 1, 0xC3, 1})), "repeat count spans end of image"},
       {Cat(Header(8, 2, 2, 1, 2), Bytes().raw({1, 2, 3})), "corrupted PCX"},
       {badSig, "bad color map signature"},
-      {Cat(Header(4, 4, 1, 2, 2), Bytes().zeros(8)), "PCX_UnpackPixels: Can't handle packed pixels with more than 1 plane"},
+      {Cat(Header(4, 4, 1, 2, 2), Bytes().zeros(8)),
+       "PCX_UnpackPixels: Can't handle packed pixels with more than 1 plane"},
       {Cat(Header(8, 9, 1, 1, 4), Bytes().zeros(8)), "corrupted PCX"},  // lines shorter than the width
       {Cat(Header(8, 4000, 4000, 3, 4000), Bytes().raw({0xFF, 0})), "corrupted PCX"},
   };

@@ -61,8 +61,10 @@ bool Decode(const std::string& bytes, GbImage& image) {
   codec.CopySettingsFrom(image);
   codec.SetEscape(image.Escape());
   const bool ok = codec.Decode(&in);
-  if (ok) image.TakeOver(codec);
-  else image.SetLastError(codec.LastError());
+  if (ok)
+    image.TakeOver(codec);
+  else
+    image.SetLastError(codec.LastError());
   return ok;
 }
 
@@ -73,9 +75,7 @@ std::string Encode(GbImage& image) {
   return std::string(reinterpret_cast<const char*>(out.GetBuffer()), size_t(out.Size()));
 }
 
-std::string Suite(const std::string& name) {
-  return gbtest::ReadFile(gbtest::TestData() / "png" / "pngsuite" / name);
-}
+std::string Suite(const std::string& name) { return gbtest::ReadFile(gbtest::TestData() / "png" / "pngsuite" / name); }
 
 struct Chunk {
   std::string type, data;
@@ -83,8 +83,8 @@ struct Chunk {
 std::vector<Chunk> Chunks(const std::string& png) {
   std::vector<Chunk> out;
   for (size_t at = 8; at + 12 <= png.size();) {
-    const uint32_t n = (uint32_t(uint8_t(png[at])) << 24) | (uint8_t(png[at + 1]) << 16) |
-                       (uint8_t(png[at + 2]) << 8) | uint8_t(png[at + 3]);
+    const uint32_t n = (uint32_t(uint8_t(png[at])) << 24) | (uint8_t(png[at + 1]) << 16) | (uint8_t(png[at + 2]) << 8) |
+                       uint8_t(png[at + 3]);
     out.push_back({png.substr(at + 4, 4), png.substr(at + 8, n)});
     at += 12 + n;
   }
@@ -120,11 +120,11 @@ TEST(PngDecode, ColourTypeAndDepthTable) {
     uint32_t bits;
     bool alpha, greyRamp;
   } cases[] = {
-      {"basn0g01.png", 1, false, false}, {"basn0g02.png", 4, false, false}, {"basn0g04.png", 4, false, false},
-      {"basn0g08.png", 8, false, true},  {"basn0g16.png", 8, false, true},  {"basn2c08.png", 24, false, false},
+      {"basn0g01.png", 1, false, false},  {"basn0g02.png", 4, false, false}, {"basn0g04.png", 4, false, false},
+      {"basn0g08.png", 8, false, true},   {"basn0g16.png", 8, false, true},  {"basn2c08.png", 24, false, false},
       {"basn2c16.png", 24, false, false}, {"basn3p01.png", 1, false, false}, {"basn3p02.png", 4, false, false},
-      {"basn3p04.png", 4, false, false}, {"basn3p08.png", 8, false, false}, {"basn4a08.png", 8, true, true},
-      {"basn4a16.png", 8, true, true},   {"basn6a08.png", 24, true, false}, {"basn6a16.png", 24, true, false},
+      {"basn3p04.png", 4, false, false},  {"basn3p08.png", 8, false, false}, {"basn4a08.png", 8, true, true},
+      {"basn4a16.png", 8, true, true},    {"basn6a08.png", 24, true, false}, {"basn6a16.png", 24, true, false},
   };
   for (const Case& c : cases) {
     GbImage img;
@@ -201,8 +201,8 @@ TEST(PngDecode, SixteenBitSamplesKeepTheirHighByte) {
 }
 
 TEST(PngDecode, InterlacedFilesMatchTheirPlainTwins) {
-  for (const char* kind : {"0g01", "0g02", "0g04", "0g08", "0g16", "2c08", "2c16", "3p01", "3p02", "3p04",
-                           "3p08", "4a08", "4a16", "6a08", "6a16"}) {
+  for (const char* kind : {"0g01", "0g02", "0g04", "0g08", "0g16", "2c08", "2c16", "3p01", "3p02", "3p04", "3p08",
+                           "4a08", "4a16", "6a08", "6a16"}) {
     GbImage plain, interlaced;
     ASSERT_TRUE(Decode(Suite(std::string("basn") + kind + ".png"), plain));
     ASSERT_TRUE(Decode(Suite(std::string("basi") + kind + ".png"), interlaced)) << kind;
@@ -315,8 +315,8 @@ TEST(PngDecode, Resolution) {
 
 TEST(PngDecode, CorruptFilesFailWithLibpngsMessage) {
   const std::pair<const char*, const char*> cases[] = {
-      {"xs1n0g01.png", "Not a PNG file"},   {"xs7n0g01.png", "PNG file corrupted by ASCII conversion"},
-      {"xhdn0g08.png", "IHDR: CRC error"},  {"xcsn0g01.png", "IDAT: CRC error"},
+      {"xs1n0g01.png", "Not a PNG file"},    {"xs7n0g01.png", "PNG file corrupted by ASCII conversion"},
+      {"xhdn0g08.png", "IHDR: CRC error"},   {"xcsn0g01.png", "IDAT: CRC error"},
       {"xd9n2c08.png", "Invalid IHDR data"}, {"xdtn0g01.png", "IEND: out of place"},
   };
   for (const auto& [file, message] : cases) {
@@ -349,18 +349,22 @@ TEST(PngEncode, TheEncoderTable) {
     int colorType, depth;
     bool plte;
   } cases[] = {
-      {8, true, false, 0, 8, false}, {1, false, false, 3, 1, true}, {4, false, false, 3, 4, true},
-      {8, false, false, 3, 8, true}, {24, false, false, 2, 8, false}, {8, true, true, 4, 8, false},
+      {8, true, false, 0, 8, false},  {1, false, false, 3, 1, true},   {4, false, false, 3, 4, true},
+      {8, false, false, 3, 8, true},  {24, false, false, 2, 8, false}, {8, true, true, 4, 8, false},
       {24, false, true, 6, 8, false}, {8, false, true, 6, 8, false},  // colour palette + alpha: RGBA
   };
   for (const Case& c : cases) {
     GbImage img(9, 5, c.bits, GB_TYPE_BMP);
-    if (c.grey) img.SetGreyPalette();
-    else if (c.bits <= 8) img.SetStandardPalette();
+    if (c.grey)
+      img.SetGreyPalette();
+    else if (c.bits <= 8)
+      img.SetStandardPalette();
     for (uint32_t y = 0; y < 5; ++y)
       for (uint32_t x = 0; x < 9; ++x) {
-        if (c.bits <= 8) img.WritePixelIndex(x, y, uint8_t((x * 7 + y * 3) % (1u << c.bits)));
-        else img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 20), uint8_t(y * 40), 99, 0});
+        if (c.bits <= 8)
+          img.WritePixelIndex(x, y, uint8_t((x * 7 + y * 3) % (1u << c.bits)));
+        else
+          img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 20), uint8_t(y * 40), 99, 0});
       }
     if (c.alpha) {
       img.CreateAlpha();
@@ -516,7 +520,8 @@ TEST(PngEncode, BatchLevelAndFilterKeepThePixelsAndResetToTheDefaultBytes) {
     uint32_t w, h, bpp;
     bool alpha;
   };
-  for (const Shape& s : {Shape{61, 37, 24, false}, Shape{1, 29, 24, true}, Shape{33, 1, 8, false}, Shape{17, 9, 4, false}}) {
+  for (const Shape& s :
+       {Shape{61, 37, 24, false}, Shape{1, 29, 24, true}, Shape{33, 1, 8, false}, Shape{17, 9, 4, false}}) {
     SCOPED_TRACE(testing::Message() << s.w << " x " << s.h << ", " << s.bpp << " bits" << (s.alpha ? " + alpha" : ""));
     GbImage image(s.w, s.h, s.bpp, GB_TYPE_PNG);
     if (s.bpp < 24)
@@ -525,8 +530,9 @@ TEST(PngEncode, BatchLevelAndFilterKeepThePixelsAndResetToTheDefaultBytes) {
       for (uint32_t x = 0; x < s.w; ++x) {
         // Smooth ramps with some noise, so that the filters matter.
         if (s.bpp == 24)
-          image.WritePixelColor(long(x), long(y),
-                                RGBQUAD{uint8_t(x * 3 + (next() & 7)), uint8_t(y * 5), uint8_t(x + y + (next() & 3)), 0});
+          image.WritePixelColor(
+              long(x), long(y),
+              RGBQUAD{uint8_t(x * 3 + (next() & 7)), uint8_t(y * 5), uint8_t(x + y + (next() & 3)), 0});
         else
           image.WritePixelIndex(long(x), long(y), uint8_t(next() % (1u << s.bpp)));
       }

@@ -26,8 +26,10 @@ GbImage Pattern(uint32_t w, uint32_t h, uint32_t bpp) {
   }
   for (uint32_t y = 0; y < h; ++y)
     for (uint32_t x = 0; x < w; ++x) {
-      if (bpp <= 8) img.WritePixelIndex(x, y, uint8_t((x * 7 + y * 3) % img.PaletteEntryCount()));
-      else img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 9), uint8_t(y * 13), uint8_t(x + y), 0});
+      if (bpp <= 8)
+        img.WritePixelIndex(x, y, uint8_t((x * 7 + y * 3) % img.PaletteEntryCount()));
+      else
+        img.WritePixelColor(x, y, RGBQUAD{uint8_t(x * 9), uint8_t(y * 13), uint8_t(x + y), 0});
     }
   return img;
 }
@@ -307,7 +309,9 @@ TEST(TifWrite, OtherReadersOpenWhatIsWritten) {
   EXPECT_EQ(out.find("arning"), std::string::npos) << out;
   for (int i = 0; i < 4; ++i) {
     const std::string bmp = dir.file("p" + std::to_string(i) + ".bmp");
-    ASSERT_EQ(gbtest::Run("convert '" + path + "[" + std::to_string(i) + "]' -type TrueColor 'BMP3:" + bmp + "' 2>&1", &out), 0)
+    ASSERT_EQ(
+        gbtest::Run("convert '" + path + "[" + std::to_string(i) + "]' -type TrueColor 'BMP3:" + bmp + "' 2>&1", &out),
+        0)
         << out;
     GbImage theirs;
     ASSERT_TRUE(theirs.LoadFile(bmp.c_str(), GB_TYPE_BMP)) << theirs.LastError();

@@ -44,8 +44,9 @@ TEST(TruncatedFiles, JpegBmpAndGifDecodeWhatIsThereAndWarn) {
   struct Case {
     uint32_t type, bpp;
     std::string file;  // a run-length coded BMP of the shared pictures instead
-  } cases[] = {{GB_TYPE_JPG, 24, ""}, {GB_TYPE_BMP, 24, ""}, {GB_TYPE_BMP, 8, ""}, {GB_TYPE_BMP, 4, ""},
-               {GB_TYPE_GIF, 8, ""},  {GB_TYPE_BMP, 0, "pal8rle.bmp"}, {GB_TYPE_BMP, 0, "pal4rle.bmp"}};
+  } cases[] = {{GB_TYPE_JPG, 24, ""},          {GB_TYPE_BMP, 24, ""}, {GB_TYPE_BMP, 8, ""},
+               {GB_TYPE_BMP, 4, ""},           {GB_TYPE_GIF, 8, ""},  {GB_TYPE_BMP, 0, "pal8rle.bmp"},
+               {GB_TYPE_BMP, 0, "pal4rle.bmp"}};
   for (const Case& c : cases) {
     std::string whole;
     if (c.file.empty()) {

@@ -203,21 +203,21 @@ TEST(WmfDraw, EllipseArcAndPie) {
 
 TEST(WmfDraw, SavedStatesClippingAndRasterOperations) {
   Wmf w = Canvas(kRed);
-  w.rec(0x001E, {});                         // save: red brush
+  w.rec(0x001E, {});  // save: red brush
   w.brush(kBlue).rec(0x012D, {2});
-  w.rec(0x0416, {100, 50, 0, 0});            // clip to the left half
-  w.rec(0x041B, {40, 100, 0, 0});            // blue, clipped
-  w.rec(0x0127, {-1});                       // restore: red, no clip
-  w.rec(0x041B, {100, 100, 60, 0});          // red, full width
+  w.rec(0x0416, {100, 50, 0, 0});    // clip to the left half
+  w.rec(0x041B, {40, 100, 0, 0});    // blue, clipped
+  w.rec(0x0127, {-1});               // restore: red, no clip
+  w.rec(0x041B, {100, 100, 60, 0});  // red, full width
   w.brush(0xFFFFFF).rec(0x012D, {3});
-  w.rec(0x0104, {7});                        // XOR
-  w.rec(0x041B, {100, 100, 80, 0});          // white XOR: inverts
+  w.rec(0x0104, {7});                // XOR
+  w.rec(0x041B, {100, 100, 80, 0});  // white XOR: inverts
   GbImage img;
   ASSERT_TRUE(DecodeWmf(img, w.File()));
   EXPECT_EQ(At(img, 10, 20), 0x0000FFu);
-  EXPECT_EQ(At(img, 60, 20), 0xFFFFFFu);     // the clip held
-  EXPECT_EQ(At(img, 70, 70), 0xFF0000u);     // brush and clip restored
-  EXPECT_EQ(At(img, 70, 90), 0x00FFFFu);     // red inverted
+  EXPECT_EQ(At(img, 60, 20), 0xFFFFFFu);  // the clip held
+  EXPECT_EQ(At(img, 70, 70), 0xFF0000u);  // brush and clip restored
+  EXPECT_EQ(At(img, 70, 90), 0x00FFFFu);  // red inverted
 }
 
 TEST(WmfDraw, LinesLeaveOutTheirLastPoint) {
@@ -235,10 +235,10 @@ TEST(WmfDraw, WidePensAndDashes) {
   Wmf w = Canvas(kRed);
   w.pen(0, 5, kBlack).rec(0x012D, {2});
   w.rec(0x0214, {50, 10}).rec(0x0213, {50, 90});  // 5 wide, round ends
-  w.pen(1, 1, kBlack).rec(0x012D, {3});            // dashes of 18 on, 6 off
-  w.colourRec(0x0201, kBlue);                      // gaps in blue (opaque background)
+  w.pen(1, 1, kBlack).rec(0x012D, {3});           // dashes of 18 on, 6 off
+  w.colourRec(0x0201, kBlue);                     // gaps in blue (opaque background)
   w.rec(0x0214, {20, 0}).rec(0x0213, {20, 99});
-  w.rec(0x0102, {1});                              // transparent background: gaps untouched
+  w.rec(0x0102, {1});  // transparent background: gaps untouched
   w.rec(0x0214, {30, 0}).rec(0x0213, {30, 99});
   GbImage img;
   ASSERT_TRUE(DecodeWmf(img, w.File()));
@@ -257,7 +257,7 @@ TEST(WmfDraw, WidePensAndDashes) {
 
 TEST(WmfDraw, WindowExtentsAndDibStretch) {
   Wmf w = Canvas(kRed);
-  w.rec(0x020C, {200, 200});           // twice as many units: half the size
+  w.rec(0x020C, {200, 200});  // twice as many units: half the size
   w.rec(0x041B, {100, 100, 0, 0});
   // A 2 x 1 24-bit picture (blue, green) stretched over (100,100)-(200,200).
   w.records.u32(3 + 11 + 24).u16(0x0F43);
@@ -275,10 +275,10 @@ TEST(WmfDraw, WindowExtentsAndDibStretch) {
 
 TEST(WmfDraw, UnknownAndMalformedRecordsAreSkippedOrEndPlayback) {
   Wmf w = Canvas(kRed);
-  w.rec(0x0999, {1, 2, 3});            // unknown: skipped
+  w.rec(0x0999, {1, 2, 3});  // unknown: skipped
   w.rec(0x041B, {50, 50, 0, 0});
-  w.rec(0x0324, {30000, 1, 1});        // polygon claiming far more points than it has
-  w.records.u32(100000).u16(0x041B);   // a record longer than the file
+  w.rec(0x0324, {30000, 1, 1});       // polygon claiming far more points than it has
+  w.records.u32(100000).u16(0x041B);  // a record longer than the file
   GbImage img;
   ASSERT_TRUE(DecodeWmf(img, w.File()));
   EXPECT_EQ(At(img, 25, 25), 0xFF0000u);
@@ -316,19 +316,19 @@ struct Emf {
 
 TEST(EmfDraw, BoundsMappingModesWorldTransformAndPaths) {
   Emf e;
-  e.rec(39, {1, 0, kRed, 0}).rec(37, {1});         // red brush
-  e.rec(37, {0x80000008});                         // stock null pen
-  e.rec(43, {10, 10, 20, 20});                     // rectangle (10,10)-(20,20)
-  e.rec(35, {0x40000000, 0, 0, 0x40000000, 0, 0}); // world: scale 2
+  e.rec(39, {1, 0, kRed, 0}).rec(37, {1});          // red brush
+  e.rec(37, {0x80000008});                          // stock null pen
+  e.rec(43, {10, 10, 20, 20});                      // rectangle (10,10)-(20,20)
+  e.rec(35, {0x40000000, 0, 0, 0x40000000, 0, 0});  // world: scale 2
   e.rec(39, {2, 0, kBlue, 0}).rec(37, {2});
-  e.rec(43, {15, 5, 25, 10});                      // becomes (30,10)-(50,20)
-  e.rec(36, {0, 0, 0, 0, 0, 0, 1});                // identity again
-  e.rec(17, {2});                                  // MM_LOMETRIC: 0.1 mm, y up
+  e.rec(43, {15, 5, 25, 10});        // becomes (30,10)-(50,20)
+  e.rec(36, {0, 0, 0, 0, 0, 0, 1});  // identity again
+  e.rec(17, {2});                    // MM_LOMETRIC: 0.1 mm, y up
   e.rec(39, {3, 0, kGreen, 0}).rec(37, {3});
   e.rec(43, {70, uint32_t(-30), 80, uint32_t(-40)});  // 0.1 mm is one pixel here; y runs up
   e.rec(17, {1});
   e.rec(59, {}).rec(27, {10, 40}).rec(54, {30, 40}).rec(54, {10, 48}).rec(61, {}).rec(60, {});
-  e.rec(62, {0, 0, 0, 0});                         // fill the triangle with green
+  e.rec(62, {0, 0, 0, 0});  // fill the triangle with green
   GbImage img;
   const Bytes b = e.File();
   GbMemFile f(const_cast<uint8_t*>(b.data.data()), int32_t(b.size()));

@@ -9,9 +9,7 @@
 
 namespace {
 
-RGBQUAD Rgb(int r, int g, int b, int a = 0) {
-  return RGBQUAD{uint8_t(b), uint8_t(g), uint8_t(r), uint8_t(a)};
-}
+RGBQUAD Rgb(int r, int g, int b, int a = 0) { return RGBQUAD{uint8_t(b), uint8_t(g), uint8_t(r), uint8_t(a)}; }
 
 // A 24-bit grey image from rows given bottom row first.
 GbImage GreyRows(const std::vector<std::vector<int>>& rows) {
@@ -112,7 +110,7 @@ TEST(GbImageRaise, TargetsAndIndexCopies) {
   EXPECT_EQ(img.ReadPixelIndex(8, 1), 1);
   EXPECT_EQ(img.PaletteColor(1), Rgb(255, 255, 255));
   EXPECT_EQ(img.PaletteColor(2), Rgb(0, 0, 0));
-  EXPECT_TRUE(img.RaiseBpp(4));   // already there
+  EXPECT_TRUE(img.RaiseBpp(4));  // already there
   EXPECT_TRUE(img.RaiseBpp(8));
   EXPECT_EQ(img.ReadPixelIndex(8, 1), 1);
   EXPECT_FALSE(img.RaiseBpp(4));  // can't go down
@@ -198,7 +196,8 @@ TEST(GbImageDecrease, DepthRules) {
 TEST(GbImageDecrease, TwoBitRequestReadsOnlyFourGivenColours) {
   // The caller's palette has exactly the 2^2 entries a 2-bit request needs;
   // the 4-bit result must not read past them (the sanitizer build notices).
-  const std::unique_ptr<RGBQUAD[]> four(new RGBQUAD[4]{Rgb(0, 0, 0), Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)});
+  const std::unique_ptr<RGBQUAD[]> four(
+      new RGBQUAD[4]{Rgb(0, 0, 0), Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)});
   GbImage img = GreyRows({{0, 250}, {255, 10}});
   img.WritePixelColor(0, 0, Rgb(250, 10, 10));
   ASSERT_TRUE(img.DecreaseBpp(2, false, four.get()));
@@ -354,8 +353,7 @@ namespace {
 
 // The plain reduction: every pixel looked up by the image's own full scan,
 // the error carried pixel by pixel through the checked accessors.
-GbImage PlainReduction(const GbImage& source, uint32_t bits, bool diffuse, const RGBQUAD* palette,
-                       uint32_t count) {
+GbImage PlainReduction(const GbImage& source, uint32_t bits, bool diffuse, const RGBQUAD* palette, uint32_t count) {
   GbImage work(source), expected(source.Width(), source.Height(), bits, 0);
   if (palette)
     expected.SetPalette(palette, count);
@@ -419,9 +417,9 @@ TEST(GbImageDecrease, InverseMapMatchesThePlainScanAtEveryDepthAndShape) {
         if (bits > sourceBits) continue;
         for (const RGBQUAD* palette : {static_cast<const RGBQUAD*>(nullptr), static_cast<const RGBQUAD*>(coarse)})
           for (bool diffuse : {false, true}) {
-            SCOPED_TRACE(testing::Message() << sourceBits << " -> " << bits << " bits, " << size[0] << " x "
-                                            << size[1] << (palette ? ", coarse" : ", standard") << " palette"
-                                            << (diffuse ? ", diffused" : ""));
+            SCOPED_TRACE(testing::Message()
+                         << sourceBits << " -> " << bits << " bits, " << size[0] << " x " << size[1]
+                         << (palette ? ", coarse" : ", standard") << " palette" << (diffuse ? ", diffused" : ""));
             GbImage fast(source);
             if (bits == sourceBits) fast.SetColorsImportant(0);
             const uint32_t count = 1u << bits;

@@ -8,9 +8,7 @@ namespace {
 
 using Op = GbImage::MixOperation;
 
-RGBQUAD Rgb(int r, int g, int b, int a = 0) {
-  return RGBQUAD{uint8_t(b), uint8_t(g), uint8_t(r), uint8_t(a)};
-}
+RGBQUAD Rgb(int r, int g, int b, int a = 0) { return RGBQUAD{uint8_t(b), uint8_t(g), uint8_t(r), uint8_t(a)}; }
 
 // A 24-bit image of one pixel, with an alpha plane when alpha >= 0.
 GbImage Pixel(RGBQUAD c, int alpha = -1) {
@@ -24,8 +22,8 @@ GbImage Pixel(RGBQUAD c, int alpha = -1) {
 }
 
 // Mixes one source pixel into one destination pixel; returns colour and alpha.
-RGBQUAD MixOne(Op op, RGBQUAD d, int dAlpha, RGBQUAD s, int sAlpha, bool mixAlpha,
-               RGBQUAD bg = RGBQUAD{}, uint8_t sourceAlphaMax = 255) {
+RGBQUAD MixOne(Op op, RGBQUAD d, int dAlpha, RGBQUAD s, int sAlpha, bool mixAlpha, RGBQUAD bg = RGBQUAD{},
+               uint8_t sourceAlphaMax = 255) {
   GbImage dst = Pixel(d, dAlpha);
   dst.SetBackgroundColor(bg);
   GbImage src = Pixel(s, sAlpha);

@@ -106,7 +106,7 @@ TEST(GbImageAlpha, FlipAndMirrorOddSizes) {
 
 TEST(GbImageSelection, CreateClearAndDeleteSetTheBox) {
   GbImage img(20, 12, 24, 0);
-  EXPECT_FALSE(img.ClearSelection(0));  // no plane
+  EXPECT_FALSE(img.ClearSelection(0));       // no plane
   EXPECT_TRUE(img.SelectionContains(3, 3));  // no plane: everything is selected
   EXPECT_FALSE(img.SelectionContains(20, 3));
   EXPECT_FALSE(img.SelectionContains(-1, 3));

@@ -341,8 +341,16 @@ TEST(GbImageInfoRecord, ByteLayoutRoundTrip) {
 
   uint8_t rec[GB_INFO_RECORD_SIZE];
   img.WriteInfoRecord(rec);
-  auto u32 = [&](size_t off) { uint32_t v; std::memcpy(&v, rec + off, 4); return v; };
-  auto i32 = [&](size_t off) { int32_t v; std::memcpy(&v, rec + off, 4); return v; };
+  auto u32 = [&](size_t off) {
+    uint32_t v;
+    std::memcpy(&v, rec + off, 4);
+    return v;
+  };
+  auto i32 = [&](size_t off) {
+    int32_t v;
+    std::memcpy(&v, rec + off, 4);
+    return v;
+  };
   EXPECT_EQ(u32(0), 12u);
   EXPECT_EQ(u32(4), 0u);
   EXPECT_EQ(u32(8), 0u);

@@ -37,9 +37,9 @@ TEST(CliText, DrawsWithTheTextToolLookAndOptions) {
   EXPECT_EQ(std::memcmp(viaCli.RowBits(0), direct.RowBits(0), size_t(direct.RowStride()) * 80), 0);
 
   // Options change the look: no box, left-aligned, red text.
-  ASSERT_EQ(gbtest::Run(cli + " text " + in + " " + out2 + " 5 70 'A\\nB' --no-box --align left --color '#FF0000'",
-                        &printed),
-            0);
+  ASSERT_EQ(
+      gbtest::Run(cli + " text " + in + " " + out2 + " 5 70 'A\\nB' --no-box --align left --color '#FF0000'", &printed),
+      0);
   GbImage plain;
   ASSERT_TRUE(plain.LoadFile(out2.c_str(), GB_TYPE_BMP));
   bool red = false, box = false;

@@ -26,8 +26,7 @@ GbImage Patterned(uint32_t w, uint32_t h, uint32_t bpp) {
 
 bool SamePixels(const GbImage& a, const GbImage& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.BitsPerPixel() != b.BitsPerPixel()) return false;
-  if (a.PaletteEntryCount() &&
-      std::memcmp(a.Palette(), b.Palette(), 4 * size_t(a.PaletteEntryCount())) != 0)
+  if (a.PaletteEntryCount() && std::memcmp(a.Palette(), b.Palette(), 4 * size_t(a.PaletteEntryCount())) != 0)
     return false;
   for (uint32_t y = 0; y < a.Height(); ++y)
     for (uint32_t x = 0; x < a.Width(); ++x)
@@ -78,8 +77,8 @@ TEST(DeviceBitmap, DeepAndTopDownBitmapsBecomeTrueColour) {
   HDC dc = CreateCompatibleDC(nullptr);
   for (HBITMAP b : {b32, b16}) {
     HGDIOBJ old = SelectObject(dc, b);
-    SetPixel(dc, 0, 0, RGB(255, 0, 0));   // top left
-    SetPixel(dc, 2, 1, RGB(0, 0, 255));   // bottom right
+    SetPixel(dc, 0, 0, RGB(255, 0, 0));  // top left
+    SetPixel(dc, 2, 1, RGB(0, 0, 255));  // bottom right
     SelectObject(dc, old);
     GbImage img;
     ASSERT_TRUE(img.CreateFromBitmap(b));

@@ -130,8 +130,8 @@ TEST(PackedDib, PalettesAndRunLengthCodes) {
   // past the row end (dropped there), then the end. Skipped pixels are 0.
   Bytes r = Header(4, 3, 8, BI_RLE8, 4);
   for (int i = 0; i < 4; ++i) Put32(r, uint32_t(i * 0x111111));
-  for (uint8_t v : {3, 2, 0, 0,          // row 0: 2 2 2 0
-                    0, 2, 1, 0,          // delta to (1, 1)
+  for (uint8_t v : {3, 2, 0, 0,              // row 0: 2 2 2 0
+                    0, 2, 1, 0,              // delta to (1, 1)
                     0, 5, 1, 2, 3, 1, 2, 0,  // literal of 5 from x = 1, then a pad byte
                     0, 1})
     r.push_back(v);
@@ -214,14 +214,14 @@ TEST(PackedDib, ShortOrLyingBlocksFail) {
 TEST(PackedDib, MatchesTheBmpReaderOnSuiteFiles) {
   // A BMP file is a 14-byte file header before a packed DIB; the suite
   // files below put the pixels right after the colour table.
-  const char* files[] = {"pal1.bmp",     "pal1bg.bmp",   "pal4.bmp",      "pal4rle.bmp",  "pal8.bmp",
-                         "pal8-0.bmp",   "pal8rle.bmp",  "pal8topdown.bmp", "pal8v4.bmp", "pal8v5.bmp",
-                         "rgb16.bmp",    "rgb16-565.bmp", "rgb16bfdef.bmp", "rgb24.bmp",  "rgb24pal.bmp",
-                         "rgb32.bmp",    "rgb32bf.bmp",  "rgb32bfdef.bmp"};
+  const char* files[] = {"pal1.bmp",   "pal1bg.bmp",    "pal4.bmp",        "pal4rle.bmp", "pal8.bmp",
+                         "pal8-0.bmp", "pal8rle.bmp",   "pal8topdown.bmp", "pal8v4.bmp",  "pal8v5.bmp",
+                         "rgb16.bmp",  "rgb16-565.bmp", "rgb16bfdef.bmp",  "rgb24.bmp",   "rgb24pal.bmp",
+                         "rgb32.bmp",  "rgb32bf.bmp",   "rgb32bfdef.bmp"};
   // Odd bit-field masks, cut-off run-length data, large colour tables.
-  const char* odd[] = {"rgb16-231.bmp",  "rgb16-3103.bmp", "rgb32-111110.bmp", "rgb32-7187.bmp",
-                       "rgb32-xbgr.bmp", "rgb32h52.bmp",   "rgb24largepal.bmp", "pal8rlecut.bmp",
-                       "pal4rlecut.bmp", "pal8oversizepal.bmp", "rgba16-4444.bmp", "rgba32-1010102.bmp"};
+  const char* odd[] = {"rgb16-231.bmp",  "rgb16-3103.bmp",      "rgb32-111110.bmp",  "rgb32-7187.bmp",
+                       "rgb32-xbgr.bmp", "rgb32h52.bmp",        "rgb24largepal.bmp", "pal8rlecut.bmp",
+                       "pal4rlecut.bmp", "pal8oversizepal.bmp", "rgba16-4444.bmp",   "rgba32-1010102.bmp"};
   std::vector<std::filesystem::path> paths;
   for (const char* name : files) paths.push_back(gbtest::TestData() / "bmp/bmpsuite/g" / name);
   for (const char* name : odd) paths.push_back(gbtest::TestData() / "bmp/bmpsuite/q" / name);
@@ -239,8 +239,7 @@ TEST(PackedDib, MatchesTheBmpReaderOnSuiteFiles) {
     ASSERT_EQ(viaDib.BitsPerPixel(), viaBmp.BitsPerPixel()) << name;
     int differ = 0;
     for (long y = 0; y < long(viaDib.Height()); ++y)
-      for (long x = 0; x < long(viaDib.Width()); ++x)
-        differ += !(At(viaDib, x, y) == At(viaBmp, x, y));
+      for (long x = 0; x < long(viaDib.Width()); ++x) differ += !(At(viaDib, x, y) == At(viaBmp, x, y));
     EXPECT_EQ(differ, 0) << name;
   }
 }

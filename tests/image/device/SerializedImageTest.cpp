@@ -151,19 +151,22 @@ TEST(SerializedImage, LyingFieldsAreRefused) {
       {"huge picture", with(4, 20000)},
       {"alpha flag 2", with(540, 2, 1)},
       {"alpha flag without its plane", with(540, 1, 1)},
-      {"layers flag, count past the bytes", [&] {
+      {"layers flag, count past the bytes",
+       [&] {
          Bytes b = with(542, 1, 1);
          const int32_t n = 1000;
          std::memcpy(b.data() + 40 + 432, &n, 4);
          return b;
        }()},
-      {"layers flag, negative count", [&] {
+      {"layers flag, negative count",
+       [&] {
          Bytes b = with(542, 1, 1);
          const int32_t n = -1;
          std::memcpy(b.data() + 40 + 432, &n, 4);
          return b;
        }()},
-      {"frames flag, count with no forms", [&] {
+      {"frames flag, count with no forms",
+       [&] {
          Bytes b = with(543, 1, 1);
          const int32_t n = 1;
          std::memcpy(b.data() + 40 + 304, &n, 4);

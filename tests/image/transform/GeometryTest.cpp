@@ -306,7 +306,8 @@ TEST(ExpandCanvas, PaletteMarginsTakeTheNearestIndex) {
     for (long y = 0; y < 6; ++y)
       for (long x = 0; x < 12; ++x) {
         const bool inside = x >= 3 && x < 10 && y >= 2 && y < 5;
-        ASSERT_EQ(out.ReadPixelIndex(x, y), inside ? img.ReadPixelIndex(x - 3, y - 2) : margin) << bpp << " " << x << "," << y;
+        ASSERT_EQ(out.ReadPixelIndex(x, y), inside ? img.ReadPixelIndex(x - 3, y - 2) : margin)
+            << bpp << " " << x << "," << y;
       }
   }
 }

@@ -81,9 +81,12 @@ TEST(ResampleInterpolated, DoublingSamplesBetweenThePixels) {
 // every method and overflow, on 24-bit pictures with alpha and on palette
 // pictures, against the reference.
 TEST(ResampleInterpolated, MatchesReferenceForEveryMethodAndOverflow) {
-  struct Size { long w, h, nw, nh; bool noAvg; };
-  const Size sizes[] = {{7, 5, 13, 9, false}, {13, 11, 5, 4, false}, {13, 11, 5, 4, true},
-                        {7, 5, 13, 3, false}, {9, 8, 4, 19, false}};
+  struct Size {
+    long w, h, nw, nh;
+    bool noAvg;
+  };
+  const Size sizes[] = {
+      {7, 5, 13, 9, false}, {13, 11, 5, 4, false}, {13, 11, 5, 4, true}, {7, 5, 13, 3, false}, {9, 8, 4, 19, false}};
   for (uint32_t bpp : {24u, 8u, 4u})
     for (const Size& s : sizes)
       for (int m = 1; m <= 18; ++m)
@@ -93,8 +96,8 @@ TEST(ResampleInterpolated, MatchesReferenceForEveryMethodAndOverflow) {
           src.SetBackgroundIndex(bpp == 24 ? 0 : 2);
           src.SetBackgroundColor(RGBQUAD{1, 2, 3, 0});
           GbImage got, want;
-          ASSERT_TRUE(src.ResampleInterpolated(s.nw, s.nh, GbImage::InterpolationMethod(m),
-                                               GbImage::OverflowMethod(o), &got, s.noAvg));
+          ASSERT_TRUE(src.ResampleInterpolated(s.nw, s.nh, GbImage::InterpolationMethod(m), GbImage::OverflowMethod(o),
+                                               &got, s.noAvg));
           RefResample(src, want, s.nw, s.nh, m, o, s.noAvg);
           std::string where;
           ASSERT_TRUE(tt::SamePixels(got, want, &where))
@@ -125,7 +128,8 @@ TEST(ResampleInterpolated, FlatColourStaysExact) {
         ASSERT_TRUE(src.ResampleInterpolated(nw, nh, GbImage::InterpolationMethod(m), GbImage::OM_REPEAT, &out));
         for (long y = 0; y < nh; y += 3)
           for (long x = 0; x < nw; ++x)
-            ASSERT_EQ(out.ReadPixelColor(x, y), c) << "method " << m << " " << nw << "x" << nh << " at " << x << "," << y;
+            ASSERT_EQ(out.ReadPixelColor(x, y), c)
+                << "method " << m << " " << nw << "x" << nh << " at " << x << "," << y;
       }
     }
   }
@@ -146,8 +150,7 @@ TEST(ResampleInterpolated, ResultKeepsSettingsAndTheSourceStays) {
   EXPECT_EQ(out.DpiX(), 300);
   EXPECT_EQ(out.DpiY(), 72);
   EXPECT_EQ(out.Header().biXPelsPerMeter, src.Header().biXPelsPerMeter);
-  EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(out.PackedDib())->biYPelsPerMeter,
-            src.Header().biYPelsPerMeter);
+  EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(out.PackedDib())->biYPelsPerMeter, src.Header().biYPelsPerMeter);
   EXPECT_EQ(out.BackgroundIndex(), 7);
   EXPECT_EQ(out.JpegQuality(), 55);
   EXPECT_EQ(std::memcmp(out.Palette(), src.Palette(), 1024), 0);
@@ -256,7 +259,8 @@ TEST(ResampleSimple, BilinearAtThePixelCornerWhenEnlargingOrForPalettes) {
         };
         GbImage expect(1, 1, bpp, 0);
         expect.SetPalette(src.Palette(), src.PaletteEntryCount());
-        expect.WritePixelColor(0, 0, RGBQUAD{mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed), 0});
+        expect.WritePixelColor(0, 0,
+                               RGBQUAD{mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed), 0});
         ASSERT_EQ(Str(out.ReadPixelColor(x, y)), Str(expect.ReadPixelColor(0, 0))) << bpp << " " << x << "," << y;
       }
   }

@@ -11,25 +11,70 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 TEST(Kernels, ValuesAtChosenPositions) {
-  struct Case { int method; double t, expected; };
+  struct Case {
+    int method;
+    double t, expected;
+  };
   const Case cases[] = {
-      {3, 0.0, 2.0 / 3}, {3, 1.0, 1.0 / 6}, {3, -1.0, 1.0 / 6}, {3, 0.5, 23.0 / 48}, {3, -1.5, 1.0 / 48},
-      {3, 2.0, 0.0}, {3, -2.5, 0.0}, {3, 2.5, 0.0},
-      {4, 0.0, 1.0}, {4, 0.5, 0.625}, {4, 1.0, 0.0}, {4, -1.5, -0.125}, {4, 2.0, 0.0},
-      {5, 0.5, 0.5625}, {5, -1.5, -0.0625}, {5, 1.0, 0.0}, {5, 2.5, 0.0},
-      {6, 0.0, 1.0}, {6, 0.5, (2 / kPi) * std::sin(kPi / 12) / (kPi / 12)}, {6, 6.5, 0.0},
-      {7, -0.5, 1.0}, {7, 0.49, 1.0}, {7, 0.5, 0.0}, {7, -0.51, 0.0},
-      {8, 0.5, 0.5}, {8, -1.0, 0.0}, {8, 1.0, 0.0}, {8, 0.0, 1.0},
-      {9, 0.5, 0.54}, {9, 0.0, 1.0}, {9, 1.0, 0.0},
-      {10, 0.0, 1.0}, {10, 0.5, 2 / kPi}, {10, 1.5, -1 / (1.5 * kPi)},
-      {11, 0.0, 1.0}, {11, 1.0, 0.0}, {11, 2.0, 1.0}, {11, 0.5, 0.34},
+      {3, 0.0, 2.0 / 3},
+      {3, 1.0, 1.0 / 6},
+      {3, -1.0, 1.0 / 6},
+      {3, 0.5, 23.0 / 48},
+      {3, -1.5, 1.0 / 48},
+      {3, 2.0, 0.0},
+      {3, -2.5, 0.0},
+      {3, 2.5, 0.0},
+      {4, 0.0, 1.0},
+      {4, 0.5, 0.625},
+      {4, 1.0, 0.0},
+      {4, -1.5, -0.125},
+      {4, 2.0, 0.0},
+      {5, 0.5, 0.5625},
+      {5, -1.5, -0.0625},
+      {5, 1.0, 0.0},
+      {5, 2.5, 0.0},
+      {6, 0.0, 1.0},
+      {6, 0.5, (2 / kPi) * std::sin(kPi / 12) / (kPi / 12)},
+      {6, 6.5, 0.0},
+      {7, -0.5, 1.0},
+      {7, 0.49, 1.0},
+      {7, 0.5, 0.0},
+      {7, -0.51, 0.0},
+      {8, 0.5, 0.5},
+      {8, -1.0, 0.0},
+      {8, 1.0, 0.0},
+      {8, 0.0, 1.0},
+      {9, 0.5, 0.54},
+      {9, 0.0, 1.0},
+      {9, 1.0, 0.0},
+      {10, 0.0, 1.0},
+      {10, 0.5, 2 / kPi},
+      {10, 1.5, -1 / (1.5 * kPi)},
+      {11, 0.0, 1.0},
+      {11, 1.0, 0.0},
+      {11, 2.0, 1.0},
+      {11, 0.5, 0.34},
       {12, 0.0, kPi / 4},
-      {13, 0.0, 0.7978846}, {13, 1.0, std::exp(-2.0) * 0.7978846},
-      {14, 0.0, 0.75}, {14, 0.5, 0.5}, {14, -1.0, 0.125}, {14, 1.5, 0.0},
-      {15, 0.0, 8.0 / 9}, {15, 1.0, 1.0 / 18}, {15, -0.5, 7.0 / 48 - 0.5 + 8.0 / 9}, {15, 2.0, 0.0},
-      {16, 0.0, 1.0}, {16, 0.5, 0.5625}, {16, -1.0, 0.0}, {16, 1.5, -0.0625}, {16, 2.0, 0.0},
-      {17, 0.5, 1 / kPi}, {17, 1.5, 0.0},
-      {18, 0.5, 0.75}, {18, -1.0, 0.0}, {18, 1.1, 0.0},
+      {13, 0.0, 0.7978846},
+      {13, 1.0, std::exp(-2.0) * 0.7978846},
+      {14, 0.0, 0.75},
+      {14, 0.5, 0.5},
+      {14, -1.0, 0.125},
+      {14, 1.5, 0.0},
+      {15, 0.0, 8.0 / 9},
+      {15, 1.0, 1.0 / 18},
+      {15, -0.5, 7.0 / 48 - 0.5 + 8.0 / 9},
+      {15, 2.0, 0.0},
+      {16, 0.0, 1.0},
+      {16, 0.5, 0.5625},
+      {16, -1.0, 0.0},
+      {16, 1.5, -0.0625},
+      {16, 2.0, 0.0},
+      {17, 0.5, 1 / kPi},
+      {17, 1.5, 0.0},
+      {18, 0.5, 0.75},
+      {18, -1.0, 0.0},
+      {18, 1.1, 0.0},
   };
   for (const Case& c : cases)
     EXPECT_NEAR(KernelWeight(c.method, c.t), c.expected, 1e-12) << "method " << c.method << " t " << c.t;
@@ -60,11 +105,9 @@ TEST(SampleInterpolated, ImpulseResponseOfEveryKernel) {
   // even by kernels that are not zero there.
   EXPECT_EQ(img.SampleInterpolated(14.5, 12, GbImage::IM_SINC).rgbBlue, 0);
   EXPECT_EQ(img.SampleInterpolated(14.5, 12, GbImage::IM_BLACKMAN).rgbBlue, 0);
-  EXPECT_EQ(img.SampleInterpolated(13.5, 12, GbImage::IM_BLACKMAN).rgbBlue,
-            tt::Trunc(200 * KernelWeight(11, 1.5)));
+  EXPECT_EQ(img.SampleInterpolated(13.5, 12, GbImage::IM_BLACKMAN).rgbBlue, tt::Trunc(200 * KernelWeight(11, 1.5)));
   // Lanczos reaches -5..+6.
-  EXPECT_EQ(img.SampleInterpolated(16.5, 12, GbImage::IM_LANCZOS).rgbBlue,
-            tt::Trunc(200 * KernelWeight(6, 4.5)));
+  EXPECT_EQ(img.SampleInterpolated(16.5, 12, GbImage::IM_LANCZOS).rgbBlue, tt::Trunc(200 * KernelWeight(6, 4.5)));
   EXPECT_GT(img.SampleInterpolated(16.5, 12, GbImage::IM_LANCZOS).rgbBlue, 0);
   // Blackman is not normalised: at a whole position it also takes the pixel
   // two to the right at full weight.
@@ -192,8 +235,7 @@ TEST(SampleInterpolated, BilinearFixedPointAndRealWeights) {
             q.SampleInterpolated(1.5, 2, GbImage::IM_BILINEAR, GbImage::OM_MIRROR));
   // Nearest neighbour rounds by truncating x + 0.5 toward zero.
   EXPECT_EQ(q.SampleInterpolated(1.6, 1.5, GbImage::IM_NEAREST_NEIGHBOUR), q.ReadPixelColor(2, 2));
-  EXPECT_EQ(q.SampleInterpolated(-0.9, 1.2, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_COLOR),
-            q.ReadPixelColor(0, 1));
+  EXPECT_EQ(q.SampleInterpolated(-0.9, 1.2, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_COLOR), q.ReadPixelColor(0, 1));
 }
 
 // Every method and overflow against the plain reference, at positions inside,
@@ -211,11 +253,11 @@ TEST(SampleInterpolated, MatchesReferenceForEveryMethodAndOverflow) {
       for (int o = 1; o <= 7; ++o)
         for (double x : xs)
           for (double y : ys) {
-            const RGBQUAD got = img->SampleInterpolated(x, y, GbImage::InterpolationMethod(m),
-                                                        GbImage::OverflowMethod(o), repl);
+            const RGBQUAD got =
+                img->SampleInterpolated(x, y, GbImage::InterpolationMethod(m), GbImage::OverflowMethod(o), repl);
             const RGBQUAD want = tt::RefInterp(*img, x, y, m, o, repl);
-            ASSERT_EQ(Str(got), Str(want)) << "bpp " << img->BitsPerPixel() << " method " << m
-                                           << " overflow " << o << " at " << x << "," << y;
+            ASSERT_EQ(Str(got), Str(want))
+                << "bpp " << img->BitsPerPixel() << " method " << m << " overflow " << o << " at " << x << "," << y;
           }
 }
 
@@ -224,8 +266,7 @@ TEST(SampleArea, FractionalBorderWeights) {
   tt::MakeNoise(img, 6, 6, 24, 21);
   auto b = [&](long x, long y) { return int(img.ReadPixelColor(x, y).rgbBlue); };
   // [1.5, 3.5]^2 covers pixels 2 and 3 fully: a plain 2 x 2 average.
-  EXPECT_EQ(img.SampleArea(2.5, 2.5, 2, 2, GbImage::IM_CATROM).rgbBlue,
-            (b(2, 2) + b(3, 2) + b(2, 3) + b(3, 3)) / 4);
+  EXPECT_EQ(img.SampleArea(2.5, 2.5, 2, 2, GbImage::IM_CATROM).rgbBlue, (b(2, 2) + b(3, 2) + b(2, 3) + b(3, 3)) / 4);
   // [1, 3]^2: pixels 1 and 3 are half inside, so weights 1/2, 1, 1/2 per axis.
   double sum = 0;
   const double wt[3] = {0.5, 1, 0.5};
@@ -233,21 +274,22 @@ TEST(SampleArea, FractionalBorderWeights) {
     for (int i = 0; i < 3; ++i) sum += wt[i] * wt[j] * b(1 + i, 1 + j);
   EXPECT_EQ(img.SampleArea(2, 2, 2, 2, GbImage::IM_CATROM).rgbBlue, int(sum / 4 + 1e-9));
   // Small areas are a point sample.
-  EXPECT_EQ(img.SampleArea(2.3, 2.6, 1, 0.5, GbImage::IM_CATROM),
-            img.SampleInterpolated(2.3, 2.6, GbImage::IM_CATROM));
+  EXPECT_EQ(img.SampleArea(2.3, 2.6, 1, 0.5, GbImage::IM_CATROM), img.SampleInterpolated(2.3, 2.6, GbImage::IM_CATROM));
 }
 
 TEST(SampleArea, MatchesReferenceIncludingThinAreasAndEdges) {
   GbImage img;
   tt::MakeNoise(img, 8, 6, 24, 22, true);
-  struct Case { double x, y, w, h; };
+  struct Case {
+    double x, y, w, h;
+  };
   const Case cases[] = {{3.3, 2.2, 2.7, 1.9}, {0.2, 0.1, 3.5, 3.5}, {7.4, 5.6, 4.1, 2.2},
                         {4.0, 3.0, 3.0, 0.5}, {2.2, 4.4, 0.3, 2.6}, {-1.0, 2.0, 2.5, 2.5}};
   for (const Case& c : cases)
     for (int m : {1, 2, 5, 16})
       for (int o : {1, 4, 5, 6}) {
-        const RGBQUAD got = img.SampleArea(c.x, c.y, c.w, c.h, GbImage::InterpolationMethod(m),
-                                           GbImage::OverflowMethod(o));
+        const RGBQUAD got =
+            img.SampleArea(c.x, c.y, c.w, c.h, GbImage::InterpolationMethod(m), GbImage::OverflowMethod(o));
         EXPECT_EQ(Str(got), Str(tt::RefArea(img, c.x, c.y, c.w, c.h, m, o)))
             << c.x << "," << c.y << " " << c.w << "x" << c.h << " method " << m << " overflow " << o;
       }

@@ -48,8 +48,8 @@ inline void Fill24(GbImage& img, long w, long h, RGBQUAD c) {
 }
 
 inline std::string Str(RGBQUAD c) {
-  return "(" + std::to_string(c.rgbBlue) + "," + std::to_string(c.rgbGreen) + "," +
-         std::to_string(c.rgbRed) + "," + std::to_string(c.rgbReserved) + ")";
+  return "(" + std::to_string(c.rgbBlue) + "," + std::to_string(c.rgbGreen) + "," + std::to_string(c.rgbRed) + "," +
+         std::to_string(c.rgbReserved) + ")";
 }
 
 inline bool SamePixels(const GbImage& a, const GbImage& b, std::string* where = nullptr) {
@@ -60,8 +60,7 @@ inline bool SamePixels(const GbImage& a, const GbImage& b, std::string* where = 
   for (long y = 0; y < long(a.Height()); ++y)
     for (long x = 0; x < long(a.Width()); ++x) {
       const RGBQUAD ca = a.ReadPixelColor(x, y, true), cb = b.ReadPixelColor(x, y, true);
-      const bool indexDiffers =
-          a.BitsPerPixel() < 24 && a.ReadPixelIndex(x, y) != b.ReadPixelIndex(x, y);
+      const bool indexDiffers = a.BitsPerPixel() < 24 && a.ReadPixelIndex(x, y) != b.ReadPixelIndex(x, y);
       if (!(ca == cb) || indexDiffers) {
         if (where) *where = "at " + std::to_string(x) + "," + std::to_string(y) + ": " + Str(ca) + " vs " + Str(cb);
         return false;
@@ -87,21 +86,17 @@ inline RGBQUAD RefPixel(const GbImage& img, long x, long y, int overflow, RGBQUA
   const long w = long(img.Width()), h = long(img.Height());
   if (img.Contains(x, y)) return img.ReadPixelColor(x, y, true);
   switch (overflow) {
-    case 2:
-      return img.BackgroundIndex() >= 0 ? img.BackgroundColor() : repl;
+    case 2: return img.BackgroundIndex() >= 0 ? img.BackgroundColor() : repl;
     case 3:
       if (img.HasAlpha()) return RGBQUAD{repl.rgbBlue, repl.rgbGreen, repl.rgbRed, 0};
       return img.BackgroundIndex() >= 0 ? img.BackgroundColor() : repl;
-    case 4:
-      return img.ReadPixelColor(Mod(x, w), Mod(y, h), true);
-    case 5:
-      return img.ReadPixelColor(x < 0 ? 0 : x >= w ? w - 1 : x, y < 0 ? 0 : y >= h ? h - 1 : y, true);
+    case 4: return img.ReadPixelColor(Mod(x, w), Mod(y, h), true);
+    case 5: return img.ReadPixelColor(x < 0 ? 0 : x >= w ? w - 1 : x, y < 0 ? 0 : y >= h ? h - 1 : y, true);
     case 6: {
       auto m = [](long v, long n) { return v < 0 ? (-v) % n : v >= n ? n - v % n - 1 : v; };
       return img.ReadPixelColor(m(x, w), m(y, h), true);
     }
-    default:
-      return repl;
+    default: return repl;
   }
 }
 
@@ -120,8 +115,7 @@ inline void RefFold(const GbImage& img, double& x, double& y, int overflow) {
   y = f(y, h);
 }
 
-inline RGBQUAD RefInterp(const GbImage& img, double x, double y, int method, int overflow,
-                         RGBQUAD repl = kWhite) {
+inline RGBQUAD RefInterp(const GbImage& img, double x, double y, int method, int overflow, RGBQUAD repl = kWhite) {
   const long w = long(img.Width()), h = long(img.Height());
   if (overflow < 1 || overflow > 6) overflow = 1;
   if (method == 1) return RefPixel(img, long(x + 0.5), long(y + 0.5), overflow, repl);
@@ -170,8 +164,8 @@ inline RGBQUAD RefInterp(const GbImage& img, double x, double y, int method, int
   return RGBQUAD{Trunc(sum[0]), Trunc(sum[1]), Trunc(sum[2]), withAlpha ? Trunc(sum[3]) : uint8_t(0)};
 }
 
-inline RGBQUAD RefArea(const GbImage& img, double x, double y, double aw, double ah, int method,
-                       int overflow, RGBQUAD repl = kWhite) {
+inline RGBQUAD RefArea(const GbImage& img, double x, double y, double aw, double ah, int method, int overflow,
+                       RGBQUAD repl = kWhite) {
   if (aw <= 1 && ah <= 1) return RefInterp(img, x, y, method, overflow, repl);
   const double l = x - aw / 2, r = x + aw / 2, b = y - ah / 2, t = y + ah / 2;
   double sum[4] = {0, 0, 0, 0};
@@ -180,9 +174,8 @@ inline RGBQUAD RefArea(const GbImage& img, double x, double y, double aw, double
       const double x0 = std::max(i - 0.5, l), x1 = std::min(i + 0.5, r);
       const double y0 = std::max(j - 0.5, b), y1 = std::min(j + 0.5, t);
       if (x1 <= x0 || y1 <= y0) continue;
-      const RGBQUAD c = (aw > 1 && ah > 1)
-                            ? RefPixel(img, i, j, overflow < 1 || overflow > 6 ? 1 : overflow, repl)
-                            : RefInterp(img, (x0 + x1) / 2, (y0 + y1) / 2, method, overflow, repl);
+      const RGBQUAD c = (aw > 1 && ah > 1) ? RefPixel(img, i, j, overflow < 1 || overflow > 6 ? 1 : overflow, repl)
+                                           : RefInterp(img, (x0 + x1) / 2, (y0 + y1) / 2, method, overflow, repl);
       const double wgt = (x1 - x0) * (y1 - y0);
       sum[0] += wgt * c.rgbBlue;
       sum[1] += wgt * c.rgbGreen;

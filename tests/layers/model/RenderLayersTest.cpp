@@ -20,7 +20,8 @@ using gbtest::Rgb;
 GbImage Base(uint32_t w, uint32_t h) {
   GbImage image(w, h, 24);
   for (uint32_t row = 0; row < h; ++row)
-    for (uint32_t x = 0; x < w; ++x) Put(image, x, row, Rgb{uint8_t(x * 5 + 1), uint8_t(row * 7 + 2), uint8_t(x ^ row)});
+    for (uint32_t x = 0; x < w; ++x)
+      Put(image, x, row, Rgb{uint8_t(x * 5 + 1), uint8_t(row * 7 + 2), uint8_t(x ^ row)});
   return image;
 }
 
@@ -367,13 +368,16 @@ TEST(DecorateCommand, DrawsTheLayersInTheOrderGivenAndRefusesWhatItCantDraw) {
   ASSERT_TRUE(GbImage(other).SaveFile(b.c_str(), GB_TYPE_BMP));
   std::string said;
   const std::string cli = gbtest::CliPath();
-  ASSERT_EQ(gbtest::Run(cli + " decorate " + in + " " + out + " --picture " + a + " 3 -4 --picture " + b + " 5 -2", &said), 0);
+  ASSERT_EQ(
+      gbtest::Run(cli + " decorate " + in + " " + out + " --picture " + a + " 3 -4 --picture " + b + " 5 -2", &said),
+      0);
   EXPECT_NE(said.find("layer 2 picture: 5,2 4x9"), std::string::npos) << said;
   GbImage result;
   ASSERT_TRUE(result.LoadFile(out.c_str(), GB_TYPE_BMP));
   ExpectSame(result, Expected(base, {{&deco, 3, -4}, {&other, 5, -2}}));
 
-  EXPECT_NE(gbtest::Run(cli + " decorate " + in + " " + out + " --picture " + dir.file("none.png") + " 0 0 2>/dev/null"), 0);
+  EXPECT_NE(
+      gbtest::Run(cli + " decorate " + in + " " + out + " --picture " + dir.file("none.png") + " 0 0 2>/dev/null"), 0);
   EXPECT_NE(gbtest::Run(cli + " decorate " + in + " " + out + " --picture " + a + " 1 2>/dev/null"), 0);
   EXPECT_NE(gbtest::Run(cli + " decorate " + in + " " + out + " --text hi x 3 2>/dev/null"), 0);
 }
@@ -385,8 +389,8 @@ namespace {
 TEST(PictureSizeTest, HeadersAreReadWithoutDecodingAndLargeOnesRefusedEarly) {
   gbtest::TempDir dir;
   GbImage small(37, 21, 24);
-  for (const auto& [name, type] : {std::pair{"s.png", GB_TYPE_PNG}, {"s.bmp", GB_TYPE_BMP}, {"s.gif", GB_TYPE_GIF},
-                                   {"s.jpg", GB_TYPE_JPG}}) {
+  for (const auto& [name, type] :
+       {std::pair{"s.png", GB_TYPE_PNG}, {"s.bmp", GB_TYPE_BMP}, {"s.gif", GB_TYPE_GIF}, {"s.jpg", GB_TYPE_JPG}}) {
     const std::string path = dir.file(name);
     GbImage copy(small);
     ASSERT_TRUE(copy.SaveFile(path.c_str(), type)) << name;

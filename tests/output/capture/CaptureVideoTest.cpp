@@ -157,9 +157,9 @@ TEST_F(CaptureVideoTest, RawAndAsShownSnapshotFiles) {
   ASSERT_TRUE(Eventually([&] { return fs::exists(tmp / "shown.bmp"); }));
   const std::string shown = ReadAll(tmp / "shown.bmp");
   ASSERT_EQ(shown.size(), 54u + 640u * 480u * 3u);
-  EXPECT_EQ(FilePixel(shown, 640, 480, 3, 5), qRgb(235, 235, 235));   // through the key
+  EXPECT_EQ(FilePixel(shown, 640, 480, 3, 5), qRgb(235, 235, 235));  // through the key
   EXPECT_EQ(FilePixel(shown, 640, 480, 49, 29), qRgb(235, 235, 235));
-  EXPECT_EQ(FilePixel(shown, 640, 480, 50, 29), qRgb(12, 34, 56));    // overlay
+  EXPECT_EQ(FilePixel(shown, 640, 480, 50, 29), qRgb(12, 34, 56));  // overlay
   EXPECT_EQ(FilePixel(shown, 640, 480, 639, 479), qRgb(12, 34, 56));
 
   // The preview draws the same composition.

@@ -66,9 +66,7 @@ class WebcamTest : public MainWindowTest {
     w.SetCountdownStep(0);
     Click(DlgFacecraft::kWebcam);
     EXPECT_TRUE(w.Live());
-    EXPECT_TRUE(Eventually([&] {
-      return w.Capture()->Preview() && w.Capture()->Preview()->FramesShown() > 1;
-    }));
+    EXPECT_TRUE(Eventually([&] { return w.Capture()->Preview() && w.Capture()->Preview()->FramesShown() > 1; }));
     return w;
   }
   // Waits until the camera has surely stopped delivering.
@@ -162,9 +160,9 @@ TEST_F(WebcamTest, LiveOverlayPhotoCommandsAndSnapshotsIntoTheSheet) {
   {
     LabelRecorder seen(Label());
     Click(DlgFacecraft::kSnapshot);
-    EXPECT_EQ(seen.texts, QStringList({QStringLiteral("count down 3 seconds"), QStringLiteral("count down 2 seconds"),
-                                       QStringLiteral("count down 1 seconds"), QStringLiteral("count down 0 seconds"),
-                                       QString()}));
+    EXPECT_EQ(seen.texts,
+              QStringList({QStringLiteral("count down 3 seconds"), QStringLiteral("count down 2 seconds"),
+                           QStringLiteral("count down 1 seconds"), QStringLiteral("count down 0 seconds"), QString()}));
   }
   EXPECT_EQ(w.Sheet().UsedSlots(), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(w.Frames().index, 2);

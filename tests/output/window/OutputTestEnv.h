@@ -63,7 +63,8 @@ inline std::vector<QImage> PdfPages(const QString& pdf, int dpi, const QString& 
   for (int i = 1; i < 100; ++i) {
     QImage page;
     bool found = false;
-    for (const QString& name : {QStringLiteral("%1-%2.ppm").arg(prefix).arg(i), QStringLiteral("%1-%2.ppm").arg(prefix).arg(i, 2, 10, QChar('0'))})
+    for (const QString& name : {QStringLiteral("%1-%2.ppm").arg(prefix).arg(i),
+                                QStringLiteral("%1-%2.ppm").arg(prefix).arg(i, 2, 10, QChar('0'))})
       if (page.load(name)) {
         found = true;
         break;

@@ -88,7 +88,7 @@ TEST(PrintLayoutTest, PagesStripsAndRefusals) {
 TEST_F(PrintTest, ThePrintPictureIsWhiteInTheGapsAndKeepsBlackInStickers) {
   ASSERT_EQ(picture.Width(), 364u);
   auto top = [&](long x, long y) { return picture.ReadPixelColor(x, 275 - y, false); };
-  EXPECT_EQ(top(182, 138).rgbRed, 255);  // centre gap
+  EXPECT_EQ(top(182, 138).rgbRed, 255);    // centre gap
   EXPECT_EQ(top(300, 200).rgbGreen, 255);  // a slot never filled
   EXPECT_EQ(top(40, 70).rgbRed, 0);        // black half of the sticker
   EXPECT_EQ(top(150, 70).rgbRed, 220);

@@ -23,8 +23,8 @@ TEST(GdiBitBlt, CopiesAndClipsAtEveryEdge) {
   src.Paint(4, Numbered(4, 3));
   ASSERT_TRUE(BitBlt(dst.dc, 2, 1, 3, 3, src.dc, 0, 0, SRCCOPY));
   const uint32_t O = 0;
-  EXPECT_EQ(dst.Dump(4, 3), (std::vector<uint32_t>{O, O, O, O,                //
-                                                   O, O, N(0, 0), N(1, 0),    //
+  EXPECT_EQ(dst.Dump(4, 3), (std::vector<uint32_t>{O, O, O, O,              //
+                                                   O, O, N(0, 0), N(1, 0),  //
                                                    O, O, N(0, 1), N(1, 1)}));
   // A source origin outside the source leaves those destination pixels alone.
   Canvas d2(2, 1, 24);

@@ -44,8 +44,8 @@ TEST(GdiGetDIBits, TrueColourLayoutsInBothRowOrders) {
   ASSERT_NE(s.bitmap, nullptr);
   BITMAPINFO up = Request(3, 2, 24);
   const std::vector<uint8_t> bottomUp = Fetch(s.bitmap, up, 24);
-  const std::vector<uint8_t> expectUp = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0xEE, 0xEE, 0xEE,
-                                         255, 255, 255, 0, 0, 0, 0, 0, 255, 0xEE, 0xEE, 0xEE};
+  const std::vector<uint8_t> expectUp = {0,   0,   255, 0, 255, 0, 255, 0, 0,   0xEE, 0xEE, 0xEE,
+                                         255, 255, 255, 0, 0,   0, 0,   0, 255, 0xEE, 0xEE, 0xEE};
   // Padding bytes are not part of the picture; compare the pixels.
   for (size_t i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13, 14, 15, 16, 17, 18, 19, 20})
     EXPECT_EQ(bottomUp[i], expectUp[i]) << i;
@@ -58,8 +58,8 @@ TEST(GdiGetDIBits, TrueColourLayoutsInBothRowOrders) {
 
   BITMAPINFO quad = Request(3, 2, 32);
   const std::vector<uint8_t> q = Fetch(s.bitmap, quad, 24);
-  EXPECT_EQ(q, (std::vector<uint8_t>{0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0,
-                                     255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 255, 0}));
+  EXPECT_EQ(
+      q, (std::vector<uint8_t>{0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 255, 0}));
   // (bottom row: red, green, blue; top row: white, black, red)
 }
 
@@ -136,8 +136,7 @@ TEST(GdiSetDIBits, MatchesColoursToThePaletteAndExpandsBitFields) {
   Sample s;
   // Two top-down 24-bit rows of near-colours.
   BITMAPINFO in = Request(3, -2, 24);
-  const uint8_t rows[24] = {250, 250, 250, 10, 10, 10, 5, 5, 240, 0, 0, 0,
-                            0, 0, 0, 0, 200, 0, 200, 0, 0, 0, 0, 0};
+  const uint8_t rows[24] = {250, 250, 250, 10, 10, 10, 5, 5, 240, 0, 0, 0, 0, 0, 0, 0, 200, 0, 200, 0, 0, 0, 0, 0};
   EXPECT_EQ(SetDIBits(nullptr, s.bitmap, 0, 2, rows, &in, DIB_RGB_COLORS), 2);
   EXPECT_EQ(s.Dump(3, 2), (std::vector<uint32_t>{kWhite, kBlack, kRed, kBlack, kGreen, kBlue}));
 

@@ -43,8 +43,8 @@ TEST(GdiContexts, StateAndStockObjects) {
 TEST(GdiFonts, FromAnyLogFontShapedRecord) {
   struct LogFontLike {
     int32_t lfHeight = -20, lfWidth = 0, lfEscapement = 0, lfOrientation = 0, lfWeight = 700;
-    uint8_t lfItalic = 1, lfUnderline = 0, lfStrikeOut = 0, lfCharSet = 238, lfOutPrecision = 0,
-            lfClipPrecision = 0, lfQuality = 3, lfPitchAndFamily = 0;
+    uint8_t lfItalic = 1, lfUnderline = 0, lfStrikeOut = 0, lfCharSet = 238, lfOutPrecision = 0, lfClipPrecision = 0,
+            lfQuality = 3, lfPitchAndFamily = 0;
     char lfFaceName[32] = "Times New Roman";
   } lf;
   HFONT f = CreateFontIndirect(&lf);

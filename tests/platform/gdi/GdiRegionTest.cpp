@@ -44,8 +44,7 @@ TEST(GdiRegion, RowsOfRunsJoinIntoBands) {
   DeleteObject(r);
   DeleteObject(joined);
   // A short or lying data block is refused.
-  EXPECT_EQ(ExtCreateRegion(nullptr, DWORD(data.size() - 1), reinterpret_cast<const RGNDATA*>(data.data())),
-            nullptr);
+  EXPECT_EQ(ExtCreateRegion(nullptr, DWORD(data.size() - 1), reinterpret_cast<const RGNDATA*>(data.data())), nullptr);
 }
 
 TEST(GdiRegion, CombiningModes) {
@@ -80,7 +79,8 @@ TEST(GdiRegion, ManyBatchesJoinedEqualOneBuild) {
   HRGN joined = CreateRectRgn(0, 0, 0, 0);
   for (size_t start = 0; start < runs.size(); start += 2000) {
     const size_t n = std::min<size_t>(2000, runs.size() - start);
-    const std::vector<uint8_t> data = Data(std::vector<RECT>(runs.begin() + long(start), runs.begin() + long(start + n)));
+    const std::vector<uint8_t> data =
+        Data(std::vector<RECT>(runs.begin() + long(start), runs.begin() + long(start + n)));
     HRGN part = ExtCreateRegion(nullptr, DWORD(data.size()), reinterpret_cast<const RGNDATA*>(data.data()));
     ASSERT_NE(part, nullptr);
     CombineRgn(joined, joined, part, RGN_OR);

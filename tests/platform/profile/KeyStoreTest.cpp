@@ -55,8 +55,8 @@ TEST(KeyStore, ValuesAreLimitedTo260BytesWithTheTerminator) {
   ASSERT_TRUE(RegQueryString(RegRoot::CurrentUser, kSub, "Max", v));
   EXPECT_EQ(v, std::string(259, 'm'));
   // An over-long value put there by hand reads as missing, not cut short.
-  ASSERT_TRUE(WritePrivateProfileString(RegSectionName(RegRoot::CurrentUser, kSub), "Long",
-                                        std::string(400, 'l'), gbpaths::KeyStoreFile()));
+  ASSERT_TRUE(WritePrivateProfileString(RegSectionName(RegRoot::CurrentUser, kSub), "Long", std::string(400, 'l'),
+                                        gbpaths::KeyStoreFile()));
   EXPECT_FALSE(RegQueryString(RegRoot::CurrentUser, kSub, "Long", v));
 }
 

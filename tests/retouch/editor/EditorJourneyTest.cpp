@@ -151,7 +151,8 @@ TEST_F(EditorTest, SaveWritesJpegAtQuality99AndGifAt8BitsAndSaysWhenItCannot) {
   const size_t dqt = bytes.find("\xFF\xDB");
   ASSERT_NE(dqt, std::string::npos);
   int largest = 0;
-  for (size_t i = dqt + 5; i < dqt + 5 + 64 && i < bytes.size(); ++i) largest = std::max(largest, int(uint8_t(bytes[i])));
+  for (size_t i = dqt + 5; i < dqt + 5 + 64 && i < bytes.size(); ++i)
+    largest = std::max(largest, int(uint8_t(bytes[i])));
   EXPECT_LE(largest, 2);
   EXPECT_GT(largest, 0);
 
@@ -210,9 +211,9 @@ TEST_F(EditorTest, WhileTheWorkerRunsCommandsAreOffAndEscapeStopsTheOperationNot
 TEST_F(EditorTest, WithoutAPictureEveryCommandDoesNothing) {
   Open(GbImage());
   for (const auto& b : DlgFilter::WorkerButtons()) Click(b.id);
-  for (int id : {int(DlgFilter::kRotateLeft), int(DlgFilter::kRotateRight), int(DlgFilter::kPseudoColors),
-                 int(DlgFilter::kUndo), int(DlgFilter::kRedo), int(DlgFilter::kResume), kSoften, kCircle,
-                 int(DlgFilter::kSave)})
+  for (int id :
+       {int(DlgFilter::kRotateLeft), int(DlgFilter::kRotateRight), int(DlgFilter::kPseudoColors), int(DlgFilter::kUndo),
+        int(DlgFilter::kRedo), int(DlgFilter::kResume), kSoften, kCircle, int(DlgFilter::kSave)})
     Click(id);
   QTest::keyClick(editor.get(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(editor->WorkingImage(), nullptr);

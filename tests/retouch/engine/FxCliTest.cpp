@@ -115,8 +115,8 @@ TEST_F(FxCli, EffectsByNameAndRefusedRequirements) {
   ASSERT_EQ(Convert(flat, {"ShiftChannels 10 20 30", "ScaleBrightness 100"}, out), 0);
   EXPECT_EQ(out[0][0], (Pixel{31, 22, 255}));
   ASSERT_EQ(Convert(flat, {"RotateByAngle 45"}, out), 0);
-  EXPECT_EQ(out.size(), 7u);      // trunc(5 * 0.7071 + 4 * 0.7071 + 1)
-  EXPECT_EQ(out[0].size(), 7u);   // trunc(4 * 0.7071 + 5 * 0.7071 + 1)
+  EXPECT_EQ(out.size(), 7u);                             // trunc(5 * 0.7071 + 4 * 0.7071 + 1)
+  EXPECT_EQ(out[0].size(), 7u);                          // trunc(4 * 0.7071 + 5 * 0.7071 + 1)
   EXPECT_NE(Convert(flat, {"MosaicBlocks 4"}, out), 0);  // not below the height
   EXPECT_NE(Convert(flat, {"RotateByAngle 90"}, out), 0);
   EXPECT_NE(Convert(flat, {"WindSmear 4"}, out), 0);

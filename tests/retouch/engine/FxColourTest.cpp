@@ -137,11 +137,11 @@ TEST(FxHueSaturation, IdentityLosesAtMostOneStep) {
 TEST(FxHueSaturation, HueIsScaledNotRotated) {
   FxImage img;
   ASSERT_EQ(img.CreateSection(4, 1, 24), 1);
-  Set(img, 0, 0, {0, 255, 0});      // green, hue 1/3
-  Set(img, 1, 0, {255, 0, 0});      // blue, hue 2/3
-  Set(img, 2, 0, {64, 64, 64});     // grey has no hue
-  Set(img, 3, 0, {0, 128, 255});    // orange, hue 128/255/6
-  img.ScaleHueSaturation(0, 100);   // every hue becomes red
+  Set(img, 0, 0, {0, 255, 0});     // green, hue 1/3
+  Set(img, 1, 0, {255, 0, 0});     // blue, hue 2/3
+  Set(img, 2, 0, {64, 64, 64});    // grey has no hue
+  Set(img, 3, 0, {0, 128, 255});   // orange, hue 128/255/6
+  img.ScaleHueSaturation(0, 100);  // every hue becomes red
   EXPECT_EQ(Get(img, 0, 0), (Bgr{0, 0, 255}));
   EXPECT_EQ(Get(img, 1, 0), (Bgr{0, 0, 255}));
   EXPECT_EQ(Get(img, 2, 0), Grey(64));
@@ -159,8 +159,8 @@ TEST(FxHueSaturation, HueIsScaledNotRotated) {
 TEST(FxHueSaturation, SaturationScalesTowardGrey) {
   FxImage img;
   ASSERT_EQ(img.CreateSection(2, 1, 24), 1);
-  Set(img, 0, 0, {0, 0, 255});      // red: l = 0.5, s = 1
-  Set(img, 1, 0, {51, 51, 153});    // l = 0.4, s = 0.5
+  Set(img, 0, 0, {0, 0, 255});    // red: l = 0.5, s = 1
+  Set(img, 1, 0, {51, 51, 153});  // l = 0.4, s = 0.5
   img.ScaleHueSaturation(100, 0);
   // No saturation: every channel is the lightness, 0.5 * 255 -> 127.
   EXPECT_EQ(Get(img, 0, 0), Grey(127));

@@ -84,13 +84,17 @@ TEST(FxStretch, SizesWithAndWithoutAspect) {
     bool keep;
     int expectW, expectH;
   } cases[] = {
-      {400, 300, 320, 240, true, 320, 240}, {100, 50, 320, 240, true, 320, 160},
-      {50, 100, 320, 240, true, 120, 240},  {641, 480, 320, 320, true, 320, 239},
-      {400, 300, 17, 900, false, 17, 900},  {3, 3, 320, 240, true, 240, 240},
+      {400, 300, 320, 240, true, 320, 240},
+      {100, 50, 320, 240, true, 320, 160},
+      {50, 100, 320, 240, true, 120, 240},
+      {641, 480, 320, 320, true, 320, 239},
+      {400, 300, 17, 900, false, 17, 900},
+      {3, 3, 320, 240, true, 240, 240},
       {333, 250, 320, 240, true, 319, 240},
       // Floating factors put 37 * (320 / 37) just below 320; the side that
       // sets the factor must come out at exactly the asked size.
-      {37, 20, 320, 240, true, 320, 172},   {21, 500, 320, 240, true, 10, 240},
+      {37, 20, 320, 240, true, 320, 172},
+      {21, 500, 320, 240, true, 10, 240},
       // A side that would shrink to nothing keeps one pixel.
       {49, 1, 1, 240, true, 1, 1},
   };
@@ -174,8 +178,8 @@ TEST(FxRotate, TurnsClockwise) {
   // W' = trunc(20 sin 10 + 40 cos 10 + 1) = 43, H' = trunc(20 cos 10 + 40 sin 10 + 1) = 27.
   EXPECT_EQ(img.Width(), 43);
   EXPECT_EQ(img.Height(), 27);
-  EXPECT_EQ(Get(img, 6, 3), (Bgr{0, 0, 255}));    // just inside the upper-left corner (3, 0)
-  EXPECT_EQ(Get(img, 4, 17), (Bgr{255, 0, 0}));   // just inside the lower-left corner (0, 19)
+  EXPECT_EQ(Get(img, 6, 3), (Bgr{0, 0, 255}));   // just inside the upper-left corner (3, 0)
+  EXPECT_EQ(Get(img, 4, 17), (Bgr{255, 0, 0}));  // just inside the lower-left corner (0, 19)
   EXPECT_EQ(Get(img, 42, 0), Grey(0));
 }
 

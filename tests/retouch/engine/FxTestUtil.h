@@ -14,9 +14,7 @@ struct Bgr {
   friend bool operator==(const Bgr&, const Bgr&) = default;
 };
 
-inline uint8_t* At(const FxDib& img, int x, int y) {
-  return img.Row(y) + size_t(x) * size_t(img.BitsPerPixel() / 8);
-}
+inline uint8_t* At(const FxDib& img, int x, int y) { return img.Row(y) + size_t(x) * size_t(img.BitsPerPixel() / 8); }
 inline Bgr Get(const FxDib& img, int x, int y) {
   const uint8_t* p = At(img, x, y);
   return {p[0], p[1], p[2]};

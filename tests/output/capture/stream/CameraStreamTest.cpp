@@ -66,12 +66,16 @@ class EnvVar {
  public:
   EnvVar(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    if (value) ::setenv(name, value, 1);
-    else ::unsetenv(name);
+    if (value)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
   }
   ~EnvVar() {
-    if (had_) ::setenv(name_.c_str(), old_.c_str(), 1);
-    else ::unsetenv(name_.c_str());
+    if (had_)
+      ::setenv(name_.c_str(), old_.c_str(), 1);
+    else
+      ::unsetenv(name_.c_str());
   }
 
  private:
@@ -122,7 +126,7 @@ TEST_F(CameraStreamTest, SnapshotBmpHasTheHeaderAndBottomUpBgrRows) {
   // blue before red.
   CameraFrame small;
   small.width = 3, small.height = 2;
-  small.rgb = {1, 2, 3, 4, 5, 6, 7, 8, 9,  // top row
+  small.rgb = {1,  2,  3,  4,  5,  6,  7,   8,   9,  // top row
                10, 11, 12, 13, 14, 15, 250, 251, 255};
   const std::string s = EncodeSnapshotBmp(small);
   ASSERT_EQ(s.size(), 54u + 24u);
