@@ -23,7 +23,7 @@ run: build
 # Test configuration: AddressSanitizer and UndefinedBehaviorSanitizer.
 # The conformance run is one of the ctest tests; the fuzz smoke run follows.
 test: deps
-	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_SANITIZE=ON -DGB_BUILD_TESTS=ON \
+	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_SANITIZE=ON -DGB_BUILD_TESTS=ON -DGB_WERROR=ON \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 	cmake --build build/test -j $(JOBS)
 	cd build/test && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
@@ -43,7 +43,7 @@ test-tsan: deps
 # decoders, compared pixel by pixel; no time budget. CONFORMANCE_ARGS passes
 # options on (e.g. "--only bmp --verbose").
 conformance: deps
-	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_SANITIZE=ON -DGB_BUILD_TESTS=ON \
+	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DGB_SANITIZE=ON -DGB_BUILD_TESTS=ON -DGB_WERROR=ON \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 	cmake --build build/test -j $(JOBS) --target glimmerbox-cli
 	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
