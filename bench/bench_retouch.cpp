@@ -50,7 +50,7 @@ void BM_EdgePreservingBlur(benchmark::State& s) {
   Run(s, [](GbImage& i) { return i.EdgePreservingBlur(1.0f, 25); });
 }
 void BM_RadialWarpSwirl(benchmark::State& s) {
-  Run(s, [](GbImage& i) { return i.RadialWarp(2, 0, 100.0f); });
+  Run(s, [](GbImage& i) { return i.RadialWarp(GbImage::WarpKind::kSwirl, 0, 100.0f); });
 }
 void BM_MinimumFilter3(benchmark::State& s) {
   Run(s, [](GbImage& i) { return i.MinimumFilter(3); });

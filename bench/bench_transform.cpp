@@ -32,7 +32,7 @@ void BM_ResampleInterpolated(benchmark::State& state) {
   TargetOf(long(in.Width()), long(in.Height()), tw, th);
   for (auto _ : state) {
     GbImage dest;
-    if (!in.ResampleInterpolated(tw, th, method, GbImage::OM_REPEAT, &dest)) {
+    if (!in.ResampleInterpolated(tw, th, method, GbImage::kRepeat, &dest)) {
       state.SkipWithError(in.LastError());
       break;
     }
@@ -42,10 +42,10 @@ void BM_ResampleInterpolated(benchmark::State& state) {
 }
 void ResampleArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "method"});
-  for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR, GbImage::IM_BICUBIC, GbImage::IM_CATROM,
-                      GbImage::IM_LANCZOS})
+  for (long method :
+       {GbImage::kNearestNeighbour, GbImage::kBilinear, GbImage::kBicubic, GbImage::kCatmullRom, GbImage::kLanczos})
     for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}, {6000L, 4000L}}) b->Args({w, h, method});
-  b->Args({640, 480, GbImage::IM_CATROM});  // a webcam frame enlarged to 1280 x 960
+  b->Args({640, 480, GbImage::kCatmullRom});  // a webcam frame enlarged to 1280 x 960
 }
 BENCHMARK(BM_ResampleInterpolated)->Apply(ResampleArgs)->Unit(benchmark::kMillisecond);
 
@@ -57,7 +57,7 @@ void BM_ResampleInterpolatedNoAveraging(benchmark::State& state) {
   TargetOf(long(in.Width()), long(in.Height()), tw, th);
   for (auto _ : state) {
     GbImage dest;
-    in.ResampleInterpolated(tw, th, GbImage::IM_CATROM, GbImage::OM_REPEAT, &dest, true);
+    in.ResampleInterpolated(tw, th, GbImage::kCatmullRom, GbImage::kRepeat, &dest, true);
     benchmark::DoNotOptimize(dest.RowBits(0));
   }
   gbbench::CountPixels(state, uint64_t(in.Width()) * in.Height());
@@ -66,7 +66,7 @@ BENCHMARK(BM_ResampleInterpolatedNoAveraging)->Apply(gbbench::ThreeSizes)->Unit(
 
 void BM_ResampleSimple(benchmark::State& state) {
   GbImage& in = Picture(uint32_t(state.range(0)), uint32_t(state.range(1)));
-  const int mode = int(state.range(2));
+  const auto mode = GbImage::ResampleMode(state.range(2));
   long tw, th;
   TargetOf(long(in.Width()), long(in.Height()), tw, th);
   for (auto _ : state) {
@@ -81,8 +81,9 @@ void BM_ResampleSimple(benchmark::State& state) {
 }
 void SimpleArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "mode"});
-  for (long mode : {0L, 1L, 2L})
-    for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}, {6000L, 4000L}}) b->Args({w, h, mode});
+  using Mode = GbImage::ResampleMode;
+  for (Mode mode : {Mode::kBilinear, Mode::kNearest, Mode::kBicubic})
+    for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}, {6000L, 4000L}}) b->Args({w, h, long(mode)});
 }
 BENCHMARK(BM_ResampleSimple)->Apply(SimpleArgs)->Unit(benchmark::kMillisecond);
 
@@ -129,15 +130,15 @@ void BM_SampleInterpolated(benchmark::State& state) {
   const auto& points = Positions(in.Width(), in.Height());
   for (auto _ : state) {
     uint32_t sum = 0;
-    for (const auto& [x, y] : points) sum += in.SampleInterpolated(x, y, method, GbImage::OM_REPEAT).rgbGreen;
+    for (const auto& [x, y] : points) sum += in.SampleInterpolated(x, y, method, GbImage::kRepeat).rgbGreen;
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * kSamples);
 }
 void SamplerArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "method"});
-  for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR, GbImage::IM_BICUBIC, GbImage::IM_CATROM,
-                      GbImage::IM_LANCZOS})
+  for (long method :
+       {GbImage::kNearestNeighbour, GbImage::kBilinear, GbImage::kBicubic, GbImage::kCatmullRom, GbImage::kLanczos})
     for (auto [w, h] : {std::pair{320L, 240L}, {6000L, 4000L}}) b->Args({w, h, method});
 }
 BENCHMARK(BM_SampleInterpolated)->Apply(SamplerArgs)->Unit(benchmark::kMicrosecond);
@@ -154,14 +155,14 @@ void BM_SampleArea(benchmark::State& state) {
     uint32_t sum = 0;
     for (int i = 0; i < n; ++i)
       sum +=
-          in.SampleArea(points[size_t(i)].first, points[size_t(i)].second, aw, ah, method, GbImage::OM_REPEAT).rgbGreen;
+          in.SampleArea(points[size_t(i)].first, points[size_t(i)].second, aw, ah, method, GbImage::kRepeat).rgbGreen;
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * n);
 }
 void AreaArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "method"});
-  for (long method : {GbImage::IM_BILINEAR, GbImage::IM_CATROM})
+  for (long method : {GbImage::kBilinear, GbImage::kCatmullRom})
     for (auto [w, h] : {std::pair{320L, 240L}, {6000L, 4000L}}) b->Args({w, h, method});
 }
 BENCHMARK(BM_SampleArea)->Apply(AreaArgs)->Unit(benchmark::kMicrosecond);
@@ -171,7 +172,7 @@ void BM_SampleWithOverflow(benchmark::State& state) {
   const auto& points = Positions(in.Width(), in.Height());
   for (auto _ : state) {
     uint32_t sum = 0;
-    for (const auto& [x, y] : points) sum += in.SampleWithOverflow(long(x), long(y), GbImage::OM_MIRROR).rgbGreen;
+    for (const auto& [x, y] : points) sum += in.SampleWithOverflow(long(x), long(y), GbImage::kMirror).rgbGreen;
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * kSamples);
@@ -231,10 +232,10 @@ void BM_RotateFree(benchmark::State& state) {
 }
 void RotateArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "method"});
-  for (long method : {GbImage::IM_NEAREST_NEIGHBOUR, GbImage::IM_BILINEAR})
+  for (long method : {GbImage::kNearestNeighbour, GbImage::kBilinear})
     for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}, {6000L, 4000L}}) b->Args({w, h, method});
   // The general kernel path is slow at camera sizes: the sticker and 12 MP only.
-  for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}}) b->Args({w, h, GbImage::IM_BICUBIC});
+  for (auto [w, h] : {std::pair{320L, 240L}, {4000L, 3000L}}) b->Args({w, h, GbImage::kBicubic});
 }
 BENCHMARK(BM_RotateFree)->Apply(RotateArgs)->Unit(benchmark::kMillisecond);
 

@@ -19,6 +19,7 @@ std::string hintOf(const CliOpParam& p) {
     case CliArgKind::Image: return p.name + ":FILE";
     case CliArgKind::Rect: return p.name + ".left " + p.name + ".top " + p.name + ".right " + p.name + ".bottom";
     case CliArgKind::Text: return p.name + ":TEXT";
+    case CliArgKind::Number: return p.names ? p.name + ":" + p.names->type : p.name;
     default: return p.name;
   }
 }

@@ -4,13 +4,14 @@
 // Wiring an operation: add one line to the GB_CLI_OPS table of its area
 // (tools/Ops<Area>.cpp), e.g.
 //
-//     GB_OP(ResampleInterpolated, "width height method=16 overflow=5 dest disableAveraging=0"),
+//     GB_OP(ResampleInterpolated, "width height method=CatmullRom overflow=Repeat dest disableAveraging=0"),
 //
 // The string names every C++ parameter in order; "=value" gives the default
 // used when trailing arguments are left out. A parameter named "dest" (a
 // GbImage* or GbImage& destination) takes no argument: the result replaces
 // the picture. How an argument is written follows the parameter's type:
-// numbers (integers, reals, enums), bool as 1 or 0, RGBQUAD as #RRGGBB or
+// numbers (integers, reals, enums), an enum with a name table
+// (tools/CliEnums.h) also by name, bool as 1 or 0, RGBQUAD as #RRGGBB or
 // #RRGGBBAA, a const RGBQUAD* as none, #RRGGBB or an image file (its palette),
 // a RECT as four numbers, a GbImage as an image file. A uint32_t that holds a
 // COLORREF is marked "name:colorref" and written #RRGGBB. Overloaded members
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "image/core/GbImage.h"
+#include "tools/CliEnums.h"
 #include "tools/CliImageFiles.h"
 
 enum class CliArgKind { Number, Bool, Colour, Palette, Image, Destination, Rect, Text };
@@ -41,7 +43,8 @@ struct CliOpParam {
   CliArgKind kind = CliArgKind::Number;
   bool hasDefault = false;
   std::string defaultText;
-  int tokens = 1;  // command-line words it takes (0 for a destination)
+  int tokens = 1;                       // command-line words it takes (0 for a destination)
+  const CliEnumTable* names = nullptr;  // an enum's names, taken besides its numbers
 };
 
 struct CliOp {
@@ -146,7 +149,14 @@ struct Arg<T, std::enable_if_t<std::is_arithmetic_v<Bare<T>> || std::is_enum_v<B
         return true;
       }
       long double n;
-      if (!ParseNumber(words[0], n)) return (error = "expects a number"), false;
+      if (!ParseNumber(words[0], n)) {
+        if (!p.names) return (error = "expects a number"), false;
+        long named = 0;
+        if (!p.names->Find(words[0], named))
+          return (error = "has no value named \"" + words[0] + "\"; it takes a number or one of " + p.names->Listing()),
+                 false;
+        n = named;
+      }
       using N = typename std::conditional_t<std::is_enum_v<B>, std::underlying_type<B>, std::type_identity<B>>::type;
       if constexpr (std::is_integral_v<N>) {
         // Range first: converting a float outside the target type is undefined.
@@ -367,6 +377,7 @@ CliOp MakeCliOp(const char* name, F f, const char* spec) {
   } else {
     [&]<size_t... I>(std::index_sequence<I...>) {
       const CliArgKind deduced[] = {CliArgKind::Number, clio::KindOf<std::tuple_element_t<I, Tuple>>()...};
+      const CliEnumTable* names[] = {nullptr, clio::EnumTableOf<clio::Bare<std::tuple_element_t<I, Tuple>>>()...};
       for (size_t i = 0; i < arity; ++i) {
         CliOpParam& p = op.params[i];
         const CliArgKind k = deduced[i + 1];
@@ -376,6 +387,7 @@ CliOp MakeCliOp(const char* name, F f, const char* spec) {
           if (k != CliArgKind::Number) op.tableError = p.name + ": only integer parameters can be marked colorref";
         } else {
           p.kind = k;
+          if (k == CliArgKind::Number) p.names = names[i + 1];
         }
         p.tokens = p.kind == CliArgKind::Destination ? 0 : p.kind == CliArgKind::Rect ? 4 : 1;
       }

@@ -45,11 +45,11 @@ int RunDecorate(const CliArgs& args) {
   if (args.has("no-box")) look.opaque = 0;
   if (auto a = args.value("align")) {
     if (*a == "left")
-      look.alignment = 0;
+      look.alignment = kAlignLeft;
     else if (*a == "centre" || *a == "center")
-      look.alignment = 1;
+      look.alignment = kAlignCentre;
     else if (*a == "right")
-      look.alignment = 2;
+      look.alignment = kAlignRight;
     else
       return Fail("--align expects left, centre or right");
   }

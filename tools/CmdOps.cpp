@@ -1,10 +1,21 @@
 // "ops": every operation --op can run, with its arguments.
 #include <cstdio>
+#include <set>
+#include <string>
 
 #include "tools/Cli.h"
 #include "tools/CliOps.h"
 
 namespace {
+
+// "  Type: Name=1 Name=2 ..." for each named enum the operations take, once each.
+void printNames(const std::vector<const CliOp*>& ops) {
+  std::set<std::string> shown;
+  for (const CliOp* op : ops)
+    for (const CliOpParam& p : op->params)
+      if (p.names && shown.insert(p.names->type).second)
+        std::printf("  %s: %s\n", p.names->type, p.names->Listing().c_str());
+}
 
 int runOps(const CliArgs& args) {
   const auto& all = CliOpRegistry::instance().all();
@@ -17,6 +28,7 @@ int runOps(const CliArgs& args) {
         return 1;
       }
       std::printf("%s\n", op->Usage().c_str());
+      printNames({op});
     }
     return 0;
   }
@@ -24,7 +36,9 @@ int runOps(const CliArgs& args) {
       "Operations for convert --op \"Name arg ...\". Arguments in [ ] may be left out from the\n"
       "end. Numbers as typed, 0|1 for yes/no, #RRGGBB colours, FILE an image file; the\n"
       "destination image of an operation is left out: its result replaces the picture.\n\n");
+  std::vector<const CliOp*> listed;
   for (const auto& [name, op] : all) {
+    listed.push_back(&op);
     if (op.tableError.empty()) {
       std::printf("  %s\n", op.Usage().c_str());
     } else {
@@ -32,6 +46,10 @@ int runOps(const CliArgs& args) {
       ++broken;
     }
   }
+  std::printf(
+      "\nNamed values: an argument of one of these types is a name (in any case) or its\n"
+      "number.\n");
+  printNames(listed);
   return broken ? 1 : 0;
 }
 

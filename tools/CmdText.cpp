@@ -63,11 +63,11 @@ int RunText(const CliArgs& args) {
   }
   if (auto a = args.value("align")) {
     if (*a == "left" || *a == "0")
-      s.alignment = 0;
+      s.alignment = kAlignLeft;
     else if (*a == "centre" || *a == "center" || *a == "1")
-      s.alignment = 1;
+      s.alignment = kAlignCentre;
     else if (*a == "right" || *a == "2")
-      s.alignment = 2;
+      s.alignment = kAlignRight;
     else
       return Fail("--align expects left, centre or right");
   }

@@ -11,7 +11,7 @@ constexpr int kPreviewWidth = 530, kPreviewHeight = 400;
 
 bool Resampled(const GbImage& source, int width, int height, GbImage& out) {
   if (!out.CopyFrom(source)) return false;
-  return out.ResampleInterpolated(width, height, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+  return out.ResampleInterpolated(width, height, GbImage::kCatmullRom, GbImage::kRepeat);
 }
 
 }  // namespace
@@ -104,6 +104,6 @@ bool LaySheetOverBackground(const GbImage& sheet, const GbImage* background, int
   if (!Resampled(sheet, kPreviewWidth, kPreviewHeight, overlay)) return false;
   if (overlay.BitsPerPixel() < 24 && !overlay.RaiseBpp(24)) return false;
   if (!PasteSheetKeyed(picture, overlay, stickers)) return false;
-  if (!picture.ResampleInterpolated(width, height, GbImage::IM_CATROM, GbImage::OM_REPEAT)) return false;
+  if (!picture.ResampleInterpolated(width, height, GbImage::kCatmullRom, GbImage::kRepeat)) return false;
   return out.TakeOver(picture);
 }

@@ -21,7 +21,7 @@ bool ComposeStickerImage(StickerInputs& in, GbImage& composite, GbImage* plain) 
   if (in.photo && in.photo->HasPixels()) {
     const long pw = RectWidth(in.photoRect), ph = RectHeight(in.photoRect);
     if (pw > 0 && ph > 0 && (long(in.photo->Width()) != pw || long(in.photo->Height()) != ph)) {
-      if (!in.photo->ResampleInterpolated(pw, ph, GbImage::IM_CATROM, GbImage::OM_REPEAT)) return false;
+      if (!in.photo->ResampleInterpolated(pw, ph, GbImage::kCatmullRom, GbImage::kRepeat)) return false;
     }
     if (!PasteWithAnchor(composite, *in.photo, AnchorNone, dx, dy, false, false)) return false;
   }

@@ -50,7 +50,7 @@ SharedBitmap ResizeBitmap(HBITMAP source, int width, int height, int method, boo
   if (method == ResizeResample) {
     GbImage image;
     if (!image.CreateFromBitmap(source)) return nullptr;
-    if (!image.ResampleInterpolated(width, height, GbImage::IM_CATROM, GbImage::OM_REPEAT)) return nullptr;
+    if (!image.ResampleInterpolated(width, height, GbImage::kCatmullRom, GbImage::kRepeat)) return nullptr;
     return BitmapOfImage(image);
   }
   if (method == ResizeStretch) {

@@ -184,13 +184,13 @@ bool SheetModel::SetEditedPicture(int i, const SharedBitmap& picture) {
 bool SheetModel::BuildSheetImage(GbImage& sheet) const {
   GbImage base;
   if (!MakeSheetBase(base) ||
-      !base.ResampleInterpolated(GB_SHEET_WIDTH, GB_SHEET_HEIGHT, GbImage::IM_CATROM, GbImage::OM_REPEAT))
+      !base.ResampleInterpolated(GB_SHEET_WIDTH, GB_SHEET_HEIGHT, GbImage::kCatmullRom, GbImage::kRepeat))
     return false;
   for (const ComData& s : slots_) {
     if (!s.sticker) continue;  // never filled: the black shows
     GbImage sticker;
     if (!ImageOfBitmap(s.sticker, sticker)) continue;
-    if (!sticker.ResampleInterpolated(s.Width(), s.Height(), GbImage::IM_CATROM, GbImage::OM_REPEAT)) continue;
+    if (!sticker.ResampleInterpolated(s.Width(), s.Height(), GbImage::kCatmullRom, GbImage::kRepeat)) continue;
     base.PasteFrom(sticker, long(s.rect.left) - GB_SHEET_ORIGIN_X,
                    GB_SHEET_HEIGHT - (long(s.rect.bottom) - GB_SHEET_ORIGIN_Y));
   }

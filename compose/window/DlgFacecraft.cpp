@@ -474,7 +474,7 @@ bool DlgFacecraft::LoadFrameFile(const std::string& path, bool resampleToSticker
   if (resampleToSticker && (frame_.Width() != GB_STICKER_WIDTH || frame_.Height() != GB_STICKER_HEIGHT)) {
     GbImage shown;
     if (shown.CopyFrom(frame_) &&
-        shown.ResampleInterpolated(GB_STICKER_WIDTH, GB_STICKER_HEIGHT, GbImage::IM_CATROM, GbImage::OM_REPEAT)) {
+        shown.ResampleInterpolated(GB_STICKER_WIDTH, GB_STICKER_HEIGHT, GbImage::kCatmullRom, GbImage::kRepeat)) {
       ShowFrame(shown);
       return true;
     }
@@ -499,7 +499,7 @@ bool DlgFacecraft::LoadPhotoFile(const std::string& path, std::string* why) {
   // The photo window's client size.
   const QSize size = photoView_->size();
   if ((long(loaded.Width()) != size.width() || long(loaded.Height()) != size.height()) &&
-      !loaded.ResampleInterpolated(size.width(), size.height(), GbImage::IM_CATROM, GbImage::OM_REPEAT)) {
+      !loaded.ResampleInterpolated(size.width(), size.height(), GbImage::kCatmullRom, GbImage::kRepeat)) {
     if (why) *why = *loaded.LastError() ? loaded.LastError() : "it cannot be resized";
     return false;
   }
@@ -783,7 +783,7 @@ void DlgFacecraft::PlacePhoto(const QRect& rect) {
   // size it is resampled to the new size, and that copy becomes the photo.
   // A move without a change of size leaves the pixels alone.
   if (r.size() != frameView_->size() && r.size() != old && photo_.HasPixels()) {
-    if (!photo_.ResampleInterpolated(r.width(), r.height(), GbImage::IM_CATROM, GbImage::OM_REPEAT))
+    if (!photo_.ResampleInterpolated(r.width(), r.height(), GbImage::kCatmullRom, GbImage::kRepeat))
       ShowProblem(QStringLiteral("The photo cannot be resized: %1.").arg(QString::fromUtf8(photo_.LastError())));
   }
   ShowPhoto();

@@ -198,7 +198,7 @@ bool DlgFacecraft::TakeSnapshot() {
   GbImage shot;
   if (!shot.LoadFile(snapshotPath_.c_str(), GB_TYPE_BMP) || !shot.HasPixels()) return false;
   if ((shot.Width() != GB_STICKER_WIDTH || shot.Height() != GB_STICKER_HEIGHT) &&
-      !shot.ResampleInterpolated(GB_STICKER_WIDTH, GB_STICKER_HEIGHT, GbImage::IM_CATROM, GbImage::OM_REPEAT))
+      !shot.ResampleInterpolated(GB_STICKER_WIDTH, GB_STICKER_HEIGHT, GbImage::kCatmullRom, GbImage::kRepeat))
     return false;
   const std::vector<int> used = sheet_->UsedSlots();
   if (int(used.size()) >= sheet_->SlotCount()) return false;

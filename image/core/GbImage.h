@@ -304,33 +304,33 @@ class GbImage {
 
   // Numbers are stored and passed by callers; they never change.
   enum InterpolationMethod : int {
-    IM_NEAREST_NEIGHBOUR = 1,
-    IM_BILINEAR = 2,
-    IM_BSPLINE = 3,
-    IM_BICUBIC = 4,
-    IM_BICUBIC2 = 5,
-    IM_LANCZOS = 6,
-    IM_BOX = 7,
-    IM_HERMITE = 8,
-    IM_HAMMING = 9,
-    IM_SINC = 10,
-    IM_BLACKMAN = 11,
-    IM_BESSEL = 12,
-    IM_GAUSSIAN = 13,
-    IM_QUADRATIC = 14,
-    IM_MITCHELL = 15,
-    IM_CATROM = 16,
-    IM_HANNING = 17,
-    IM_POWER = 18,
+    kNearestNeighbour = 1,
+    kBilinear = 2,
+    kBSpline = 3,
+    kBicubic = 4,
+    kBicubic2 = 5,
+    kLanczos = 6,
+    kBox = 7,
+    kHermite = 8,
+    kHamming = 9,
+    kSinc = 10,
+    kBlackman = 11,
+    kBessel = 12,
+    kGaussian = 13,
+    kQuadratic = 14,
+    kMitchell = 15,
+    kCatmullRom = 16,
+    kHanning = 17,
+    kPower = 18,
   };
-  // What a sampler returns outside the image; other numbers act like OM_COLOR.
+  // What a sampler returns outside the image; other numbers act like kColor.
   enum OverflowMethod : int {
-    OM_COLOR = 1,
-    OM_BACKGROUND = 2,
-    OM_TRANSPARENT = 3,
-    OM_WRAP = 4,
-    OM_REPEAT = 5,
-    OM_MIRROR = 6,
+    kColor = 1,
+    kBackground = 2,
+    kTransparent = 3,
+    kWrap = 4,
+    kRepeat = 5,
+    kMirror = 6,
   };
   static constexpr RGBQUAD kReplacementWhite{255, 255, 255, 0};
 
@@ -340,13 +340,21 @@ class GbImage {
   bool RotateQuarterRight(GbImage* destination = nullptr);  // 90 degrees clockwise
   bool RotateHalfTurn(GbImage* destination = nullptr);
   // Positive angles turn clockwise as displayed. replacement null: white.
-  bool RotateFree(float angle, GbImage* destination = nullptr, InterpolationMethod method = IM_BILINEAR,
-                  OverflowMethod overflow = OM_COLOR, const RGBQUAD* replacement = nullptr, bool rightAngles = true,
+  bool RotateFree(float angle, GbImage* destination = nullptr, InterpolationMethod method = kBilinear,
+                  OverflowMethod overflow = kColor, const RGBQUAD* replacement = nullptr, bool rightAngles = true,
                   bool keepSize = false);
-  // mode 0 bilinear (box filter when shrinking 24 bits), 1 nearest, 2 bicubic.
-  bool ResampleSimple(long newWidth, long newHeight, int mode = 1, GbImage* destination = nullptr);
-  bool ResampleInterpolated(long newWidth, long newHeight, InterpolationMethod method = IM_CATROM,
-                            OverflowMethod overflow = OM_REPEAT, GbImage* destination = nullptr,
+  // Modes of ResampleSimple; numbers are stored and passed by callers, and
+  // any other number acts like kBilinear. Scoped: the interpolation methods
+  // already use these names.
+  enum class ResampleMode : int {
+    kBilinear = 0,  // box filter when shrinking 24 bits
+    kNearest = 1,
+    kBicubic = 2,
+  };
+  bool ResampleSimple(long newWidth, long newHeight, ResampleMode mode = ResampleMode::kNearest,
+                      GbImage* destination = nullptr);
+  bool ResampleInterpolated(long newWidth, long newHeight, InterpolationMethod method = kCatmullRom,
+                            OverflowMethod overflow = kRepeat, GbImage* destination = nullptr,
                             bool disableAveraging = false);
   bool QIShrink(long newWidth, long newHeight, GbImage* destination = nullptr, bool changeTo24Bits = false);
   // Top-down coordinates; right and bottom are exclusive.
@@ -358,13 +366,13 @@ class GbImage {
   bool ExpandCanvas(long left, long top, long right, long bottom, RGBQUAD canvasColor, GbImage* destination = nullptr);
 
   // Samplers (bottom-up, pixel centres at integer positions).
-  RGBQUAD SampleInterpolated(double x, double y, InterpolationMethod method, OverflowMethod overflow = OM_BACKGROUND,
+  RGBQUAD SampleInterpolated(double x, double y, InterpolationMethod method, OverflowMethod overflow = kBackground,
                              RGBQUAD replacement = kReplacementWhite) const;
   RGBQUAD SampleArea(double x, double y, double width, double height, InterpolationMethod method,
-                     OverflowMethod overflow = OM_BACKGROUND, RGBQUAD replacement = kReplacementWhite) const;
-  RGBQUAD SampleWithOverflow(long x, long y, OverflowMethod overflow = OM_BACKGROUND,
+                     OverflowMethod overflow = kBackground, RGBQUAD replacement = kReplacementWhite) const;
+  RGBQUAD SampleWithOverflow(long x, long y, OverflowMethod overflow = kBackground,
                              RGBQUAD replacement = kReplacementWhite) const;
-  // Maps an outside position inside for OM_WRAP, OM_REPEAT and OM_MIRROR.
+  // Maps an outside position inside for kWrap, kRepeat and kMirror.
   void FoldCoordinates(long& x, long& y, OverflowMethod overflow) const;
   void FoldCoordinates(double& x, double& y, OverflowMethod overflow) const;
 
@@ -391,8 +399,15 @@ class GbImage {
   bool GammaCorrect(float gamma);
   bool MapThroughTable(const uint8_t* table);  // 256 entries
   bool RainbowPalette(float correction);
-  // Circle transforms: 0 punch, 1 pinch, 2 swirl, 3 cylinder, 4 bathroom.
-  bool RadialWarp(long kind, long rmax, float koeff);
+  // Circle transforms; numbers are passed by callers, others are refused.
+  enum class WarpKind : long {
+    kPunch = 0,
+    kPinch = 1,
+    kSwirl = 2,
+    kCylinder = 3,
+    kBathroom = 4,
+  };
+  bool RadialWarp(WarpKind kind, long rmax, float koeff);
 
   // ==== device interop and clipboard forms ===================================
   // Defined in image/device (link gb_image_device). Bitmaps, contexts,

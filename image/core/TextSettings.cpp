@@ -11,7 +11,7 @@ void InitTextSettings(TextSettings& record) {
   record.font.lfQuality = 2;
   std::strcpy(record.font.lfFaceName, "Arial");
   record.textColor = 0xA0FFFF;
-  record.alignment = 1;
+  record.alignment = kAlignCentre;
   record.smooth = 1;
   record.opaque = 1;
   record.boxColor = 0xA05000;

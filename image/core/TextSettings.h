@@ -25,11 +25,15 @@ struct LOGFONT {
   char lfFaceName[LF_FACESIZE] = {};
 };
 
+// Values of TextSettings::alignment, stored in settings and project files;
+// they are also the drawing's left, centre and right text flags.
+enum TextAlignment : int32_t { kAlignLeft = 0, kAlignCentre = 1, kAlignRight = 2 };
+
 struct TextSettings {
   char text[GB_TEXT_MAX] = {};  // lines separated by CR or CR LF
   LOGFONT font{};
   COLORREF textColor = 0;
-  int32_t alignment = 0;  // 0 left, 1 centre, 2 right
+  int32_t alignment = kAlignLeft;  // a TextAlignment
   uint8_t smooth = 0;
   uint8_t opaque = 0;
   COLORREF boxColor = 0;

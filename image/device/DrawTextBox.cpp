@@ -50,7 +50,8 @@ RECT GbImage::DrawTextBox(GdiDC* dc, long x, long y, const TextSettings& setting
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   const RGBQUAD textColour = ColorRefToQuad(settings.textColor);
   const RGBQUAD boxColour = ColorRefToQuad(settings.boxColor);
-  const int alignment = settings.alignment >= 0 && settings.alignment <= 2 ? settings.alignment : 1;
+  const int alignment =
+      settings.alignment >= kAlignLeft && settings.alignment <= kAlignRight ? settings.alignment : kAlignCentre;
   const int roundRadius = settings.roundRadius >= 51 ? 10 : settings.roundRadius;
   float opacity = settings.boxOpacity;
   if (!(opacity >= 0.0f && opacity <= 1.0f)) opacity = 0.0f;  // also catches NaN
@@ -119,7 +120,7 @@ RECT GbImage::DrawTextBox(GdiDC* dc, long x, long y, const TextSettings& setting
 
   // Anchor: (x, y) is the box's bottom row as displayed.
   const long ry = long(Height()) - y - 1;
-  long x0 = alignment == 0 ? x : alignment == 1 ? x - boxWidth / 2 : x - boxWidth;
+  long x0 = alignment == kAlignLeft ? x : alignment == kAlignCentre ? x - boxWidth / 2 : x - boxWidth;
   if (x0 < 0) x0 = 0;
 
   if (settings.opaque) {

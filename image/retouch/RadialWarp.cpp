@@ -13,9 +13,9 @@
 
 using namespace gbretouch;
 
-bool GbImage::RadialWarp(long kind, long rmax, float koeff) {
+bool GbImage::RadialWarp(WarpKind kind, long rmax, float koeff) {
   if (!block_ || viewOf_) return false;
-  if (kind < 0 || kind > 4) {
+  if (kind < WarpKind::kPunch || kind > WarpKind::kBathroom) {
     SetLastError("RadialWarp: the kind must be 0 to 4");
     return false;
   }
@@ -56,15 +56,15 @@ bool GbImage::RadialWarp(long kind, long rmax, float koeff) {
           double phi = std::atan2(double(dy), double(dx));
           float reach = radius;
           switch (kind) {
-            case 0: reach = radius * radius / frmax; break;
-            case 1: reach = std::sqrt(frmax * radius); break;
-            case 2: phi += double(radius / koeff); break;
+            case WarpKind::kPunch: reach = radius * radius / frmax; break;
+            case WarpKind::kPinch: reach = std::sqrt(frmax * radius); break;
+            case WarpKind::kSwirl: phi += double(radius / koeff); break;
             default: break;
           }
-          if (kind <= 2) {
+          if (kind <= WarpKind::kSwirl) {
             nx = xmid + TruncToLong(std::cos(phi) * double(reach));
             ny = ymid - TruncToLong(std::sin(phi) * double(reach));
-          } else if (kind == 3) {
+          } else if (kind == WarpKind::kCylinder) {
             nx = TruncToLong(std::fabs(phi * double(right) / 6.2831852));
             ny = TruncToLong(double(std::fabs(float(top) * radius / frmax)));
           } else {

@@ -45,55 +45,52 @@ double BesselJ1(double x) {
 double KernelWeight(int method, double t) {
   const double a = std::fabs(t);
   switch (method) {
-    case 3:  // B-spline, from truncated powers of the signed position
+    case GbImage::kBSpline:  // from truncated powers of the signed position
       if (t > 2.0) return 0.0;
       return (Cube(t + 2.0) - 4.0 * Cube(t + 1.0) + 6.0 * Cube(t) - 4.0 * Cube(t - 1.0)) / 6.0;
-    case 4:  // bicubic
+    case GbImage::kBicubic:
       if (a < 1.0) return 1.0 - 2.0 * a * a + a * a * a;
       if (a < 2.0) return 4.0 - 8.0 * a + 5.0 * a * a - a * a * a;
       return 0.0;
-    case 5: {  // generalised cubic, p = -0.5
+    case GbImage::kBicubic2: {  // generalised cubic, p = -0.5
       const double p = -0.5;
       if (a < 1.0) return (p + 2.0) * a * a * a - (p + 3.0) * a * a + 1.0;
       if (a < 2.0) return p * a * a * a - 5.0 * p * a * a + 8.0 * p * a - 4.0 * p;
       return 0.0;
     }
-    case 6:  // Lanczos, six lobes
+    case GbImage::kLanczos:  // six lobes
       if (a > 6.0) return 0.0;
       return Sinc(t) * Sinc(t / 6.0);
-    case 7:  // box
-      return (t >= -0.5 && t < 0.5) ? 1.0 : 0.0;
-    case 8:  // Hermite
+    case GbImage::kBox: return (t >= -0.5 && t < 0.5) ? 1.0 : 0.0;
+    case GbImage::kHermite:
       if (t < -1.0 || t >= 1.0) return 0.0;
       return 2.0 * a * a * a - 3.0 * a * a + 1.0;
-    case 9:  // Hamming
+    case GbImage::kHamming:
       if (t < -1.0 || t >= 1.0) return 0.0;
       return 1.0 + 0.92 * (2.0 * a * a * a - 3.0 * a * a);
-    case 10:  // sinc
-      return Sinc(t);
-    case 11:  // Blackman window, unbounded
+    case GbImage::kSinc: return Sinc(t);
+    case GbImage::kBlackman:  // a window, unbounded
       return 0.42 + 0.5 * std::cos(kPi * t) + 0.08 * std::cos(2.0 * kPi * t);
-    case 12:  // Bessel
+    case GbImage::kBessel:
       if (t == 0.0) return kPi / 4.0;
       return BesselJ1(kPi * t) / (2.0 * t);
-    case 13:  // Gaussian
-      return std::exp(-2.0 * t * t) * 0.7978846;
-    case 14:  // quadratic
+    case GbImage::kGaussian: return std::exp(-2.0 * t * t) * 0.7978846;
+    case GbImage::kQuadratic:
       if (a < 0.5) return 0.75 - t * t;
       if (a < 1.5) return 0.5 * (a - 1.5) * (a - 1.5);
       return 0.0;
-    case 15:  // Mitchell, B = C = 1/3
+    case GbImage::kMitchell:  // B = C = 1/3
       if (a < 1.0) return (7.0 / 6.0) * a * a * a - 2.0 * a * a + 8.0 / 9.0;
       if (a < 2.0) return -(7.0 / 18.0) * a * a * a + 2.0 * a * a - (10.0 / 3.0) * a + 16.0 / 9.0;
       return 0.0;
-    case 16:  // Catmull-Rom
+    case GbImage::kCatmullRom:
       if (a < 1.0) return 0.5 * (3.0 * a * a * a - 5.0 * a * a + 2.0);
       if (a < 2.0) return 0.5 * (-a * a * a + 5.0 * a * a - 8.0 * a + 4.0);
       return 0.0;
-    case 17:  // Hanning
+    case GbImage::kHanning:
       if (a > 1.0) return 0.0;
       return Sinc(t) * (0.5 + 0.5 * std::cos(kPi * t));
-    case 18:  // power
+    case GbImage::kPower:
       if (a > 1.0) return 0.0;
       return 1.0 - std::fabs(t * t);
     default: return 0.0;

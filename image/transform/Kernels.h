@@ -2,14 +2,16 @@
 // (GbImage::InterpolationMethod). Weights are evaluated in double precision.
 #pragma once
 
+#include "image/core/GbImage.h"
+
 namespace gbtransform {
 
 // Taps on each side of the sample: the window runs from floor(x) - (radius - 1)
 // to floor(x) + radius. Nearest neighbour and bilinear have their own paths.
-inline int KernelRadius(int method) { return method == 6 ? 6 : 2; }
+inline int KernelRadius(int method) { return method == GbImage::kLanczos ? 6 : 2; }
 
-// True for the methods that use KernelWeight (3 to 18).
-inline bool IsKernelMethod(int method) { return method >= 3 && method <= 18; }
+// True for the methods that use KernelWeight (B-spline to power).
+inline bool IsKernelMethod(int method) { return method >= GbImage::kBSpline && method <= GbImage::kPower; }
 
 // k(t) of the method; 0 for methods without a kernel.
 double KernelWeight(int method, double t);

@@ -40,18 +40,18 @@ AxisTaps PointTaps(int method, long n, double scale, long size) {
   a.pos.resize(size_t(n));
   a.first.resize(size_t(n));
   a.inside.resize(size_t(n));
-  const int r = method >= 3 ? KernelRadius(method) : 1;
-  if (method == 2) a.frac.resize(size_t(n));
-  if (method >= 3) a.weight.resize(size_t(n) * size_t(2 * r));
+  const int r = IsKernelMethod(method) ? KernelRadius(method) : 1;
+  if (method == GbImage::kBilinear) a.frac.resize(size_t(n));
+  if (IsKernelMethod(method)) a.weight.resize(size_t(n) * size_t(2 * r));
   for (long i = 0; i < n; ++i) {
     const double p = (double(i) + 0.5) * scale - 0.5;
     a.pos[size_t(i)] = p;
-    if (method == 1) {
+    if (method == GbImage::kNearestNeighbour) {
       const double q = p + 0.5;
       const long v = q > -2.0 && q < 4294967296.0 ? long(q) : -1;
       a.first[size_t(i)] = v;
       a.inside[size_t(i)] = v >= 0 && v < size;
-    } else if (method == 2) {
+    } else if (method == GbImage::kBilinear) {
       const double f = Floor(p);
       const long x0 = long(f);
       a.first[size_t(i)] = x0;
@@ -75,7 +75,7 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
   const AxisTaps cols = PointTaps(method, nw, xs, long(self.Width()));
   const AxisTaps rows = PointTaps(method, nh, ys, long(self.Height()));
   const bool is24 = self.BitsPerPixel() == 24;
-  const int n = method >= 3 ? 2 * KernelRadius(method) : 0;
+  const int n = IsKernelMethod(method) ? 2 * KernelRadius(method) : 0;
   uint8_t* outAlpha = out.AlphaPlane();
   const uint8_t* srcAlpha = self.AlphaPlane();
   const auto band = [&](long firstRow, long endRow, bool reports) {
@@ -89,7 +89,7 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
       if (!is24) {
         for (long x = 0; x < nw; ++x) {
           long sx, sy;
-          if (method == 1 && smp.NearestSource(cols.pos[size_t(x)], py, sx, sy)) {
+          if (method == GbImage::kNearestNeighbour && smp.NearestSource(cols.pos[size_t(x)], py, sx, sy)) {
             // Keep palette indices as they are (duplicate entries stay apart).
             out.WritePixelIndexUnchecked(x, y, self.ReadPixelIndexUnchecked(sx, sy));
             continue;
@@ -103,7 +103,7 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
           Put24(row, x, alphaRow, smp.At(cols.pos[size_t(x)], py));
           continue;
         }
-        if (method == 1) {
+        if (method == GbImage::kNearestNeighbour) {
           const long sx = cols.first[size_t(x)], sy = rows.first[size_t(y)];
           const uint8_t* p = self.RowBits(uint32_t(sy)) + size_t(sx) * 3;
           uint8_t* d = row + size_t(x) * 3;
@@ -111,7 +111,7 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
           d[1] = p[1];
           d[2] = p[2];
           if (alphaRow) alphaRow[x] = srcAlpha[size_t(sy) * self.Width() + size_t(sx)];
-        } else if (method == 2) {
+        } else if (method == GbImage::kBilinear) {
           Put24(
               row, x, alphaRow,
               smp.Bilinear24(cols.first[size_t(x)], rows.first[size_t(y)], cols.frac[size_t(x)], rows.frac[size_t(y)]));

@@ -232,7 +232,7 @@ void BoxShrink(GbImage& self, GbImage& out, double xs, double ys) {
 
 }  // namespace
 
-bool GbImage::ResampleSimple(long newWidth, long newHeight, int mode, GbImage* destination) {
+bool GbImage::ResampleSimple(long newWidth, long newHeight, ResampleMode mode, GbImage* destination) {
   if (!block_ || newWidth <= 0 || newHeight <= 0) return false;
   if (newWidth == long(Width()) && newHeight == long(Height())) return CopyInto(*this, destination);
   if (newWidth > 0x7FFFFFFFL || newHeight > 0x7FFFFFFFL) {
@@ -244,9 +244,9 @@ bool GbImage::ResampleSimple(long newWidth, long newHeight, int mode, GbImage* d
   if (!StartResult(*this, out, uint32_t(newWidth), uint32_t(newHeight), BitsPerPixel())) return false;
   if (alpha_ && !AttachAlpha(*this, out, 0)) return false;
   try {
-    if (mode == 1)
+    if (mode == ResampleMode::kNearest)
       Nearest(*this, out, xs, ys);
-    else if (mode == 2)
+    else if (mode == ResampleMode::kBicubic)
       Bicubic(*this, out, xs, ys);
     else if (xs < 1.0 || ys < 1.0 || BitsPerPixel() < 24)
       BilinearCorner(*this, out, xs, ys);

@@ -69,7 +69,7 @@ bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod 
   if (alpha_ && !AttachAlpha(*this, out, 0)) return false;
   const Sampler sampler(*this, method, overflow, replacement ? *replacement : kReplacementWhite);
   const bool is24 = BitsPerPixel() == 24;
-  const bool copyIndex = !is24 && sampler.Method() == IM_NEAREST_NEIGHBOUR;
+  const bool copyIndex = !is24 && sampler.Method() == kNearestNeighbour;
   uint8_t* outAlpha = out.AlphaPlane();
   const auto band = [&](long first, long end, bool reports) {
     for (long j = first; j < end; ++j) {

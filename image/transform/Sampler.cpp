@@ -10,17 +10,17 @@ Sampler::Sampler(const GbImage& image, int method, int overflow, RGBQUAD replace
     : img_(image),
       w_(long(image.Width())),
       h_(long(image.Height())),
-      method_(method >= 1 && method <= 18 ? method : 1),
-      overflow_(overflow >= 1 && overflow <= 6 ? overflow : 1),
+      method_(method >= GbImage::kNearestNeighbour && method <= GbImage::kPower ? method : GbImage::kNearestNeighbour),
+      overflow_(overflow >= GbImage::kColor && overflow <= GbImage::kMirror ? overflow : GbImage::kColor),
       outside_(replacement),
       is24_(image.BitsPerPixel() == 24),
       bits_(image.RowBits(0)),
       stride_(image.RowStride()),
       alpha_(image.AlphaPlane()),
       bgReserved_(image.Info().backgroundColor.rgbReserved) {
-  if (overflow_ == 2) {
+  if (overflow_ == GbImage::kBackground) {
     if (image.HasBackgroundIndex()) outside_ = image.BackgroundColor();
-  } else if (overflow_ == 3) {
+  } else if (overflow_ == GbImage::kTransparent) {
     if (alpha_)
       outside_.rgbReserved = 0;
     else if (image.HasBackgroundIndex())
@@ -33,12 +33,12 @@ void Sampler::Fold(long& x, long& y) const {
   auto fold = [this](long& v, long n) {
     if (v >= 0 && v < n) return;
     switch (overflow_) {
-      case 4:
+      case GbImage::kWrap:
         v %= n;
         if (v < 0) v += n;
         break;
-      case 5: v = v < 0 ? 0 : n - 1; break;
-      case 6:
+      case GbImage::kRepeat: v = v < 0 ? 0 : n - 1; break;
+      case GbImage::kMirror:
         // Negative positions reflect about 0, positions past the end about n - 1.
         if (v < 0)
           v = long((0ul - (unsigned long)v) % (unsigned long)n);
@@ -56,19 +56,19 @@ void Sampler::Fold(double& x, double& y) const {
   if (w_ <= 0 || h_ <= 0 || !std::isfinite(x) || !std::isfinite(y)) return;
   auto fold = [this](double& v, double n) {
     switch (overflow_) {
-      case 4:
+      case GbImage::kWrap:
         if (v < 0.0 || v >= n) {
           v = std::fmod(v, n);
           if (v < 0.0) v += n;
         }
         break;
-      case 5:
+      case GbImage::kRepeat:
         if (v < 0.0)
           v = 0.0;
         else if (v > n - 1.0)
           v = n - 1.0;
         break;
-      case 6:
+      case GbImage::kMirror:
         if (v < 0.0)
           v = std::fmod(-v, n);
         else if (v >= n)
@@ -83,17 +83,17 @@ void Sampler::Fold(double& x, double& y) const {
 
 RGBQUAD Sampler::At(double x, double y) const {
   if (!std::isfinite(x) || !std::isfinite(y)) return Pixel(-1, -1);
-  if (method_ == 1) return Pixel(ClampNearest(x), ClampNearest(y));
+  if (method_ == GbImage::kNearestNeighbour) return Pixel(ClampNearest(x), ClampNearest(y));
   double fx0 = Floor(x), fy0 = Floor(y);
   const int r = WindowRadius(method_);
   if (fx0 + r < 0.0 || fx0 - (r - 1) >= double(w_) || fy0 + r < 0.0 || fy0 - (r - 1) >= double(h_)) {
     // The whole window is outside.
-    if (overflow_ < 4) return outside_;
+    if (overflow_ < GbImage::kWrap) return outside_;
     Fold(x, y);
     fx0 = Floor(x);
     fy0 = Floor(y);
   }
-  return method_ == 2 ? Bilinear(x, y, fx0, fy0) : Kernel(x, y, fx0, fy0);
+  return method_ == GbImage::kBilinear ? Bilinear(x, y, fx0, fy0) : Kernel(x, y, fx0, fy0);
 }
 
 RGBQUAD Sampler::Bilinear(double x, double y, double fx0, double fy0) const {
@@ -231,15 +231,15 @@ RGBQUAD GbImage::SampleArea(double x, double y, double width, double height, Int
 
 RGBQUAD GbImage::SampleWithOverflow(long x, long y, OverflowMethod overflow, RGBQUAD replacement) const {
   if (!block_) return info_.backgroundColor;
-  return Sampler(*this, IM_NEAREST_NEIGHBOUR, overflow, replacement).Pixel(x, y);
+  return Sampler(*this, kNearestNeighbour, overflow, replacement).Pixel(x, y);
 }
 
 void GbImage::FoldCoordinates(long& x, long& y, OverflowMethod overflow) const {
-  if (!block_ || overflow < OM_WRAP || overflow > OM_MIRROR) return;
-  Sampler(*this, IM_NEAREST_NEIGHBOUR, overflow, kReplacementWhite).Fold(x, y);
+  if (!block_ || overflow < kWrap || overflow > kMirror) return;
+  Sampler(*this, kNearestNeighbour, overflow, kReplacementWhite).Fold(x, y);
 }
 
 void GbImage::FoldCoordinates(double& x, double& y, OverflowMethod overflow) const {
-  if (!block_ || overflow < OM_WRAP || overflow > OM_MIRROR) return;
-  Sampler(*this, IM_NEAREST_NEIGHBOUR, overflow, kReplacementWhite).Fold(x, y);
+  if (!block_ || overflow < kWrap || overflow > kMirror) return;
+  Sampler(*this, kNearestNeighbour, overflow, kReplacementWhite).Fold(x, y);
 }

@@ -24,7 +24,7 @@ inline double Floor(double x) {
 }
 
 // Window of interpolation taps: radius 1 for bilinear, else the kernel's.
-inline int WindowRadius(int method) { return method == 2 ? 1 : KernelRadius(method); }
+inline int WindowRadius(int method) { return method == GbImage::kBilinear ? 1 : KernelRadius(method); }
 constexpr int kMaxTaps = 12;
 
 // Kernel weights around x (fx0 = floor(x)): w[k] = k(x - (fx0 + k - (r - 1))).
@@ -51,7 +51,7 @@ class Sampler {
 
   RGBQUAD Pixel(long x, long y) const {  // SampleWithOverflow
     if (x >= 0 && y >= 0 && x < w_ && y < h_) return Inside(x, y);
-    if (overflow_ >= 4) {
+    if (overflow_ >= GbImage::kWrap) {
       Fold(x, y);
       return Inside(x, y);
     }
@@ -100,7 +100,7 @@ class Sampler {
     sx = std::isfinite(x) ? ClampNearest(x) : -1;
     sy = std::isfinite(y) ? ClampNearest(y) : -1;
     if (sx >= 0 && sy >= 0 && sx < w_ && sy < h_) return true;
-    if (overflow_ < 4) return false;
+    if (overflow_ < GbImage::kWrap) return false;
     Fold(sx, sy);
     return true;
   }

@@ -25,7 +25,7 @@ bool GbImage::SkewBy(float xGain, float yGain, long xPivot, long yPivot, bool in
     y0 = info_.selBottom < 0 ? 0 : info_.selBottom;
     y1 = info_.selTop > h ? h : info_.selTop;
   }
-  const Sampler smp(*this, IM_BILINEAR, OM_BACKGROUND, kReplacementWhite);
+  const Sampler smp(*this, kBilinear, kBackground, kReplacementWhite);
   const bool palette = PaletteEntryCount() != 0;
   uint8_t* copyAlpha = copy.AlphaPlane();
   for (long y = y0; y < y1; ++y) {

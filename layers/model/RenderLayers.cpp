@@ -87,11 +87,11 @@ RECT LayerRectInComposite(const MixLayerData& layer) {
     // The stored rectangle is centred on x; left- and right-aligned text is
     // drawn from x or up to x.
     const LONG w = r.right - r.left;
-    if (layer.text.alignment == 0)
+    if (layer.text.alignment == kAlignLeft)
       r.left = layer.x;
-    else if (layer.text.alignment == 2)
+    else if (layer.text.alignment == kAlignRight)
       r.left = layer.x - w;
-    if (r.left < 0 && layer.text.alignment != 1) r.left = 0;  // the drawing keeps the box inside on the left
+    if (r.left < 0 && layer.text.alignment != kAlignCentre) r.left = 0;  // the drawing keeps the box inside on the left
     r.right = r.left + w;
   }
   return r;

@@ -133,9 +133,9 @@ void DlgText::CreateControls() {
   place(kCentred, centred_, QRect(256, 160, 100, 20));
   place(kLeft, left_, QRect(256, 184, 100, 20));
   place(kRight, right_, QRect(256, 208, 100, 20));
-  connect(centred_, &QRadioButton::clicked, this, [this] { settings_.alignment = 1; });
-  connect(left_, &QRadioButton::clicked, this, [this] { settings_.alignment = 0; });
-  connect(right_, &QRadioButton::clicked, this, [this] { settings_.alignment = 2; });
+  connect(centred_, &QRadioButton::clicked, this, [this] { settings_.alignment = kAlignCentre; });
+  connect(left_, &QRadioButton::clicked, this, [this] { settings_.alignment = kAlignLeft; });
+  connect(right_, &QRadioButton::clicked, this, [this] { settings_.alignment = kAlignRight; });
   antialias_ = new QCheckBox(QStringLiteral("Antialias"), this);
   place(kAntialias, antialias_, QRect(256, 244, 100, 20));
   connect(antialias_, &QCheckBox::clicked, this, [this](bool on) { settings_.smooth = on ? 1 : 0; });
@@ -161,7 +161,10 @@ void DlgText::LoadControls() {
   edit_->selectAll();
   edit_->ensureCursorVisible();
   ApplyEditLook();
-  (settings_.alignment == 0 ? left_ : settings_.alignment == 2 ? right_ : centred_)->setChecked(true);
+  (settings_.alignment == kAlignLeft    ? left_
+   : settings_.alignment == kAlignRight ? right_
+                                        : centred_)
+      ->setChecked(true);
 
   const float opacity = settings_.boxOpacity >= 0.0f && settings_.boxOpacity <= 1.0f ? settings_.boxOpacity : 0.0f;
   const int radius = std::min<int>(settings_.roundRadius, 50);

@@ -24,7 +24,7 @@ QStringList WriteLayerScreenshots(CFacecraftApp& app, const GbImage& portrait, c
     const long w = long(sticker.Width()), h = long(sticker.Height());
     const long nw = w * 240 >= h * 320 ? 320 : std::max(1L, w * 240 / h);
     const long nh = w * 240 >= h * 320 ? std::max(1L, h * 320 / w) : 240;
-    sticker.ResampleInterpolated(nw, nh, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+    sticker.ResampleInterpolated(nw, nh, GbImage::kCatmullRom, GbImage::kRepeat);
   }
   HBITMAP picture = sticker.MakeDibSection();
   MixContext context;

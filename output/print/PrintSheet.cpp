@@ -26,7 +26,7 @@ bool MakePrintPicture(const GbImage& sheet, const std::vector<RECT>* stickers, G
   if (!MakeEmptySlotPicture(base)) return false;
   if (base.BitsPerPixel() < 24 && !base.RaiseBpp(24)) return false;
   if ((base.Width() != overlay.Width() || base.Height() != overlay.Height()) &&
-      !base.ResampleInterpolated(long(overlay.Width()), long(overlay.Height()), GbImage::IM_CATROM, GbImage::OM_REPEAT))
+      !base.ResampleInterpolated(long(overlay.Width()), long(overlay.Height()), GbImage::kCatmullRom, GbImage::kRepeat))
     return false;
   if (!PasteSheetKeyed(base, overlay, stickers)) return false;
   return out.TakeOver(base);

@@ -14,7 +14,7 @@ namespace {
 bool Resampled(const GbImage& source, long w, long h, GbImage& out) {
   if (w <= 0 || h <= 0 || !out.CopyFrom(source)) return false;
   if (long(out.Width()) == w && long(out.Height()) == h) return true;
-  return out.ResampleInterpolated(w, h, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+  return out.ResampleInterpolated(w, h, GbImage::kCatmullRom, GbImage::kRepeat);
 }
 
 // Size entries: printed size and preview size.

@@ -20,7 +20,7 @@ namespace {
 bool Resampled(const GbImage& source, long w, long h, GbImage& out) {
   if (!out.CopyFrom(source)) return false;
   if (long(out.Width()) == w && long(out.Height()) == h) return true;
-  return out.ResampleInterpolated(w, h, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+  return out.ResampleInterpolated(w, h, GbImage::kCatmullRom, GbImage::kRepeat);
 }
 
 bool EndsWithJpg(const std::string& path) {

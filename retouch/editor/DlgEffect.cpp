@@ -25,14 +25,14 @@ constexpr int kBoxHeight = 240;
 void FitIntoBox(GbImage& image) {
   const int64_t w = image.Width(), h = image.Height();
   if (w > kBoxWidth && h > kBoxHeight) {
-    image.ResampleInterpolated(kBoxWidth, kBoxHeight, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+    image.ResampleInterpolated(kBoxWidth, kBoxHeight, GbImage::kCatmullRom, GbImage::kRepeat);
   } else if (w > kBoxWidth || h > kBoxHeight) {
     int64_t nw = kBoxWidth, nh = kBoxHeight;
     if (w * kBoxHeight >= h * kBoxWidth)
       nh = std::max<int64_t>(1, h * kBoxWidth / w);
     else
       nw = std::max<int64_t>(1, w * kBoxHeight / h);
-    image.ResampleInterpolated(long(nw), long(nh), GbImage::IM_CATROM, GbImage::OM_REPEAT);
+    image.ResampleInterpolated(long(nw), long(nh), GbImage::kCatmullRom, GbImage::kRepeat);
   }
 }
 // The kit's channel picture is shorter than the slider row: its ends are
@@ -257,15 +257,15 @@ void DlgEffect::OnCircle(int id) {
   if (kind_ != 10) return;
   GbImage* target = EditorImage();
   if (!target) return;
-  long warp = 0;
+  GbImage::WarpKind warp = GbImage::WarpKind::kPunch;
   float koeff = 100.0f;
   switch (id) {
-    case kPunch: warp = 0; break;
-    case kPinch: warp = 1; break;
-    case kSwirl: warp = 2; break;
-    case kCylinder: warp = 3; break;
+    case kPunch: warp = GbImage::WarpKind::kPunch; break;
+    case kPinch: warp = GbImage::WarpKind::kPinch; break;
+    case kSwirl: warp = GbImage::WarpKind::kSwirl; break;
+    case kCylinder: warp = GbImage::WarpKind::kCylinder; break;
     case kBathroom:
-      warp = 4;
+      warp = GbImage::WarpKind::kBathroom;
       koeff = 1.0f;
       break;
     default: return;

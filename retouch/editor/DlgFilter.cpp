@@ -194,7 +194,7 @@ void DlgFilter::FitToPreview() {
   displayBitmap_ = nullptr;
   const int64_t w = working_->Width(), h = working_->Height();
   if (w > kPreviewWidth && h > kPreviewHeight) {
-    working_->ResampleInterpolated(kPreviewWidth, kPreviewHeight, GbImage::IM_CATROM, GbImage::OM_REPEAT);
+    working_->ResampleInterpolated(kPreviewWidth, kPreviewHeight, GbImage::kCatmullRom, GbImage::kRepeat);
   } else if (w > kPreviewWidth || h > kPreviewHeight) {
     // One side too large: fitted keeping its shape, so that nothing is
     // distorted and the result fits the picture control.
@@ -203,7 +203,7 @@ void DlgFilter::FitToPreview() {
       nh = std::max<int64_t>(1, h * kPreviewWidth / w);
     else
       nw = std::max<int64_t>(1, w * kPreviewHeight / h);
-    working_->ResampleInterpolated(long(nw), long(nh), GbImage::IM_CATROM, GbImage::OM_REPEAT);
+    working_->ResampleInterpolated(long(nw), long(nh), GbImage::kCatmullRom, GbImage::kRepeat);
   }
   displayBitmap_ = working_->MakeDibSection();
   if (displayBitmap_) rotateScratch_.LoadFromBitmap(displayBitmap_, 32);

@@ -168,12 +168,73 @@ TEST(CliOps, ListsEveryOperationAndEveryTableLineFits) {
   EXPECT_EQ(out.find("unavailable"), std::string::npos) << out;
   for (const char* form :
        {"DecreaseBpp target errorDiffusion:0|1 [palette:none|#RRGGBB|FILE=none] [coloursImportant=0]",
-        "MixWith source:FILE operation [dx=0] [dy=0] [mixAlpha:0|1=0]",
+        "MixWith source:FILE operation:MixOperation [dx=0] [dy=0] [mixAlpha:0|1=0]",
         "AddRectToSelection rect.left rect.top rect.right rect.bottom [level=255]", "ToGreyScale\n"})
     EXPECT_NE(out.find(form), std::string::npos) << form;
   EXPECT_EQ(Cli("ops RaiseBpp", &out), 0);
   EXPECT_EQ(out, "RaiseBpp target\n");
   EXPECT_EQ(Cli("ops Nothing", &out, &err), 1);
+}
+
+// An enumerated argument by name (any case, or as the code writes it) gives
+// the very file its number gives; defaults given by name are the old numbers.
+TEST(CliOps, EnumeratedArgumentsTakeANameOrItsNumber) {
+  gbtest::TempDir dir;
+  const std::string in = Q(Bmp("other/goldenears.bmp"));  // 128 x 96
+  const std::string source = Q(Bmp("bmpsuite/g/rgb24.bmp"));
+  const std::string named = dir.file("named.bmp"), numbered = dir.file("numbered.bmp");
+  std::string err;
+  const std::pair<std::string, std::string> cases[] = {
+      {"ResampleInterpolated 200 77 Power Mirror", "ResampleInterpolated 200 77 18 6"},
+      {"ResampleInterpolated 61 150 mitchell WRAP", "ResampleInterpolated 61 150 15 4"},
+      {"ResampleInterpolated 50 41", "ResampleInterpolated 50 41 16 5"},
+      {"RotateFree 33 kCatmullRom transparent #00FF00", "RotateFree 33 16 3 #00FF00"},
+      {"RotateFree -20", "RotateFree -20 2 1"},
+      {"ResampleSimple 90 50 BICUBIC", "ResampleSimple 90 50 2"},
+      {"ResampleSimple 33 70", "ResampleSimple 33 70 1"},
+      {"RadialWarp bathroom 0 1", "RadialWarp 4 0 1"},
+      {"RadialWarp Swirl", "RadialWarp 2"},
+      {"MixWith " + source + " average 3 -2", "MixWith " + source + " 10 3 -2"},
+      {"MixWith " + source + " BlendNearBackground", "MixWith " + source + " 8"},
+  };
+  for (const auto& [byName, byNumber] : cases) {
+    ASSERT_EQ(Cli("convert " + in + " " + Q(named) + " --op \"" + byName + "\"", nullptr, &err), 0) << byName << err;
+    ASSERT_EQ(Cli("convert " + in + " " + Q(numbered) + " --op \"" + byNumber + "\"", nullptr, &err), 0)
+        << byNumber << err;
+    EXPECT_EQ(gbtest::ReadFile(named), gbtest::ReadFile(numbered)) << byName;
+  }
+  // A name that is no value: refused with the valid names, nothing written.
+  const std::string refused = dir.file("refused.bmp");
+  EXPECT_EQ(Cli("convert " + in + " " + Q(refused) + " --op 'ResampleInterpolated 50 40 Cubic'", nullptr, &err), 1);
+  EXPECT_NE(err.find("ResampleInterpolated: argument method has no value named \"Cubic\"; it takes a number or one "
+                     "of NearestNeighbour=1 Bilinear=2 "),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("CatmullRom=16 Hanning=17 Power=18"), std::string::npos) << err;
+  EXPECT_EQ(Cli("convert " + in + " " + Q(refused) + " --op 'RadialWarp k'", nullptr, &err), 1);
+  EXPECT_NE(err.find("Punch=0 Pinch=1 Swirl=2 Cylinder=3 Bathroom=4"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(refused));
+}
+
+TEST(CliOps, ListsTheNamesAndNumbersOfEnumeratedArguments) {
+  std::string out;
+  ASSERT_EQ(Cli("ops ResampleInterpolated", &out), 0);
+  EXPECT_EQ(out,
+            "ResampleInterpolated width height [method:InterpolationMethod=CatmullRom] "
+            "[overflow:OverflowMethod=Repeat] [disableAveraging:0|1=0]\n"
+            "  InterpolationMethod: NearestNeighbour=1 Bilinear=2 BSpline=3 Bicubic=4 Bicubic2=5 Lanczos=6 Box=7 "
+            "Hermite=8 Hamming=9 Sinc=10 Blackman=11 Bessel=12 Gaussian=13 Quadratic=14 Mitchell=15 CatmullRom=16 "
+            "Hanning=17 Power=18\n"
+            "  OverflowMethod: Color=1 Background=2 Transparent=3 Wrap=4 Repeat=5 Mirror=6\n");
+  ASSERT_EQ(Cli("ops", &out), 0);
+  for (const char* form : {"RotateFree angle [method:InterpolationMethod=Bilinear] [overflow:OverflowMethod=Color]",
+                           "ResampleSimple width height [mode:ResampleMode=Nearest]\n", "RadialWarp kind:WarpKind",
+                           "\n  ResampleMode: Bilinear=0 Nearest=1 Bicubic=2\n",
+                           "\n  WarpKind: Punch=0 Pinch=1 Swirl=2 Cylinder=3 Bathroom=4\n",
+                           "\n  MixOperation: Add=0 And=1 Xor=2 Or=3 Mask=4 CopyIntoTransparent=5 CopyOpaqueSource=6 "
+                           "Subtract=7 BlendNearBackground=8 AlphaOver=9 Average=10\n"})
+    EXPECT_NE(out.find(form), std::string::npos) << form;
+  EXPECT_EQ(out.find("InterpolationMethod:"), out.rfind("InterpolationMethod:")) << "each list once";
 }
 
 TEST(CliConvert, GeometryOperationsTakeTheirSpecForms) {

@@ -21,7 +21,7 @@ GbImage Loaded(const std::string& path, long w = 0, long h = 0) {
   const size_t dot = path.rfind('.');
   EXPECT_TRUE(image.LoadFile(path.c_str(), GbImage::TypeFromExtension(path.c_str() + dot + 1))) << path;
   if (w > 0) {
-    EXPECT_TRUE(image.ResampleInterpolated(w, h, GbImage::IM_CATROM, GbImage::OM_REPEAT));
+    EXPECT_TRUE(image.ResampleInterpolated(w, h, GbImage::kCatmullRom, GbImage::kRepeat));
   }
   return image;
 }

@@ -24,7 +24,7 @@ GbImage White(uint32_t w, uint32_t h) {
   return img;
 }
 
-TextSettings Settings(const char* text, int alignment = 1) {
+TextSettings Settings(const char* text, int alignment = kAlignCentre) {
   TextSettings s;
   InitTextSettings(s);
   std::strcpy(s.text, text);
@@ -112,13 +112,13 @@ TEST(DrawTextBox, CentredBoxSitsOnTheAnchorRow) {
 
 TEST(DrawTextBox, AlignmentAnchorsAndClipping) {
   REQUIRE_TEXT();
-  for (int alignment : {0, 2}) {
+  for (int alignment : {kAlignLeft, kAlignRight}) {
     GbImage img = White(300, 80);
     const TextSettings s = Settings("Left or right", alignment);
     const RECT measured = img.DrawTextBox(nullptr, 200, 60, s, false);
     const Geometry g = Expected(measured, 1, s.roundRadius);
     const Box found = Find(img, GbImage::ColorRefToQuad(s.boxColor));
-    if (alignment == 0)
+    if (alignment == kAlignLeft)
       EXPECT_EQ(found.left, 200);
     else
       EXPECT_EQ(found.right, 199);
@@ -128,7 +128,7 @@ TEST(DrawTextBox, AlignmentAnchorsAndClipping) {
   // A box that would start left of the image starts at column 0; one that
   // reaches past the edges is clipped, not wrapped.
   GbImage img = White(60, 40);
-  const TextSettings s = Settings("A long caption", 1);
+  const TextSettings s = Settings("A long caption", kAlignCentre);
   img.DrawTextBox(nullptr, 10, 35, s, false);
   const Box clipped = Find(img, GbImage::ColorRefToQuad(s.boxColor));
   EXPECT_EQ(clipped.left, 0);

@@ -173,12 +173,12 @@ TEST(FastPaths, RadialWarpMatchesRowByRowOnEveryDepth) {
     GbImage img;
     rt::MakeNoise(img, 197, 133, d.bpp, 71, d.grey);
     GbImage whole(img), rows(img);
-    ASSERT_TRUE(whole.RadialWarp(2, 0, 100.0f));
+    ASSERT_TRUE(whole.RadialWarp(GbImage::WarpKind::kSwirl, 0, 100.0f));
     const long rmax = long(std::sqrt(float(98 * 98 + 66 * 66)));  // from the whole picture's corner
     for (long y = 0; y < 133; ++y) {
       GbImage one(img);
       ASSERT_TRUE(one.AddRectToSelection(RECT{0, LONG(y), 196, LONG(y)}));
-      ASSERT_TRUE(one.RadialWarp(2, rmax, 100.0f));
+      ASSERT_TRUE(one.RadialWarp(GbImage::WarpKind::kSwirl, rmax, 100.0f));
       for (long x = 0; x < 197; ++x) rows.WritePixelColor(x, y, one.ReadPixelColor(x, y, false));
     }
     EXPECT_TRUE(rt::SamePixels(whole, rows));

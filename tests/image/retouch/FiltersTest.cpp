@@ -216,9 +216,9 @@ TEST(BadInput, FailsWithAMessageAndLeavesThePictureAlone) {
       {"GammaCorrect NaN", [](GbImage& i) { return i.GammaCorrect(std::nanf("")); }},
       {"MapThroughTable null", [](GbImage& i) { return i.MapThroughTable(nullptr); }},
       {"RainbowPalette NaN", [](GbImage& i) { return i.RainbowPalette(std::nanf("")); }},
-      {"RadialWarp kind 5", [](GbImage& i) { return i.RadialWarp(5, 0, 100.0f); }},
-      {"RadialWarp rmax -1", [](GbImage& i) { return i.RadialWarp(0, -1, 100.0f); }},
-      {"RadialWarp koeff inf", [](GbImage& i) { return i.RadialWarp(2, 0, INFINITY); }},
+      {"RadialWarp kind 5", [](GbImage& i) { return i.RadialWarp(GbImage::WarpKind(5), 0, 100.0f); }},
+      {"RadialWarp rmax -1", [](GbImage& i) { return i.RadialWarp(GbImage::WarpKind::kPunch, -1, 100.0f); }},
+      {"RadialWarp koeff inf", [](GbImage& i) { return i.RadialWarp(GbImage::WarpKind::kSwirl, 0, INFINITY); }},
   };
   for (uint32_t bpp : {24u, 4u}) {
     GbImage original;
@@ -253,7 +253,7 @@ TEST(BadInput, EveryOperationRefusesAPictureWithoutPixels) {
   EXPECT_FALSE(empty.GammaCorrect(1.23f));
   EXPECT_FALSE(empty.MapThroughTable(table));
   EXPECT_FALSE(empty.RainbowPalette(1.0f));
-  EXPECT_FALSE(empty.RadialWarp(0, 0, 100.0f));
+  EXPECT_FALSE(empty.RadialWarp(GbImage::WarpKind::kPunch, 0, 100.0f));
   EXPECT_FALSE(empty.HasPixels());
 }
 
@@ -283,9 +283,9 @@ TEST(BadInput, ExtremeArgumentsStayWithinRange) {
       {"Unsharp negative", [](GbImage& i) { return i.UnsharpSharpen(10000.0f, -1e30f, 0); }},
       {"Gamma tiny", [](GbImage& i) { return i.GammaCorrect(1e-30f); }},
       {"Gamma huge", [](GbImage& i) { return i.GammaCorrect(1e30f); }},
-      {"Pinch far", [](GbImage& i) { return i.RadialWarp(1, LONG_MAX, 100.0f); }},
-      {"Swirl tight", [](GbImage& i) { return i.RadialWarp(2, 0, 1e-30f); }},
-      {"Cylinder far", [](GbImage& i) { return i.RadialWarp(3, LONG_MAX, 1.0f); }},
+      {"Pinch far", [](GbImage& i) { return i.RadialWarp(GbImage::WarpKind::kPinch, LONG_MAX, 100.0f); }},
+      {"Swirl tight", [](GbImage& i) { return i.RadialWarp(GbImage::WarpKind::kSwirl, 0, 1e-30f); }},
+      {"Cylinder far", [](GbImage& i) { return i.RadialWarp(GbImage::WarpKind::kCylinder, LONG_MAX, 1.0f); }},
   };
   for (const auto& [name, op] : ops) {
     SCOPED_TRACE(name);

@@ -12,7 +12,7 @@ TEST(RadialWarp, BathroomShiftsColumnsBy32PixelStrips) {
   GbImage img;
   rt::MakeNoise(img, 64, 40, 24, 17);
   const GbImage before(img);
-  ASSERT_TRUE(img.RadialWarp(4, 0, 1.0f));
+  ASSERT_TRUE(img.RadialWarp(GbImage::WarpKind::kBathroom, 0, 1.0f));
   const long y = 20;  // the middle row lies inside the circle from end to end
   EXPECT_EQ(rt::Rgb(img, 0, y), rt::Rgb(before, 0, 0)) << "x = -16 is outside: pixel (0, 0)";
   EXPECT_EQ(rt::Rgb(img, 16, y), rt::Rgb(before, 16, y));
@@ -28,7 +28,7 @@ TEST(RadialWarp, PunchKeepsTheCentreAndTheCornerReadsOutside) {
     ASSERT_TRUE(img.CreateAlpha());
     ASSERT_TRUE(img.FillAlpha(200));
     const GbImage before(img);
-    ASSERT_TRUE(img.RadialWarp(0, 0, 100.0f));
+    ASSERT_TRUE(img.RadialWarp(GbImage::WarpKind::kPunch, 0, 100.0f));
     EXPECT_EQ(rt::Rgb(img, 15, 10), rt::Rgb(before, 15, 10));
     EXPECT_EQ(img.ReadAlpha(15, 10), 200);
     // The circle reaches the lower-left corner exactly, so the corner is outside.
@@ -42,7 +42,7 @@ TEST(RadialWarp, AnUnturnedSwirlMirrorsTheDiscLeftToRight) {
   GbImage img;
   rt::MakeNoise(img, 41, 27, 24, 29);
   const GbImage before(img);
-  ASSERT_TRUE(img.RadialWarp(2, 0, 1e30f));
+  ASSERT_TRUE(img.RadialWarp(GbImage::WarpKind::kSwirl, 0, 1e30f));
   const long xmid = 20, ymid = 13;
   for (long d = 1; d < 10; ++d) {
     EXPECT_EQ(rt::Rgb(img, xmid + d, ymid), rt::Rgb(before, xmid - d, ymid)) << d;
@@ -55,7 +55,7 @@ TEST(RadialWarp, OnlyTheSelectionChanges) {
   rt::MakeNoise(img, 30, 22, 24, 2);
   const GbImage before(img);
   ASSERT_TRUE(img.AddRectToSelection(RECT{12, 15, 20, 6}));
-  ASSERT_TRUE(img.RadialWarp(1, 0, 100.0f));
+  ASSERT_TRUE(img.RadialWarp(GbImage::WarpKind::kPinch, 0, 100.0f));
   long changed = 0;
   for (long y = 0; y < 22; ++y)
     for (long x = 0; x < 30; ++x) {

@@ -154,23 +154,23 @@ TEST(RotateFree, RightAnglesBecomeExactTurns) {
   tt::MakeNoise(src, 3, 2, 24, 30, true);
   GbImage want, got;
   ASSERT_TRUE(src.RotateQuarterRight(&want));
-  ASSERT_TRUE(src.RotateFree(90, &got, GbImage::IM_BICUBIC2, GbImage::OM_COLOR, nullptr, true, false));
+  ASSERT_TRUE(src.RotateFree(90, &got, GbImage::kBicubic2, GbImage::kColor, nullptr, true, false));
   EXPECT_EQ(got.Width(), 2u);
   EXPECT_EQ(got.Height(), 3u);
   EXPECT_TRUE(tt::SamePixels(got, want));
   ASSERT_TRUE(src.RotateQuarterLeft(&want));
-  ASSERT_TRUE(src.RotateFree(-90, &got, GbImage::IM_BICUBIC2, GbImage::OM_COLOR, nullptr, true, false));
+  ASSERT_TRUE(src.RotateFree(-90, &got, GbImage::kBicubic2, GbImage::kColor, nullptr, true, false));
   EXPECT_TRUE(tt::SamePixels(got, want));
   ASSERT_TRUE(src.RotateHalfTurn(&want));
-  ASSERT_TRUE(src.RotateFree(180.05f, &got, GbImage::IM_BICUBIC2, GbImage::OM_COLOR, nullptr, true, false));
+  ASSERT_TRUE(src.RotateFree(180.05f, &got, GbImage::kBicubic2, GbImage::kColor, nullptr, true, false));
   EXPECT_TRUE(tt::SamePixels(got, want));
-  ASSERT_TRUE(src.RotateFree(360, &got, GbImage::IM_BICUBIC2, GbImage::OM_COLOR, nullptr, true, false));
+  ASSERT_TRUE(src.RotateFree(360, &got, GbImage::kBicubic2, GbImage::kColor, nullptr, true, false));
   EXPECT_TRUE(tt::SamePixels(got, src));
   // Without the flag the turn is sampled; nearest neighbour lands on the same pixels.
   GbImage big, turned, sampled;
   tt::MakeNoise(big, 37, 23, 24, 31);
   ASSERT_TRUE(big.RotateQuarterRight(&turned));
-  ASSERT_TRUE(big.RotateFree(90, &sampled, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_COLOR, nullptr, false, false));
+  ASSERT_TRUE(big.RotateFree(90, &sampled, GbImage::kNearestNeighbour, GbImage::kColor, nullptr, false, false));
   std::string where;
   EXPECT_TRUE(tt::SamePixels(sampled, turned, &where)) << where;
 }
@@ -178,7 +178,7 @@ TEST(RotateFree, RightAnglesBecomeExactTurns) {
 TEST(RotateFree, KeepSizeTurnsAboutTheCentreWithOverflowCorners) {
   GbImage src, out, want;
   tt::MakeNoise(src, 40, 30, 24, 32);
-  ASSERT_TRUE(src.RotateFree(30, &out, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_COLOR, nullptr, true, true));
+  ASSERT_TRUE(src.RotateFree(30, &out, GbImage::kNearestNeighbour, GbImage::kColor, nullptr, true, true));
   ASSERT_EQ(out.Width(), 40u);
   ASSERT_EQ(out.Height(), 30u);
   for (auto [x, y] : {std::pair{0L, 0L}, std::pair{39L, 0L}, std::pair{0L, 29L}, std::pair{39L, 29L}})
@@ -187,7 +187,7 @@ TEST(RotateFree, KeepSizeTurnsAboutTheCentreWithOverflowCorners) {
   std::string where;
   EXPECT_TRUE(tt::SamePixels(out, want, &where)) << where;
   const RGBQUAD green{0, 255, 0, 0};
-  ASSERT_TRUE(src.RotateFree(30, &out, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_COLOR, &green, true, true));
+  ASSERT_TRUE(src.RotateFree(30, &out, GbImage::kNearestNeighbour, GbImage::kColor, &green, true, true));
   EXPECT_EQ(out.ReadPixelColor(0, 0), green);
 }
 
@@ -216,7 +216,7 @@ TEST(RotateFree, EscapeStopsEarly) {
   GbImage img;
   tt::Fill24(img, 20, 20, RGBQUAD{9, 9, 9, 0});
   img.SetEscape(1);
-  ASSERT_TRUE(img.RotateFree(10, nullptr, GbImage::IM_BILINEAR, GbImage::OM_REPEAT));
+  ASSERT_TRUE(img.RotateFree(10, nullptr, GbImage::kBilinear, GbImage::kRepeat));
   EXPECT_GT(img.Width(), 20u);
   EXPECT_EQ(img.ReadPixelColor(long(img.Width()) / 2, long(img.Height()) / 2), (RGBQUAD{0, 0, 0, 0}));
   GbImage empty;

@@ -42,9 +42,9 @@ TEST(ResampleInterpolated, SameSizeLeavesTheImageAndCopiesIntoADestination) {
   GbImage img, before, dest;
   tt::MakeNoise(img, 9, 4, 24, 1, true);
   before = img;
-  EXPECT_TRUE(img.ResampleInterpolated(9, 4, GbImage::IM_CATROM, GbImage::OM_REPEAT));
+  EXPECT_TRUE(img.ResampleInterpolated(9, 4, GbImage::kCatmullRom, GbImage::kRepeat));
   EXPECT_TRUE(tt::SamePixels(img, before));
-  EXPECT_TRUE(img.ResampleInterpolated(9, 4, GbImage::IM_CATROM, GbImage::OM_REPEAT, &dest));
+  EXPECT_TRUE(img.ResampleInterpolated(9, 4, GbImage::kCatmullRom, GbImage::kRepeat, &dest));
   EXPECT_TRUE(tt::SamePixels(dest, before));
 }
 
@@ -52,7 +52,7 @@ TEST(ResampleInterpolated, HalvingAveragesTwoByTwoAreas) {
   GbImage img;
   tt::MakeNoise(img, 400, 300, 24, 2);
   GbImage out;
-  ASSERT_TRUE(img.ResampleInterpolated(200, 150, GbImage::IM_CATROM, GbImage::OM_REPEAT, &out));
+  ASSERT_TRUE(img.ResampleInterpolated(200, 150, GbImage::kCatmullRom, GbImage::kRepeat, &out));
   ASSERT_EQ(out.Width(), 200u);
   ASSERT_EQ(out.Height(), 150u);
   for (long y = 0; y < 150; ++y)
@@ -69,7 +69,7 @@ TEST(ResampleInterpolated, HalvingAveragesTwoByTwoAreas) {
 TEST(ResampleInterpolated, DoublingSamplesBetweenThePixels) {
   GbImage img, out;
   tt::MakeNoise(img, 400, 300, 24, 3);
-  ASSERT_TRUE(img.ResampleInterpolated(800, 600, GbImage::IM_CATROM, GbImage::OM_REPEAT, &out));
+  ASSERT_TRUE(img.ResampleInterpolated(800, 600, GbImage::kCatmullRom, GbImage::kRepeat, &out));
   for (long y = 0; y < 600; y += 7)
     for (long x = 0; x < 800; ++x) {
       const double sx = (x + 0.5) / 2 - 0.5, sy = (y + 0.5) / 2 - 0.5;
@@ -110,7 +110,7 @@ TEST(ResampleInterpolated, MatchesReferenceForEveryMethodAndOverflow) {
 TEST(ResampleInterpolated, StickerScaleShrinkMatchesReference) {
   GbImage src, got, want;
   tt::MakeNoise(src, 600, 400, 24, 9, true);
-  ASSERT_TRUE(src.ResampleInterpolated(32, 24, GbImage::IM_CATROM, GbImage::OM_REPEAT, &got));
+  ASSERT_TRUE(src.ResampleInterpolated(32, 24, GbImage::kCatmullRom, GbImage::kRepeat, &got));
   RefResample(src, want, 32, 24, 16, 5, false);
   std::string where;
   EXPECT_TRUE(tt::SamePixels(got, want, &where)) << where;
@@ -125,7 +125,7 @@ TEST(ResampleInterpolated, FlatColourStaysExact) {
     for (auto [nw, nh] : {std::pair{160L, 120L}, std::pair{333L, 97L}, std::pair{777L, 555L}}) {
       for (int m : {2, 3, 5, 14, 15, 16}) {
         GbImage out;
-        ASSERT_TRUE(src.ResampleInterpolated(nw, nh, GbImage::InterpolationMethod(m), GbImage::OM_REPEAT, &out));
+        ASSERT_TRUE(src.ResampleInterpolated(nw, nh, GbImage::InterpolationMethod(m), GbImage::kRepeat, &out));
         for (long y = 0; y < nh; y += 3)
           for (long x = 0; x < nw; ++x)
             ASSERT_EQ(out.ReadPixelColor(x, y), c)
@@ -143,7 +143,7 @@ TEST(ResampleInterpolated, ResultKeepsSettingsAndTheSourceStays) {
   src.SetBackgroundIndex(7);
   src.SetJpegQuality(55);
   GbImage before(src), out;
-  ASSERT_TRUE(src.ResampleInterpolated(10, 5, GbImage::IM_BILINEAR, GbImage::OM_REPEAT, &out));
+  ASSERT_TRUE(src.ResampleInterpolated(10, 5, GbImage::kBilinear, GbImage::kRepeat, &out));
   EXPECT_TRUE(tt::SamePixels(src, before));
   EXPECT_EQ(out.BitsPerPixel(), 8u);
   EXPECT_EQ(out.FileType(), uint32_t(GB_TYPE_BMP));
@@ -162,7 +162,7 @@ TEST(ResampleInterpolated, EscapeStopsEarlyAndCommitsWhatThereIs) {
   GbImage img;
   tt::Fill24(img, 40, 30, RGBQUAD{200, 200, 200, 0});
   img.SetEscape(1);
-  ASSERT_TRUE(img.ResampleInterpolated(80, 60, GbImage::IM_CATROM, GbImage::OM_REPEAT));
+  ASSERT_TRUE(img.ResampleInterpolated(80, 60, GbImage::kCatmullRom, GbImage::kRepeat));
   ASSERT_EQ(img.Width(), 80u);
   for (long y = 0; y < 60; ++y)
     for (long x = 0; x < 80; ++x) ASSERT_EQ(img.ReadPixelColor(x, y), (RGBQUAD{0, 0, 0, 0}));
@@ -188,7 +188,7 @@ TEST(ResampleSimple, NearestCopiesSourcePixelsAndIndices) {
   for (uint32_t bpp : {24u, 8u, 4u, 1u}) {
     GbImage src, out;
     tt::MakeNoise(src, 11, 7, bpp, 8, bpp >= 8);
-    ASSERT_TRUE(src.ResampleSimple(17, 4, 1, &out));
+    ASSERT_TRUE(src.ResampleSimple(17, 4, GbImage::ResampleMode::kNearest, &out));
     const double xs = 11.0 / 17, ys = 7.0 / 4;
     for (long y = 0; y < 4; ++y)
       for (long x = 0; x < 17; ++x) {
@@ -209,16 +209,16 @@ TEST(ResampleSimple, NearestKeepsDuplicatePaletteEntriesApart) {
   img.SetPaletteColor(9, 0, 0, 0);  // same as entry 0
   img.Fill(9);
   GbImage out;
-  ASSERT_TRUE(img.ResampleSimple(8, 8, 1, &out));
+  ASSERT_TRUE(img.ResampleSimple(8, 8, GbImage::ResampleMode::kNearest, &out));
   EXPECT_EQ(out.ReadPixelIndex(5, 5), 9);
-  ASSERT_TRUE(img.ResampleInterpolated(8, 8, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_REPEAT, &out));
+  ASSERT_TRUE(img.ResampleInterpolated(8, 8, GbImage::kNearestNeighbour, GbImage::kRepeat, &out));
   EXPECT_EQ(out.ReadPixelIndex(5, 5), 9);
 }
 
 TEST(ResampleSimple, BicubicIsClampedBSplineAtShiftedPositions) {
   GbImage src, out;
   tt::MakeNoise(src, 9, 6, 24, 12);
-  ASSERT_TRUE(src.ResampleSimple(14, 4, 2, &out));
+  ASSERT_TRUE(src.ResampleSimple(14, 4, GbImage::ResampleMode::kBicubic, &out));
   const double xs = 9.0 / 14, ys = 6.0 / 4;
   for (long y = 0; y < 4; ++y)
     for (long x = 0; x < 14; ++x) {
@@ -243,7 +243,7 @@ TEST(ResampleSimple, BilinearAtThePixelCornerWhenEnlargingOrForPalettes) {
   for (auto [bpp, nw, nh] : {std::tuple{24u, 15L, 8L}, std::tuple{8u, 4L, 3L}, std::tuple{8u, 15L, 8L}}) {
     GbImage src, out;
     tt::MakeNoise(src, 7, 5, bpp, 13);
-    ASSERT_TRUE(src.ResampleSimple(nw, nh, 0, &out));
+    ASSERT_TRUE(src.ResampleSimple(nw, nh, GbImage::ResampleMode::kBilinear, &out));
     const double xs = 7.0 / nw, ys = 5.0 / nh;
     for (long y = 0; y < nh; ++y)
       for (long x = 0; x < nw; ++x) {
@@ -269,7 +269,7 @@ TEST(ResampleSimple, BilinearAtThePixelCornerWhenEnlargingOrForPalettes) {
 TEST(ResampleSimple, BoxFilterWhenShrinking24Bits) {
   GbImage src, out;
   tt::MakeNoise(src, 3, 3, 24, 14);
-  ASSERT_TRUE(src.ResampleSimple(2, 2, 0, &out));
+  ASSERT_TRUE(src.ResampleSimple(2, 2, GbImage::ResampleMode::kBilinear, &out));
   // Scale 1.5: the middle row and column split half and half.
   auto b = [&](long x, long y) { return int(src.ReadPixelColor(x, y).rgbBlue); };
   EXPECT_EQ(out.ReadPixelColor(0, 0).rgbBlue, (4 * b(0, 0) + 2 * b(1, 0) + 2 * b(0, 1) + b(1, 1)) / 9);
@@ -277,7 +277,7 @@ TEST(ResampleSimple, BoxFilterWhenShrinking24Bits) {
   EXPECT_EQ(out.ReadPixelColor(1, 1).rgbBlue, (b(1, 1) + 2 * b(2, 1) + 2 * b(1, 2) + 4 * b(2, 2)) / 9);
   GbImage big;
   tt::MakeNoise(big, 8, 6, 24, 15);
-  ASSERT_TRUE(big.ResampleSimple(4, 3, 0, &out));
+  ASSERT_TRUE(big.ResampleSimple(4, 3, GbImage::ResampleMode::kBilinear, &out));
   for (long y = 0; y < 3; ++y)
     for (long x = 0; x < 4; ++x) {
       int sum = 0;
@@ -288,13 +288,14 @@ TEST(ResampleSimple, BoxFilterWhenShrinking24Bits) {
   // Scales like 4/3 whose thousandths do not add up still keep a flat area flat.
   GbImage flat;
   tt::Fill24(flat, 400, 300, RGBQUAD{255, 100, 1, 0});
-  ASSERT_TRUE(flat.ResampleSimple(300, 225, 0, &out));
+  ASSERT_TRUE(flat.ResampleSimple(300, 225, GbImage::ResampleMode::kBilinear, &out));
   for (long y = 0; y < 225; ++y)
     for (long x = 0; x < 300; ++x) ASSERT_EQ(out.ReadPixelColor(x, y), (RGBQUAD{255, 100, 1, 0})) << x << "," << y;
 }
 
 TEST(ResampleSimple, AlphaComesFromTheNearestSourcePixel) {
-  for (int mode : {0, 1, 2}) {
+  using Mode = GbImage::ResampleMode;
+  for (Mode mode : {Mode::kBilinear, Mode::kNearest, Mode::kBicubic}) {
     GbImage src, out;
     tt::MakeNoise(src, 10, 9, 24, 16, true);
     ASSERT_TRUE(src.ResampleSimple(4, 13, mode, &out));
@@ -391,29 +392,29 @@ TEST(TransformBands, ThreadedBandsMatchOneThreadAtEveryDepthAndShape) {
             {"rotate 30 bilinear", [](GbImage& s, GbImage& d) { return s.RotateFree(30.0f, &d); }},
             {"rotate -17 bicubic keep size",
              [](GbImage& s, GbImage& d) {
-               return s.RotateFree(-17.0f, &d, GbImage::IM_BICUBIC, GbImage::OM_REPEAT, nullptr, true, true);
+               return s.RotateFree(-17.0f, &d, GbImage::kBicubic, GbImage::kRepeat, nullptr, true, true);
              }},
             {"rotate 200 nearest",
-             [](GbImage& s, GbImage& d) { return s.RotateFree(200.0f, &d, GbImage::IM_NEAREST_NEIGHBOUR); }},
+             [](GbImage& s, GbImage& d) { return s.RotateFree(200.0f, &d, GbImage::kNearestNeighbour); }},
             {"enlarge Catmull-Rom",
              [](GbImage& s, GbImage& d) {
-               return s.ResampleInterpolated(long(s.Width()) * 2 + 3, long(s.Height()) * 3 + 1, GbImage::IM_CATROM,
-                                             GbImage::OM_REPEAT, &d);
+               return s.ResampleInterpolated(long(s.Width()) * 2 + 3, long(s.Height()) * 3 + 1, GbImage::kCatmullRom,
+                                             GbImage::kRepeat, &d);
              }},
             {"enlarge bilinear",
              [](GbImage& s, GbImage& d) {
-               return s.ResampleInterpolated(long(s.Width()) + 5, long(s.Height()) + 7, GbImage::IM_BILINEAR,
-                                             GbImage::OM_BACKGROUND, &d);
+               return s.ResampleInterpolated(long(s.Width()) + 5, long(s.Height()) + 7, GbImage::kBilinear,
+                                             GbImage::kBackground, &d);
              }},
             {"shrink area",
              [](GbImage& s, GbImage& d) {
                return s.ResampleInterpolated(std::max(1L, long(s.Width()) / 3), std::max(1L, long(s.Height()) * 2 / 5),
-                                             GbImage::IM_CATROM, GbImage::OM_REPEAT, &d);
+                                             GbImage::kCatmullRom, GbImage::kRepeat, &d);
              }},
             {"shrink without averaging",
              [](GbImage& s, GbImage& d) {
                return s.ResampleInterpolated(std::max(1L, long(s.Width()) / 2), std::max(1L, long(s.Height()) / 2),
-                                             GbImage::IM_BICUBIC, GbImage::OM_REPEAT, &d, true);
+                                             GbImage::kBicubic, GbImage::kRepeat, &d, true);
              }},
         };
         for (const auto& [name, op] : ops) {

@@ -95,7 +95,7 @@ TEST(SampleInterpolated, ImpulseResponseOfEveryKernel) {
   for (int m = 3; m <= 18; ++m) {
     for (auto [x, y] : {std::pair{12.3, 11.6}, std::pair{11.75, 12.5}, std::pair{13.1, 13.9}}) {
       const double k = KernelWeight(m, x - 12) * KernelWeight(m, y - 12);
-      const RGBQUAD c = img.SampleInterpolated(x, y, GbImage::InterpolationMethod(m), GbImage::OM_COLOR);
+      const RGBQUAD c = img.SampleInterpolated(x, y, GbImage::InterpolationMethod(m), GbImage::kColor);
       EXPECT_EQ(c.rgbBlue, tt::Trunc(200 * k)) << "method " << m << " at " << x << "," << y;
       EXPECT_EQ(c.rgbGreen, tt::Trunc(100 * k)) << "method " << m;
       EXPECT_EQ(c.rgbRed, tt::Trunc(50 * k)) << "method " << m;
@@ -103,16 +103,16 @@ TEST(SampleInterpolated, ImpulseResponseOfEveryKernel) {
   }
   // The window is -1..+2 around floor(x): a tap three pixels away is not read,
   // even by kernels that are not zero there.
-  EXPECT_EQ(img.SampleInterpolated(14.5, 12, GbImage::IM_SINC).rgbBlue, 0);
-  EXPECT_EQ(img.SampleInterpolated(14.5, 12, GbImage::IM_BLACKMAN).rgbBlue, 0);
-  EXPECT_EQ(img.SampleInterpolated(13.5, 12, GbImage::IM_BLACKMAN).rgbBlue, tt::Trunc(200 * KernelWeight(11, 1.5)));
+  EXPECT_EQ(img.SampleInterpolated(14.5, 12, GbImage::kSinc).rgbBlue, 0);
+  EXPECT_EQ(img.SampleInterpolated(14.5, 12, GbImage::kBlackman).rgbBlue, 0);
+  EXPECT_EQ(img.SampleInterpolated(13.5, 12, GbImage::kBlackman).rgbBlue, tt::Trunc(200 * KernelWeight(11, 1.5)));
   // Lanczos reaches -5..+6.
-  EXPECT_EQ(img.SampleInterpolated(16.5, 12, GbImage::IM_LANCZOS).rgbBlue, tt::Trunc(200 * KernelWeight(6, 4.5)));
-  EXPECT_GT(img.SampleInterpolated(16.5, 12, GbImage::IM_LANCZOS).rgbBlue, 0);
+  EXPECT_EQ(img.SampleInterpolated(16.5, 12, GbImage::kLanczos).rgbBlue, tt::Trunc(200 * KernelWeight(6, 4.5)));
+  EXPECT_GT(img.SampleInterpolated(16.5, 12, GbImage::kLanczos).rgbBlue, 0);
   // Blackman is not normalised: at a whole position it also takes the pixel
   // two to the right at full weight.
-  EXPECT_EQ(img.SampleInterpolated(10, 12, GbImage::IM_BLACKMAN).rgbBlue, 200);
-  EXPECT_EQ(img.SampleInterpolated(11, 12, GbImage::IM_BLACKMAN).rgbBlue, 0);
+  EXPECT_EQ(img.SampleInterpolated(10, 12, GbImage::kBlackman).rgbBlue, 200);
+  EXPECT_EQ(img.SampleInterpolated(11, 12, GbImage::kBlackman).rgbBlue, 0);
 }
 
 TEST(SampleWithOverflow, EveryOverflowMethod) {
@@ -123,84 +123,84 @@ TEST(SampleWithOverflow, EveryOverflowMethod) {
   auto px = [](long x, long y) { return RGBQUAD{uint8_t(x * 10), uint8_t(y * 10), 7, 0}; };
   const RGBQUAD repl{1, 2, 3, 4};
   using G = GbImage;
-  EXPECT_EQ(img.SampleWithOverflow(2, 1, G::OM_COLOR, repl), px(2, 1));
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_COLOR, repl), repl);
+  EXPECT_EQ(img.SampleWithOverflow(2, 1, G::kColor, repl), px(2, 1));
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kColor, repl), repl);
   EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OverflowMethod(7), repl), repl);  // unknown acts like colour
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_COLOR), (RGBQUAD{255, 255, 255, 0}));
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_BACKGROUND, repl), repl);
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_TRANSPARENT, repl), repl);
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_WRAP), px(3, 1));
-  EXPECT_EQ(img.SampleWithOverflow(4, -1, G::OM_WRAP), px(0, 2));
-  EXPECT_EQ(img.SampleWithOverflow(9, 4, G::OM_WRAP), px(1, 1));
-  EXPECT_EQ(img.SampleWithOverflow(-5, 7, G::OM_REPEAT), px(0, 2));
-  EXPECT_EQ(img.SampleWithOverflow(10, -3, G::OM_REPEAT), px(3, 0));
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_MIRROR), px(1, 1));
-  EXPECT_EQ(img.SampleWithOverflow(4, 1, G::OM_MIRROR), px(3, 1));
-  EXPECT_EQ(img.SampleWithOverflow(-2, -1, G::OM_MIRROR), px(2, 1));
-  EXPECT_EQ(img.SampleWithOverflow(5, 3, G::OM_MIRROR), px(2, 2));
-  EXPECT_EQ(img.SampleWithOverflow(-4, 1, G::OM_MIRROR), px(0, 1));
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kColor), (RGBQUAD{255, 255, 255, 0}));
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kBackground, repl), repl);
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kTransparent, repl), repl);
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kWrap), px(3, 1));
+  EXPECT_EQ(img.SampleWithOverflow(4, -1, G::kWrap), px(0, 2));
+  EXPECT_EQ(img.SampleWithOverflow(9, 4, G::kWrap), px(1, 1));
+  EXPECT_EQ(img.SampleWithOverflow(-5, 7, G::kRepeat), px(0, 2));
+  EXPECT_EQ(img.SampleWithOverflow(10, -3, G::kRepeat), px(3, 0));
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kMirror), px(1, 1));
+  EXPECT_EQ(img.SampleWithOverflow(4, 1, G::kMirror), px(3, 1));
+  EXPECT_EQ(img.SampleWithOverflow(-2, -1, G::kMirror), px(2, 1));
+  EXPECT_EQ(img.SampleWithOverflow(5, 3, G::kMirror), px(2, 2));
+  EXPECT_EQ(img.SampleWithOverflow(-4, 1, G::kMirror), px(0, 1));
 
   // With a background index, 24-bit images give the background colour.
   img.SetBackgroundIndex(0);
   img.SetBackgroundColor(RGBQUAD{9, 8, 7, 0});
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_BACKGROUND, repl), (RGBQUAD{9, 8, 7, 0}));
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_TRANSPARENT, repl), (RGBQUAD{9, 8, 7, 0}));
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kBackground, repl), (RGBQUAD{9, 8, 7, 0}));
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kTransparent, repl), (RGBQUAD{9, 8, 7, 0}));
   // With an alpha plane "transparent" is the replacement with alpha 0, and
   // inside pixels carry their alpha.
   ASSERT_TRUE(img.CreateAlpha());
   img.WriteAlpha(2, 1, 77);
-  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::OM_TRANSPARENT, repl), (RGBQUAD{1, 2, 3, 0}));
-  EXPECT_EQ(img.SampleWithOverflow(2, 1, G::OM_COLOR, repl).rgbReserved, 77);
-  EXPECT_EQ(img.SampleWithOverflow(5, 1, G::OM_MIRROR, repl).rgbReserved, 77);
+  EXPECT_EQ(img.SampleWithOverflow(-1, 1, G::kTransparent, repl), (RGBQUAD{1, 2, 3, 0}));
+  EXPECT_EQ(img.SampleWithOverflow(2, 1, G::kColor, repl).rgbReserved, 77);
+  EXPECT_EQ(img.SampleWithOverflow(5, 1, G::kMirror, repl).rgbReserved, 77);
 
   // Palette image: the background index picks the palette colour.
   GbImage pal;
   tt::MakeNoise(pal, 5, 5, 8, 3);
   pal.SetBackgroundIndex(3);
-  EXPECT_EQ(pal.SampleWithOverflow(9, 9, G::OM_BACKGROUND, repl), pal.PaletteColor(3));
-  EXPECT_EQ(pal.SampleWithOverflow(9, 9, G::OM_TRANSPARENT, repl), pal.PaletteColor(3));
+  EXPECT_EQ(pal.SampleWithOverflow(9, 9, G::kBackground, repl), pal.PaletteColor(3));
+  EXPECT_EQ(pal.SampleWithOverflow(9, 9, G::kTransparent, repl), pal.PaletteColor(3));
 }
 
 TEST(SampleWithOverflow, MirrorAtBothEdges) {
   GbImage img;
   tt::MakeNoise(img, 6, 7, 24, 11);
-  EXPECT_EQ(img.SampleWithOverflow(-1, 5, GbImage::OM_MIRROR), img.ReadPixelColor(1, 5));
-  EXPECT_EQ(img.SampleWithOverflow(6, 5, GbImage::OM_MIRROR), img.ReadPixelColor(5, 5));
+  EXPECT_EQ(img.SampleWithOverflow(-1, 5, GbImage::kMirror), img.ReadPixelColor(1, 5));
+  EXPECT_EQ(img.SampleWithOverflow(6, 5, GbImage::kMirror), img.ReadPixelColor(5, 5));
 }
 
 TEST(FoldCoordinates, FoldsOnlyOutsidePositionsOfFoldingMethods) {
   GbImage img(5, 4, 8, 0);
   long x = -2, y = 9;
-  img.FoldCoordinates(x, y, GbImage::OM_WRAP);
+  img.FoldCoordinates(x, y, GbImage::kWrap);
   EXPECT_EQ(x, 3);
   EXPECT_EQ(y, 1);
   x = -2, y = 9;
-  img.FoldCoordinates(x, y, GbImage::OM_MIRROR);
+  img.FoldCoordinates(x, y, GbImage::kMirror);
   EXPECT_EQ(x, 2);
   EXPECT_EQ(y, 2);  // 4 - 9 % 4 - 1
   x = -2, y = 9;
-  img.FoldCoordinates(x, y, GbImage::OM_COLOR);
+  img.FoldCoordinates(x, y, GbImage::kColor);
   EXPECT_EQ(x, -2);
   EXPECT_EQ(y, 9);
   x = 3, y = 2;
-  img.FoldCoordinates(x, y, GbImage::OM_MIRROR);
+  img.FoldCoordinates(x, y, GbImage::kMirror);
   EXPECT_EQ(x, 3);
   EXPECT_EQ(y, 2);
 
   double rx = -1.25, ry = 4.5;
-  img.FoldCoordinates(rx, ry, GbImage::OM_REPEAT);
+  img.FoldCoordinates(rx, ry, GbImage::kRepeat);
   EXPECT_EQ(rx, 0.0);
   EXPECT_EQ(ry, 3.0);
   rx = -1.25, ry = 4.5;
-  img.FoldCoordinates(rx, ry, GbImage::OM_WRAP);
+  img.FoldCoordinates(rx, ry, GbImage::kWrap);
   EXPECT_DOUBLE_EQ(rx, 3.75);
   EXPECT_DOUBLE_EQ(ry, 0.5);
   rx = -1.25, ry = 4.5;
-  img.FoldCoordinates(rx, ry, GbImage::OM_MIRROR);
+  img.FoldCoordinates(rx, ry, GbImage::kMirror);
   EXPECT_DOUBLE_EQ(rx, 1.25);
   EXPECT_DOUBLE_EQ(ry, 2.5);
   rx = 2.5, ry = 3.5;
-  img.FoldCoordinates(rx, ry, GbImage::OM_MIRROR);
+  img.FoldCoordinates(rx, ry, GbImage::kMirror);
   EXPECT_EQ(rx, 2.5);
   EXPECT_EQ(ry, 3.5);
 }
@@ -212,30 +212,30 @@ TEST(SampleInterpolated, BilinearFixedPointAndRealWeights) {
   tt::Fill24(img, 4, 4, RGBQUAD{0, 0, 0, 0});
   img.WritePixelColor(2, 2, RGBQUAD{255, 0, 0, 0});
   // t = u = 0.999: T = U = 255, w11 = 254 -> 254 * 255 / 256 = 253.
-  EXPECT_EQ(img.SampleInterpolated(1.999, 1.999, GbImage::IM_BILINEAR).rgbBlue, 253);
+  EXPECT_EQ(img.SampleInterpolated(1.999, 1.999, GbImage::kBilinear).rgbBlue, 253);
   // The same numbers on a palette image use real weights: 0.998001 * 255 = 254.49.
   GbImage grey(4, 4, 8, 0);
   grey.SetGreyPalette();
   grey.Fill(0);
   grey.WritePixelIndex(2, 2, 255);
-  EXPECT_EQ(grey.SampleInterpolated(1.999, 1.999, GbImage::IM_BILINEAR).rgbBlue, 254);
+  EXPECT_EQ(grey.SampleInterpolated(1.999, 1.999, GbImage::kBilinear).rgbBlue, 254);
   // Hand example: T = 76, U = 179 -> weights 54, 23, 126, 53.
   GbImage q;
   tt::Fill24(q, 4, 4, RGBQUAD{0, 0, 0, 0});
   q.WritePixelColor(2, 1, RGBQUAD{100, 0, 0, 0});
   q.WritePixelColor(1, 2, RGBQUAD{200, 0, 0, 0});
   q.WritePixelColor(2, 2, RGBQUAD{40, 0, 0, 0});
-  EXPECT_EQ(q.SampleInterpolated(1.3, 1.7, GbImage::IM_BILINEAR).rgbBlue, (23 * 100 + 126 * 200 + 53 * 40) / 256);
+  EXPECT_EQ(q.SampleInterpolated(1.3, 1.7, GbImage::kBilinear).rgbBlue, (23 * 100 + 126 * 200 + 53 * 40) / 256);
   // Partly outside: real weights with the overflow colour (white) for x = 4.
-  EXPECT_EQ(q.SampleInterpolated(3.5, 0.0, GbImage::IM_BILINEAR, GbImage::OM_COLOR).rgbBlue, 127);
+  EXPECT_EQ(q.SampleInterpolated(3.5, 0.0, GbImage::kBilinear, GbImage::kColor).rgbBlue, 127);
   // Wholly outside: overflow colour, or the folded position for folding methods.
-  EXPECT_EQ(q.SampleInterpolated(-3, 1, GbImage::IM_BILINEAR, GbImage::OM_COLOR, RGBQUAD{5, 6, 7, 0}),
+  EXPECT_EQ(q.SampleInterpolated(-3, 1, GbImage::kBilinear, GbImage::kColor, RGBQUAD{5, 6, 7, 0}),
             (RGBQUAD{5, 6, 7, 0}));
-  EXPECT_EQ(q.SampleInterpolated(5.5, 2, GbImage::IM_BILINEAR, GbImage::OM_MIRROR),
-            q.SampleInterpolated(1.5, 2, GbImage::IM_BILINEAR, GbImage::OM_MIRROR));
+  EXPECT_EQ(q.SampleInterpolated(5.5, 2, GbImage::kBilinear, GbImage::kMirror),
+            q.SampleInterpolated(1.5, 2, GbImage::kBilinear, GbImage::kMirror));
   // Nearest neighbour rounds by truncating x + 0.5 toward zero.
-  EXPECT_EQ(q.SampleInterpolated(1.6, 1.5, GbImage::IM_NEAREST_NEIGHBOUR), q.ReadPixelColor(2, 2));
-  EXPECT_EQ(q.SampleInterpolated(-0.9, 1.2, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_COLOR), q.ReadPixelColor(0, 1));
+  EXPECT_EQ(q.SampleInterpolated(1.6, 1.5, GbImage::kNearestNeighbour), q.ReadPixelColor(2, 2));
+  EXPECT_EQ(q.SampleInterpolated(-0.9, 1.2, GbImage::kNearestNeighbour, GbImage::kColor), q.ReadPixelColor(0, 1));
 }
 
 // Every method and overflow against the plain reference, at positions inside,
@@ -266,15 +266,16 @@ TEST(SampleArea, FractionalBorderWeights) {
   tt::MakeNoise(img, 6, 6, 24, 21);
   auto b = [&](long x, long y) { return int(img.ReadPixelColor(x, y).rgbBlue); };
   // [1.5, 3.5]^2 covers pixels 2 and 3 fully: a plain 2 x 2 average.
-  EXPECT_EQ(img.SampleArea(2.5, 2.5, 2, 2, GbImage::IM_CATROM).rgbBlue, (b(2, 2) + b(3, 2) + b(2, 3) + b(3, 3)) / 4);
+  EXPECT_EQ(img.SampleArea(2.5, 2.5, 2, 2, GbImage::kCatmullRom).rgbBlue, (b(2, 2) + b(3, 2) + b(2, 3) + b(3, 3)) / 4);
   // [1, 3]^2: pixels 1 and 3 are half inside, so weights 1/2, 1, 1/2 per axis.
   double sum = 0;
   const double wt[3] = {0.5, 1, 0.5};
   for (int j = 0; j < 3; ++j)
     for (int i = 0; i < 3; ++i) sum += wt[i] * wt[j] * b(1 + i, 1 + j);
-  EXPECT_EQ(img.SampleArea(2, 2, 2, 2, GbImage::IM_CATROM).rgbBlue, int(sum / 4 + 1e-9));
+  EXPECT_EQ(img.SampleArea(2, 2, 2, 2, GbImage::kCatmullRom).rgbBlue, int(sum / 4 + 1e-9));
   // Small areas are a point sample.
-  EXPECT_EQ(img.SampleArea(2.3, 2.6, 1, 0.5, GbImage::IM_CATROM), img.SampleInterpolated(2.3, 2.6, GbImage::IM_CATROM));
+  EXPECT_EQ(img.SampleArea(2.3, 2.6, 1, 0.5, GbImage::kCatmullRom),
+            img.SampleInterpolated(2.3, 2.6, GbImage::kCatmullRom));
 }
 
 TEST(SampleArea, MatchesReferenceIncludingThinAreasAndEdges) {
@@ -298,15 +299,15 @@ TEST(SampleArea, MatchesReferenceIncludingThinAreasAndEdges) {
 TEST(Samplers, ImageWithoutPixelsGivesTheBackgroundColour) {
   GbImage empty;
   empty.SetBackgroundColor(RGBQUAD{3, 4, 5, 0});
-  EXPECT_EQ(empty.SampleInterpolated(1, 1, GbImage::IM_CATROM), (RGBQUAD{3, 4, 5, 0}));
-  EXPECT_EQ(empty.SampleArea(1, 1, 4, 4, GbImage::IM_CATROM), (RGBQUAD{3, 4, 5, 0}));
-  EXPECT_EQ(empty.SampleWithOverflow(1, 1, GbImage::OM_MIRROR), (RGBQUAD{3, 4, 5, 0}));
+  EXPECT_EQ(empty.SampleInterpolated(1, 1, GbImage::kCatmullRom), (RGBQUAD{3, 4, 5, 0}));
+  EXPECT_EQ(empty.SampleArea(1, 1, 4, 4, GbImage::kCatmullRom), (RGBQUAD{3, 4, 5, 0}));
+  EXPECT_EQ(empty.SampleWithOverflow(1, 1, GbImage::kMirror), (RGBQUAD{3, 4, 5, 0}));
   GbImage img;
   tt::MakeNoise(img, 3, 3, 24, 1);
   // Absurd positions neither crash nor overflow.
-  EXPECT_EQ(img.SampleInterpolated(NAN, 1, GbImage::IM_CATROM, GbImage::OM_COLOR), tt::kWhite);
-  EXPECT_EQ(img.SampleInterpolated(1e300, -1e300, GbImage::IM_NEAREST_NEIGHBOUR, GbImage::OM_COLOR), tt::kWhite);
-  img.SampleInterpolated(1e300, 1, GbImage::IM_LANCZOS, GbImage::OM_WRAP);
+  EXPECT_EQ(img.SampleInterpolated(NAN, 1, GbImage::kCatmullRom, GbImage::kColor), tt::kWhite);
+  EXPECT_EQ(img.SampleInterpolated(1e300, -1e300, GbImage::kNearestNeighbour, GbImage::kColor), tt::kWhite);
+  img.SampleInterpolated(1e300, 1, GbImage::kLanczos, GbImage::kWrap);
 }
 
 }  // namespace

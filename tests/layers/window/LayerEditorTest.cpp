@@ -443,7 +443,7 @@ TEST_F(LayerEditorTest, TheTextDialogShowsTheRecordAndKeepsWhatItDoesNotEdit) {
   textTool.boxOpacity = 0.37f;
   textTool.roundRadius = 25;
   textTool.opaque = 0;
-  textTool.alignment = 2;
+  textTool.alignment = kAlignRight;
   DlgText dialog;
   dialog.Settings() = textTool;
   dialog.LoadControls();

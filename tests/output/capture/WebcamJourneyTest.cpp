@@ -149,7 +149,7 @@ TEST_F(WebcamTest, LiveOverlayPhotoCommandsAndSnapshotsIntoTheSheet) {
   EXPECT_EQ(fs::file_size(file), 54u + 640u * 480u * 3u);
   GbImage shot, plain;
   ASSERT_TRUE(shot.LoadFile(file.c_str(), GB_TYPE_BMP));
-  ASSERT_TRUE(shot.ResampleInterpolated(320, 240, GbImage::IM_CATROM, GbImage::OM_REPEAT));
+  ASSERT_TRUE(shot.ResampleInterpolated(320, 240, GbImage::kCatmullRom, GbImage::kRepeat));
   ASSERT_TRUE(ImageOfBitmap(w.Sheet().Slot(1).plain, plain));
   EXPECT_TRUE(SamePixels(plain, shot));
 

@@ -269,8 +269,8 @@ TEST_F(EditorTest, RotateAngle45MakesA396SquareThatIsFitted) {
 TEST_F(EditorTest, PinchTwiceThenCancelKeepsBoth) {
   Open(Gradient(160, 120));
   GbImage expected = Snapshot();
-  expected.RadialWarp(1, 0, 100.0f);
-  expected.RadialWarp(1, 0, 100.0f);
+  expected.RadialWarp(GbImage::WarpKind::kPinch, 0, 100.0f);
+  expected.RadialWarp(GbImage::WarpKind::kPinch, 0, 100.0f);
   WhenOpen<DlgEffect>([](DlgEffect* d) {
     ClickButton(d->Item(DlgEffect::kPinch));
     ClickButton(d->Item(DlgEffect::kPinch));
