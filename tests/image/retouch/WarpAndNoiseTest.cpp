@@ -60,7 +60,9 @@ TEST(RadialWarp, OnlyTheSelectionChanges) {
   for (long y = 0; y < 22; ++y)
     for (long x = 0; x < 30; ++x) {
       const bool inside = x >= 12 && x <= 20 && y >= 6 && y <= 15;
-      if (!inside) EXPECT_EQ(rt::Rgb(img, x, y), rt::Rgb(before, x, y)) << x << "," << y;
+      if (!inside) {
+        EXPECT_EQ(rt::Rgb(img, x, y), rt::Rgb(before, x, y)) << x << "," << y;
+      }
       changed += rt::Rgb(img, x, y) != rt::Rgb(before, x, y);
     }
   EXPECT_GT(changed, 0);
@@ -105,7 +107,9 @@ TEST(RandomOperations, SameSeedSamePictureAndOnlyInsideTheSelection) {
             EXPECT_EQ(rt::Rgb(a, x, y), rt::Rgb(original, x, y)) << x << "," << y;
             EXPECT_EQ(a.ReadAlpha(x, y), original.ReadAlpha(x, y));
           }
-          if (op == 1) EXPECT_EQ(a.ReadAlpha(x, y), original.ReadAlpha(x, y)) << "noise keeps alpha";
+          if (op == 1) {
+            EXPECT_EQ(a.ReadAlpha(x, y), original.ReadAlpha(x, y)) << "noise keeps alpha";
+          }
         }
     }
   }
