@@ -17,27 +17,26 @@ using gbfuzz::Require;
 
 namespace {
 
-GbImage* Small(uint32_t w, uint32_t h, uint32_t bpp, uint8_t seed) {
-  auto* img = new GbImage(w, h, bpp, GB_TYPE_BMP);
+std::unique_ptr<GbImage> Small(uint32_t w, uint32_t h, uint32_t bpp, uint8_t seed) {
+  auto img = std::make_unique<GbImage>(w, h, bpp, GB_TYPE_BMP);
   for (size_t i = 0; i < img->PackedSize() - 40; ++i) img->PackedDib()[40 + i] = uint8_t(seed + 7 * i);
   return img;
 }
 
 const std::vector<uint8_t>& Template() {
   static const std::vector<uint8_t> bytes = [] {
-    GbImage* img = Small(3, 2, 8, 1);
+    std::unique_ptr<GbImage> img = Small(3, 2, 8, 1);
     img->CreateAlpha();
     img->CreateSelection();
     img->AddRectToSelection(RECT{0, 0, 1, 1}, 9);
-    auto** layers = new GbImage*[1];
-    layers[0] = Small(2, 1, 24, 2);
-    img->SetLayers(layers, 1);
+    std::vector<std::unique_ptr<GbImage>> layers;
+    layers.push_back(Small(2, 1, 24, 2));
+    img->SetLayers(std::move(layers));
     img->SetFrameSlots(2);
     img->SetFrameAt(0, Small(1, 1, 1, 3));
     img->SetFrameAt(1, Small(2, 2, 4, 4));
     std::vector<uint8_t> out(img->SerializedSize());
     img->Serialize(out.data(), out.size());
-    delete img;
     return out;
   }();
   return bytes;

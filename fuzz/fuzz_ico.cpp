@@ -40,8 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GbMemFile out;
   Require(out.Open());
   GbImageICO writer;
-  writer.ShareFrom(&first);
-  Require(writer.Encode(&out));
+  {
+    GbImageLoan loan(first, writer);
+    Require(writer.Encode(&out));
+  }
   GbMemFile in(out.GetBuffer(), out.Size());
   GbImageICO back;
   Require(back.Decode(&in));

@@ -40,9 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GbMemFile out;
     Require(out.Open());
     GbImageJAS writer;
-    writer.ShareFrom(&jas);
-    writer.SelectType(type);
-    Require(writer.Encode(&out));
+    {
+      GbImageLoan loan(jas, writer);
+      writer.SelectType(type);
+      Require(writer.Encode(&out));
+    }
     GbMemFile in(out.GetBuffer(), out.Size());
     GbImageJAS back;
     back.SelectType(0);

@@ -49,10 +49,7 @@ bool RunFx(GbImage& picture, const char* name, const char* requirement, Effect e
   out.SetFileType(picture.FileType());
   if (picture.AlphaPlane() && out.Width() == picture.Width() && out.Height() == picture.Height()) {
     const size_t n = size_t(out.Width()) * out.Height();
-    if (uint8_t* alpha = new (std::nothrow) uint8_t[n]) {
-      std::memcpy(alpha, picture.AlphaPlane(), n);
-      out.AdoptAlphaPlane(alpha);
-    }
+    if (GbBuffer alpha = GbBuffer::CopyOf(picture.AlphaPlane(), n)) out.AdoptAlphaPlane(std::move(alpha));
   }
   return picture.TakeOver(out, false);
 }

@@ -109,8 +109,11 @@ bool PasteWithAnchor(GbImage& destination, const GbImage& source, int anchor, lo
                 long(source.Height()), x, y);
   if (!useKey) return destination.PasteFrom(source, x, y);
   // The key belongs to this paste, not to the caller's picture.
-  GbImage keyed;
-  keyed.ShareFrom(&source);
+  GbImage keyed(source);
+  if (!keyed.HasPixels()) {
+    destination.SetLastError(keyed.LastError());
+    return false;
+  }
   ApplyKeyColour(keyed, keyAtCorner);
   return destination.PasteFrom(keyed, x, y);
 }
@@ -123,8 +126,11 @@ bool PasteFrame(GbImage& sticker, const GbImage& frame, int anchor, long x, long
   // Far beyond any image size nothing overlaps; keep the arithmetic small.
   x = std::clamp(x, -(1L << 30), 1L << 30);
   y = std::clamp(y, -(1L << 30), 1L << 30);
-  GbImage keyed;
-  keyed.ShareFrom(&frame);
+  GbImage keyed(frame);
+  if (!keyed.HasPixels()) {
+    sticker.SetLastError(keyed.LastError());
+    return false;
+  }
   ApplyKeyColour(keyed, keyAtCorner);
   if (opacity == 255) return sticker.PasteFrom(keyed, x, y);
 

@@ -330,7 +330,7 @@ const char* GbImageBMP::ReadBitFields32(GbFile* f, const uint32_t masks[3], bool
   std::memset(buffer.get() + got, 0, count * 4 - got);
   if (got < count * 4) SetWarning(kEndsEarly);
   if (withAlpha) {
-    uint8_t* plane = new (std::nothrow) uint8_t[count];
+    GbBuffer plane = GbBuffer::Allocate(count);
     if (!plane) return kNoMemory;
     bool anyAlpha = false;
     for (size_t i = 0; i < count; ++i) {
@@ -339,7 +339,7 @@ const char* GbImageBMP::ReadBitFields32(GbFile* f, const uint32_t masks[3], bool
     }
     // All-zero fourth bytes are padding, not transparency.
     if (!anyAlpha) std::memset(plane, 255, count);
-    AdoptAlphaPlane(plane);
+    AdoptAlphaPlane(std::move(plane));
   }
   const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
   for (uint32_t y = 0; y < height; ++y) {

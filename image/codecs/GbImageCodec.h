@@ -1,8 +1,8 @@
 // GbImageCodec: the base of every codec class (GbImageBMP ... GbImageRAW).
 //
 // A codec is an image that knows one file format. The dispatch builds one,
-// lets it decode into itself (then takes its pixels over) or makes it a
-// shared view of the image to encode.
+// lets it decode into itself (then takes its pixels over) or lends it the
+// image to encode (GbImageLoan).
 //
 // Adding a codec: write image/codecs/GbImageXXX.h/.cpp with a class derived
 // from GbImageCodec, put GB_CODEC_FACTORY(GbImageXXX) in the .cpp, and add

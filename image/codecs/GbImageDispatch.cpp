@@ -51,7 +51,7 @@ bool GbImage::Encode(GbFile* stream, uint32_t type) {
     SetLastError("Encode: Unknown format");
     return false;
   }
-  codec->ShareFrom(this);
+  GbImageLoan loan(*this, *codec);
   const bool ok = codec->Encode(stream);
   if (!ok) SetLastError(codec->LastError());
   return ok;

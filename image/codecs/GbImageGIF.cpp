@@ -588,9 +588,8 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
           SetLastError("GIF frames are too large to keep them all");
           return false;
         }
-        auto* copy = new (std::nothrow) GbImage(screen);
+        std::unique_ptr<GbImage> copy(new (std::nothrow) GbImage(screen));
         if (!copy || !copy->HasPixels()) {
-          delete copy;
           SetLastError("GbImage::Create can't allocate memory");
           return false;
         }
@@ -598,7 +597,7 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
         copy->SetFrameCount(scan.count);
         copy->SetFrameDelay(control.delay);
         copy->SetDisposalMethod(control.disposal);
-        SetFrameAt(frameNo, copy);
+        SetFrameAt(frameNo, std::move(copy));
       }
     }
     if (frameNo == last) break;

@@ -388,10 +388,12 @@ bool GbImageICO::EncodePng(GbFile* f) {
   GbMemFile memory;
   if (!memory.Open()) return false;
   GbImagePNG encoder;
-  encoder.ShareFrom(this);
-  if (!encoder.Encode(&memory)) {
-    SetLastError(encoder.LastError());
-    return false;
+  {
+    GbImageLoan loan(*this, encoder);  // this image is empty until the loan ends
+    if (!encoder.Encode(&memory)) {
+      SetLastError(encoder.LastError());
+      return false;
+    }
   }
   const uint32_t length = uint32_t(memory.Size());
   Out out;

@@ -193,13 +193,13 @@ const char* GbImageJAS::FromPicture(jas::Picture& picture, uint32_t type) {
   const char* error = FromColourComponents(picture, type);
   if (error || !withAlpha || !HasPixels()) return error;
   const uint32_t width = Width(), height = Height();
-  uint8_t* plane = new (std::nothrow) uint8_t[size_t(width) * height];
+  GbBuffer plane = GbBuffer::Allocate(size_t(width) * height);
   if (!plane) return kNoMemory;
   for (uint32_t r = 0; r < height; ++r)
     for (uint32_t x = 0; x < width; ++x)
       plane[size_t(height - 1 - r) * width + x] =
           uint8_t(scaleSample(sampleAt(opacity, x, r, width, height), opacity, 255));
-  AdoptAlphaPlane(plane);
+  AdoptAlphaPlane(std::move(plane));
   return nullptr;
 }
 

@@ -67,9 +67,9 @@ const char* GbImageTIF::WritePage(TIFF* tif) {
     uint8_t* bits = RowBits(0);
     const size_t area = size_t(RowStride()) * height;
     for (size_t i = 0; i < area; ++i) bits[i] = uint8_t(~bits[i]);
-    // The picture this codec views shares the block: its colour cache now
-    // points at the wrong entry.
-    if (viewOf_) const_cast<GbImage*>(viewOf_)->Info().lastColorValid = 0;
+    // The colour cache now points at the wrong entry (a lent picture's
+    // owner drops its cache too).
+    info_.lastColorValid = 0;
   }
   uint16_t photometric;
   if (bpp == 1)

@@ -1,11 +1,11 @@
 // Life cycle, header and settings of GbImage.
 #include "image/core/GbImage.h"
-#include "platform/LargeBlock.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
+#include <utility>
 
 GbImage::GbImage(uint32_t type) {
   ResetHeader();
@@ -21,14 +21,17 @@ GbImage::GbImage(const GbImage& source, bool copyPixels, bool copySelection, boo
   CopyFrom(source, copyPixels, copySelection, copyAlpha);
 }
 
-GbImage::~GbImage() {
-  if (viewOf_) return;  // a view owns nothing
-  ReleaseFrames();
-  Release();
-}
+GbImage::GbImage(GbImage&& source) noexcept : GbImage(source.FileType()) { TakeOver(source, true); }
+
+GbImage::~GbImage() = default;
 
 GbImage& GbImage::operator=(const GbImage& source) {
   if (&source != this) CopyFrom(source, true, true, true);
+  return *this;
+}
+
+GbImage& GbImage::operator=(GbImage&& source) noexcept {
+  if (&source != this) TakeOver(source, true);
   return *this;
 }
 
@@ -86,57 +89,29 @@ bool GbImage::SetFileType(uint32_t type) {
 }
 
 void GbImage::FreeOwnedPlanes() {
-  delete[] selection_;
-  selection_ = nullptr;
-  delete[] alpha_;
-  alpha_ = nullptr;
+  selection_.reset();
+  alpha_.reset();
 }
 
-void GbImage::AdoptAlphaPlane(uint8_t* plane) {
-  if (viewOf_) {
-    delete[] plane;
-    return;
-  }
-  delete[] alpha_;
-  alpha_ = plane;
-}
+void GbImage::AdoptAlphaPlane(GbBuffer plane) { alpha_ = std::move(plane); }
 
-void GbImage::AdoptSelectionPlane(uint8_t* plane) {
-  if (viewOf_) {
-    delete[] plane;
-    return;
-  }
-  delete[] selection_;
-  selection_ = plane;
-}
+void GbImage::AdoptSelectionPlane(GbBuffer plane) { selection_ = std::move(plane); }
 
 bool GbImage::Release() {
-  if (viewOf_) return false;
-  if (layers_) {
-    for (long i = 0; i < info_.numLayers; ++i) delete layers_[i];
-    delete[] layers_;
-    layers_ = nullptr;
-  }
+  layers_.clear();
   info_.numLayers = 0;
   FreeOwnedPlanes();
-  std::free(block_);
-  block_ = nullptr;
+  block_.reset();
   return true;
 }
 
 bool GbImage::ReleaseFrames() {
-  if (viewOf_) return false;
-  if (frames_) {
-    for (long i = 0; i < frameSlots_; ++i) delete frames_[i];
-    delete[] frames_;
-    frames_ = nullptr;
-  }
-  frameSlots_ = 0;
+  frames_.clear();
   return true;
 }
 
 uint8_t* GbImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type) {
-  if (!Release()) return nullptr;
+  Release();
   if (width == 0 || height == 0) {
     SetLastError("GbImage::Create : width and height must be greater than zero");
     return nullptr;
@@ -163,14 +138,12 @@ uint8_t* GbImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t
   info_.rowStride = stride;
   info_.fileType = type;
 
-  block_ = static_cast<uint8_t*>(std::malloc(PackedSize()));
-  GbAdviseLargeBlock(block_, PackedSize());
+  block_ = GbBuffer::Allocate(PackedSize());
   if (!block_) {
     SetLastError("GbImage::Create can't allocate memory");
     return nullptr;
   }
   std::memset(block_ + 40, 0, 4 * size_t(PaletteEntryCount()));
-  FreeOwnedPlanes();
   std::memcpy(block_, &header_, 40);
   info_.lastColorValid = 0;
   return block_;
@@ -178,20 +151,27 @@ uint8_t* GbImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t
 
 bool GbImage::CopyFrom(const GbImage& source, bool copyPixels, bool copySelection, bool copyAlpha) {
   if (&source == this) return true;
-  if (source.viewOf_) {
-    ShareFrom(source.viewOf_);
-    return true;
+  // Built aside, so that a failure leaves this image as it was.
+  GbImage copy;
+  if (!copy.BuildCopyOf(source, copyPixels, copySelection, copyAlpha)) {
+    SetLastError(copy.LastError());
+    return false;
   }
-  if (viewOf_) return false;
+  header_ = copy.header_;
+  info_ = copy.info_;
+  progress_.store(copy.progress_.load());
+  escape_.store(copy.escape_.load());
+  MoveContentFrom(copy, true);
+  return true;
+}
+
+bool GbImage::BuildCopyOf(const GbImage& source, bool copyPixels, bool copySelection, bool copyAlpha) {
   info_ = source.info_;
   header_ = source.header_;
   progress_.store(source.progress_.load());
   escape_.store(source.escape_.load());
-  info_.numLayers = 0;  // layers are never copied
-  if (!source.block_) {
-    Release();
-    return true;
-  }
+  info_.numLayers = 0;
+  if (!source.block_) return true;
   const BITMAPINFOHEADER keep = source.header_;
   if (!Create(source.Width(), source.Height(), source.BitsPerPixel(), source.FileType())) return false;
   // Create rewrites only the geometry fields; keep resolution and the rest.
@@ -204,66 +184,68 @@ bool GbImage::CopyFrom(const GbImage& source, bool copyPixels, bool copySelectio
   }
   const size_t planeSize = size_t(Width()) * Height();
   if (copySelection && source.selection_) {
-    selection_ = new (std::nothrow) uint8_t[planeSize];
-    GbAdviseLargeBlock(selection_, planeSize);
-    if (selection_) std::memcpy(selection_, source.selection_, planeSize);
+    selection_ = GbBuffer::CopyOf(source.selection_, planeSize);
+    if (!selection_) {
+      SetLastError("GbImage::CopyFrom can't allocate memory for the selection");
+      return false;
+    }
   }
   if (copyAlpha && source.alpha_) {
-    alpha_ = new (std::nothrow) uint8_t[planeSize];
-    GbAdviseLargeBlock(alpha_, planeSize);
-    if (alpha_) std::memcpy(alpha_, source.alpha_, planeSize);
+    alpha_ = GbBuffer::CopyOf(source.alpha_, planeSize);
+    if (!alpha_) {
+      SetLastError("GbImage::CopyFrom can't allocate memory for the alpha plane");
+      return false;
+    }
   }
+  if (!copyPixels) return true;
+  const auto copyAll = [this](const std::vector<std::unique_ptr<GbImage>>& from,
+                              std::vector<std::unique_ptr<GbImage>>& to, const char* what) {
+    try {
+      to.resize(from.size());
+    } catch (const std::exception&) {
+      to.clear();
+    }
+    if (to.size() != from.size()) {
+      SetLastError(what);
+      return false;
+    }
+    for (size_t i = 0; i < from.size(); ++i) {
+      if (!from[i]) continue;  // an empty slot stays empty
+      to[i].reset(new (std::nothrow) GbImage(from[i]->FileType()));
+      if (!to[i] || !to[i]->CopyFrom(*from[i])) {
+        SetLastError(what);
+        return false;
+      }
+    }
+    return true;
+  };
+  if (!copyAll(source.frames_, frames_, "GbImage::CopyFrom can't allocate memory for a frame")) return false;
+  if (!copyAll(source.layers_, layers_, "GbImage::CopyFrom can't allocate memory for a layer")) return false;
+  info_.numLayers = int32_t(layers_.size());
   return true;
 }
 
-void GbImage::ShareFrom(const GbImage* source) {
-  if (!source || source == this) return;
-  if (!viewOf_) {
-    ReleaseFrames();
-    Release();
+void GbImage::MoveContentFrom(GbImage& source, bool withFrames) noexcept {
+  block_ = std::move(source.block_);
+  selection_ = std::move(source.selection_);
+  alpha_ = std::move(source.alpha_);
+  layers_ = std::move(source.layers_);
+  source.layers_.clear();
+  info_.numLayers = int32_t(layers_.size());
+  source.info_.numLayers = 0;
+  if (withFrames) {
+    frames_ = std::move(source.frames_);
+    source.frames_.clear();
   }
-  // A view of a view looks at the owner.
-  const GbImage* owner = source->viewOf_ ? source->viewOf_ : source;
-  header_ = source->header_;
-  info_ = source->info_;
-  progress_.store(source->progress_.load());
-  escape_.store(source->escape_.load());
-  block_ = source->block_;
-  selection_ = source->selection_;
-  alpha_ = source->alpha_;
-  layers_ = source->layers_;
-  frames_ = source->frames_;
-  frameSlots_ = source->frameSlots_;
-  viewOf_ = owner;
 }
 
 bool GbImage::TakeOver(GbImage& source, bool takeFrames) {
   if (&source == this) return true;
-  if (!Release()) return false;
-  if (takeFrames && !ReleaseFrames()) return false;
-  if (source.viewOf_) {
-    // A view owns nothing to hand over: share what it views instead.
-    ShareFrom(source.viewOf_);
-    return true;
-  }
   header_ = source.header_;
   info_ = source.info_;
   progress_.store(source.progress_.load());
   escape_.store(source.escape_.load());
-  block_ = source.block_;
-  selection_ = source.selection_;
-  alpha_ = source.alpha_;
-  layers_ = source.layers_;
-  source.block_ = nullptr;
-  source.selection_ = nullptr;
-  source.alpha_ = nullptr;
-  source.layers_ = nullptr;
-  if (takeFrames) {
-    frames_ = source.frames_;
-    frameSlots_ = source.frameSlots_;
-    source.frames_ = nullptr;
-    source.frameSlots_ = 0;
-  }
+  MoveContentFrom(source, takeFrames);
   source.header_ = BITMAPINFOHEADER{};
   std::memset(static_cast<void*>(&source.info_), 0, sizeof source.info_);
   source.progress_.store(0);
@@ -274,6 +256,7 @@ bool GbImage::TakeOver(GbImage& source, bool takeFrames) {
 bool GbImage::CopySettingsFrom(const GbImage& source) {
   if (block_) return false;
   info_ = source.info_;
+  info_.numLayers = int32_t(layers_.size());  // the layers stay this image's own
   progress_.store(source.progress_.load());
   escape_.store(source.escape_.load());
   return true;
@@ -289,44 +272,63 @@ void GbImage::Fill(uint8_t value) {
 // ---- frames and layers --------------------------------------------------
 
 GbImage* GbImage::FrameAt(long n) const {
-  if (!frames_ || frameSlots_ <= 0) return nullptr;
-  if (n < 0) n = frameSlots_ - 1;
-  if (n >= frameSlots_) return nullptr;
-  return frames_[n];
+  const long slots = FrameSlotCount();
+  if (slots <= 0) return nullptr;
+  if (n < 0) n = slots - 1;
+  if (n >= slots) return nullptr;
+  return frames_[size_t(n)].get();
 }
 
 bool GbImage::SetFrameSlots(long count) {
-  if (!ReleaseFrames() || count <= 0) return false;
-  frames_ = new (std::nothrow) GbImage*[size_t(count)]();
-  if (!frames_) return false;
-  frameSlots_ = count;
+  ReleaseFrames();
+  if (count <= 0) return false;
+  try {
+    frames_.resize(size_t(count));
+  } catch (const std::exception&) {
+    frames_.clear();  // a count from a file may be far beyond memory
+    return false;
+  }
   return true;
 }
 
-bool GbImage::SetFrameAt(long n, GbImage* frame) {
-  if (viewOf_ || !frames_ || n < 0 || n >= frameSlots_) {
-    delete frame;
-    return false;
-  }
-  delete frames_[n];
-  frames_[n] = frame;
+bool GbImage::SetFrameAt(long n, std::unique_ptr<GbImage> frame) {
+  if (n < 0 || n >= FrameSlotCount()) return false;
+  frames_[size_t(n)] = std::move(frame);
   return true;
 }
 
 GbImage* GbImage::LayerAt(long n) const {
-  if (!layers_ || n < 0 || n >= info_.numLayers) return nullptr;
-  return layers_[n];
+  if (n < 0 || n >= long(layers_.size())) return nullptr;
+  return layers_[size_t(n)].get();
 }
 
-bool GbImage::SetLayers(GbImage** layers, long count) {
-  if (viewOf_) return false;
-  if (layers_) {
-    for (long i = 0; i < info_.numLayers; ++i) delete layers_[i];
-    delete[] layers_;
-  }
-  layers_ = layers;
-  info_.numLayers = layers ? int32_t(count) : 0;
+bool GbImage::SetLayers(std::vector<std::unique_ptr<GbImage>> layers) {
+  layers_ = std::move(layers);
+  info_.numLayers = int32_t(layers_.size());
   return true;
+}
+
+// ---- lending the content to a codec ----------------------------------------
+
+GbImageLoan::GbImageLoan(GbImage& owner, GbImage& borrower) noexcept
+    : owner_(owner), borrower_(borrower), lentBlock_(owner.block_) {
+  borrower.header_ = owner.header_;
+  borrower.info_ = owner.info_;
+  borrower.progress_.store(owner.progress_.load());
+  borrower.escape_.store(owner.escape_.load());
+  borrower.MoveContentFrom(owner, true);
+}
+
+GbImageLoan::~GbImageLoan() {
+  if (borrower_.block_ != lentBlock_) {
+    owner_.header_ = borrower_.header_;
+    owner_.info_.rowStride = borrower_.info_.rowStride;
+  }
+  // A borrower that changed the palette in place dropped its colour cache.
+  if (!borrower_.info_.lastColorValid) owner_.info_.lastColorValid = 0;
+  owner_.MoveContentFrom(borrower_, true);
+  borrower_.ResetHeader();
+  borrower_.info_.rowStride = 0;
 }
 
 // ---- settings ---------------------------------------------------------------
@@ -335,14 +337,14 @@ void GbImage::SetDpiX(int dpi) {
   if (dpi <= 0) dpi = 96;
   info_.dpiX = dpi;
   header_.biXPelsPerMeter = DpiToPpm(dpi);
-  if (block_) reinterpret_cast<BITMAPINFOHEADER*>(block_)->biXPelsPerMeter = header_.biXPelsPerMeter;
+  if (block_) reinterpret_cast<BITMAPINFOHEADER*>(block_.get())->biXPelsPerMeter = header_.biXPelsPerMeter;
 }
 
 void GbImage::SetDpiY(int dpi) {
   if (dpi <= 0) dpi = 96;
   info_.dpiY = dpi;
   header_.biYPelsPerMeter = DpiToPpm(dpi);
-  if (block_) reinterpret_cast<BITMAPINFOHEADER*>(block_)->biYPelsPerMeter = header_.biYPelsPerMeter;
+  if (block_) reinterpret_cast<BITMAPINFOHEADER*>(block_.get())->biYPelsPerMeter = header_.biYPelsPerMeter;
 }
 
 void GbImage::SetCodecOption(uint32_t word, uint32_t type) {
@@ -465,7 +467,7 @@ void GbImage::ReadInfoRecord(const uint8_t in[GB_INFO_RECORD_SIZE]) {
   info_.lastColorIndex = in[428];
   info_.lastColorValid = in[429];
   // The layer count describes layers this image actually owns, not the bytes.
-  if (!layers_) info_.numLayers = 0;
+  info_.numLayers = int32_t(layers_.size());
   info_.flags = get<uint32_t>(in, 436);
   info_.disposal = in[440];
   info_.retrieveAllFrames = in[441];

@@ -5,6 +5,11 @@
 // to 4 bytes, bottom row first. Optional alpha and selection planes hold one
 // byte per pixel (unpadded, bottom-up). Operations never throw; failures
 // return false/null and leave a message in LastError().
+//
+// An image owns everything it points to: the block and the planes (GbBuffer),
+// its frames and layers (owned images). Copies are deep; moves hand the whole
+// content over and leave the source empty. A codec that encodes an image
+// borrows its content for the time of the encoding through GbImageLoan.
 #pragma once
 
 #include <array>
@@ -12,8 +17,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "image/core/GbBuffer.h"
 #include "image/core/ImageType.h"
 #include "platform/WinTypes.h"
 
@@ -62,22 +70,33 @@ class GbImage {
  public:
   explicit GbImage(uint32_t type = GB_TYPE_UNKNOWN);
   GbImage(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type = GB_TYPE_UNKNOWN);
+  // A copy (see CopyFrom); when the copy fails the new image is empty with
+  // the message in LastError().
   GbImage(const GbImage& source, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
+  // Takes the whole content over (TakeOver with frames); source is left empty.
+  GbImage(GbImage&& source) noexcept;
   GbImage(const char* path, uint32_t type);  // LoadFile
   ~GbImage();
+  // CopyFrom; on failure this image keeps its content, see LastError().
   GbImage& operator=(const GbImage& source);
+  GbImage& operator=(GbImage&& source) noexcept;
 
   // ---- life cycle ---------------------------------------------------------
   uint8_t* Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type = GB_TYPE_UNKNOWN);
   bool Release();
   bool ReleaseFrames();
+  // Makes this image a deep copy of source: settings, pixels (or, without
+  // copyPixels, a block of the same shape with the palette and blank rows)
+  // and the planes asked for. Frames and layers come with a copy of the
+  // pixels. Fails with a message when any part cannot be copied (memory);
+  // this image then keeps all it had, only LastError() changes.
   bool CopyFrom(const GbImage& source, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
-  void ShareFrom(const GbImage* source);
+  // Moves source's content here (frames only with takeFrames; otherwise both
+  // keep their own) and leaves source empty, its settings cleared.
   bool TakeOver(GbImage& source, bool takeFrames = true);
   bool CopySettingsFrom(const GbImage& source);
   void Fill(uint8_t value = 0);
   bool HasPixels() const { return block_ != nullptr; }
-  bool IsSharedView() const { return viewOf_ != nullptr; }
 
   // ---- geometry and header ------------------------------------------------
   uint32_t Width() const { return uint32_t(header_.biWidth); }
@@ -164,11 +183,11 @@ class GbImage {
   uint32_t FrameDelay() const { return info_.frameDelay; }
   void SetFrameDelay(uint32_t delay) { info_.frameDelay = delay; }
   GbImage* FrameAt(long n) const;
-  // Owned frame array used by multi-frame decoders: SetFrameSlots creates the
-  // array (count slots, all empty); SetFrameAt stores an owned frame.
+  // Owned frames used by multi-frame decoders: SetFrameSlots makes count
+  // empty slots (replacing any frames); SetFrameAt stores a frame in one.
   bool SetFrameSlots(long count);
-  bool SetFrameAt(long n, GbImage* frame);
-  long FrameSlotCount() const { return frameSlots_; }
+  bool SetFrameAt(long n, std::unique_ptr<GbImage> frame);
+  long FrameSlotCount() const { return long(frames_.size()); }
   void SetDisposalMethod(uint8_t method) { info_.disposal = method; }
   uint8_t DisposalMethod() const { return info_.disposal; }
   void SetRetrieveAllFrames(bool flag) { info_.retrieveAllFrames = flag ? 1 : 0; }
@@ -185,7 +204,7 @@ class GbImage {
   // Layers (only created by deserialisation).
   long LayerCount() const { return info_.numLayers; }
   GbImage* LayerAt(long n) const;
-  bool SetLayers(GbImage** layers, long count);  // takes ownership of array and images
+  bool SetLayers(std::vector<std::unique_ptr<GbImage>> layers);  // replaces the layers
 
   // Direct access to the record for codecs and the clipboard form.
   ImageInfo& Info() { return info_; }
@@ -201,10 +220,10 @@ class GbImage {
   uint8_t* AlphaPlane() const { return alpha_; }
   uint8_t* SelectionPlane() const { return selection_; }
 
-  // Raw setters used by the plane operations; the image takes ownership of a
-  // block allocated with new[] of Width()*Height() bytes.
-  void AdoptAlphaPlane(uint8_t* plane);
-  void AdoptSelectionPlane(uint8_t* plane);
+  // Raw setters used by the plane operations: the image takes a block of
+  // Width()*Height() bytes over (an empty one removes the plane).
+  void AdoptAlphaPlane(GbBuffer plane);
+  void AdoptSelectionPlane(GbBuffer plane);
 
   static RGBQUAD ColorRefToQuad(COLORREF c) { return RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0}; }
   static uint32_t NormaliseBpp(uint32_t bpp);
@@ -465,18 +484,43 @@ class GbImage {
   static uint32_t TypeFromPath(const std::string& path);
 
  protected:
+  friend class GbImageLoan;
   void ResetHeader();
   void FreeOwnedPlanes();
+  // Moves block, planes, layers (and frames when asked) from source; what
+  // this image held before is freed.
+  void MoveContentFrom(GbImage& source, bool withFrames) noexcept;
+  // Builds the deep copy CopyFrom makes into this (empty) image.
+  bool BuildCopyOf(const GbImage& source, bool copyPixels, bool copySelection, bool copyAlpha);
 
   BITMAPINFOHEADER header_{};
-  ImageInfo info_{};
+  ImageInfo info_{};  // info_.numLayers always equals layers_.size()
   std::atomic<int32_t> progress_{0};
   std::atomic<int32_t> escape_{0};
-  uint8_t* block_ = nullptr;      // packed DIB (malloc)
-  uint8_t* selection_ = nullptr;  // new[]
-  uint8_t* alpha_ = nullptr;      // new[]
-  GbImage** layers_ = nullptr;    // new[] of owned images, info_.numLayers entries
-  GbImage** frames_ = nullptr;    // new[] of owned images, frameSlots_ entries
-  long frameSlots_ = 0;
-  const GbImage* viewOf_ = nullptr;  // non-null: a shared view that owns nothing
+  GbBuffer block_;      // packed DIB
+  GbBuffer selection_;  // Width()*Height() bytes or empty
+  GbBuffer alpha_;      // Width()*Height() bytes or empty
+  std::vector<std::unique_ptr<GbImage>> layers_;
+  std::vector<std::unique_ptr<GbImage>> frames_;  // slots may be empty
+};
+
+// Lends an image's content (block, planes, frames, layers) to a borrower,
+// typically a codec encoding it, for the loan's scope; the borrower gets a
+// copy of the settings and header. At the end the content goes back to the
+// owner, whose settings stay its own (only a colour cache the borrower
+// invalidated is invalidated). Nothing is copied and there is never more
+// than one owner; the owner reads as empty during the loan. Changes the
+// borrower makes to the pixels stay (a borrower that made a new block also
+// hands back its header, so the owner stays consistent).
+class GbImageLoan {
+ public:
+  GbImageLoan(GbImage& owner, GbImage& borrower) noexcept;
+  ~GbImageLoan();
+  GbImageLoan(const GbImageLoan&) = delete;
+  GbImageLoan& operator=(const GbImageLoan&) = delete;
+
+ private:
+  GbImage& owner_;
+  GbImage& borrower_;
+  const uint8_t* lentBlock_;
 };

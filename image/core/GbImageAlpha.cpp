@@ -1,21 +1,19 @@
 // The alpha plane of GbImage: one opacity byte per pixel, unpadded rows,
 // bottom row first. Whole-plane work goes row by row through memcpy/memset.
 #include <cstring>
-#include <new>
+#include <utility>
 
 #include "image/core/GbImage.h"
-#include "platform/LargeBlock.h"
 #include "image/core/PlaneRows.h"
 
 bool GbImage::CreateAlpha() {
   if (alpha_) return true;
   if (!block_) return false;  // a plane must match existing pixels
   const size_t size = size_t(Width()) * Height();
-  uint8_t* plane = new (std::nothrow) uint8_t[size];
-  GbAdviseLargeBlock(plane, size);
+  GbBuffer plane = GbBuffer::Allocate(size);
   if (!plane) return false;
   std::memset(plane, 255, size);
-  AdoptAlphaPlane(plane);
+  AdoptAlphaPlane(std::move(plane));
   return alpha_ != nullptr;
 }
 

@@ -81,7 +81,7 @@ uint8_t GreyOfQuad(const RGBQUAD& c) { return GbImage::GreyOf(c.rgbRed, c.rgbGre
 }  // namespace
 
 bool GbImage::ToGreyScale() {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   const long width = Width(), height = Height();
 
   if (BitsPerPixel() == 24) {
@@ -135,7 +135,7 @@ bool GbImage::ToGreyScale() {
 bool GbImage::RaiseBpp(uint32_t target) {
   if (!block_ || (target != 4 && target != 8 && target != 24)) return false;
   if (BitsPerPixel() == target) return true;
-  if (BitsPerPixel() > target || viewOf_) return false;
+  if (BitsPerPixel() > target) return false;
 
   GbImage result(FileType());
   if (!MakeResult(*this, result, target)) {
@@ -193,8 +193,6 @@ bool GbImage::DecreaseBpp(uint32_t target, bool errorDiffusion, const RGBQUAD* p
     const uint32_t current = ColorsImportant();
     if (coloursImportant == 0 || (current != 0 && current < coloursImportant)) return true;
   }
-  if (viewOf_) return false;
-
   GbImage result(FileType());
   if (!MakeResult(*this, result, bits)) {
     SetLastError(result.LastError());

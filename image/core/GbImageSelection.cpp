@@ -33,11 +33,10 @@ bool GbImage::CreateSelection() {
   if (!block_) return false;  // a plane must match existing pixels
   AdoptSelectionPlane(nullptr);
   const size_t size = size_t(Width()) * Height();
-  uint8_t* plane = new (std::nothrow) uint8_t[size];
-  GbAdviseLargeBlock(plane, size);
+  GbBuffer plane = GbBuffer::Allocate(size);
   if (!plane) return false;
   std::memset(plane, 0, size);
-  AdoptSelectionPlane(plane);
+  AdoptSelectionPlane(std::move(plane));
   SetEmptyBox(info_, Width(), Height());
   return selection_ != nullptr;
 }

@@ -34,8 +34,8 @@ bool GbImage::CreateFromBitmap(GdiBitmap* bitmap, GdiPalette* palette) {
   }
   // The block starts with this image's header and palette, which is the
   // layout asked for; the palette comes back from the bitmap.
-  const int lines =
-      GetDIBits(screen, bitmap, 0, Height(), RowBits(0), reinterpret_cast<BITMAPINFOHEADER*>(block_), DIB_RGB_COLORS);
+  const int lines = GetDIBits(screen, bitmap, 0, Height(), RowBits(0),
+                              reinterpret_cast<BITMAPINFOHEADER*>(block_.get()), DIB_RGB_COLORS);
   if (previous) SelectPalette(screen, previous, FALSE);
   if (screen) ReleaseDC(nullptr, screen);
   info_.lastColorValid = 0;

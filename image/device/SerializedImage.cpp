@@ -7,8 +7,11 @@
 // limited, so a short or lying form fails without reading past its end.
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "image/core/GbImage.h"
 
@@ -55,24 +58,21 @@ size_t DeserializeAt(GbImage& image, const uint8_t* src, size_t size, int depth)
 
 // Reads 'count' nested forms into new images; false when any is bad.
 bool ReadNested(const uint8_t* src, size_t size, size_t& pos, int32_t count, int depth,
-                std::unique_ptr<GbImage*[]>& out) {
+                std::vector<std::unique_ptr<GbImage>>& out) {
   if (count < 0 || depth >= kMaxDepth || size_t(count) > (size - pos) / kSmallestForm) return false;
-  out.reset(new (std::nothrow) GbImage*[size_t(count) + 1]());
-  if (!out) return false;
+  try {
+    out.reserve(size_t(count));
+  } catch (const std::exception&) {
+    return false;
+  }
   for (int32_t i = 0; i < count; ++i) {
-    out[size_t(i)] = new (std::nothrow) GbImage(GB_TYPE_UNKNOWN);
-    if (!out[size_t(i)]) return false;
-    const size_t used = DeserializeAt(*out[size_t(i)], src + pos, size - pos, depth + 1);
+    out.emplace_back(new (std::nothrow) GbImage(GB_TYPE_UNKNOWN));
+    if (!out.back()) return false;
+    const size_t used = DeserializeAt(*out.back(), src + pos, size - pos, depth + 1);
     if (used == 0) return false;
     pos += used;
   }
   return true;
-}
-
-void FreeNested(std::unique_ptr<GbImage*[]>& images, int32_t count) {
-  if (!images) return;
-  for (int32_t i = 0; i < count; ++i) delete images[size_t(i)];
-  images.reset();
 }
 
 size_t Fail(GbImage& image) {
@@ -140,20 +140,13 @@ size_t DeserializeAt(GbImage& image, const uint8_t* src, size_t size, int depth)
     const bool present = src[pos++] == 1;
     const int32_t count = GetI32(record + (which == 0 ? kLayersOffset : kFramesOffset));
     if (!present) continue;
-    std::unique_ptr<GbImage*[]> nested;
-    if (!ReadNested(src, size, pos, count, depth, nested)) {
-      FreeNested(nested, count > 0 ? count : 0);
-      return Fail(image);
-    }
+    std::vector<std::unique_ptr<GbImage>> nested;
+    if (!ReadNested(src, size, pos, count, depth, nested)) return Fail(image);
     if (which == 0) {
-      if (count > 0) image.SetLayers(nested.release(), count);
+      if (count > 0) image.SetLayers(std::move(nested));
     } else if (count > 0) {
-      if (!image.SetFrameSlots(count)) {
-        FreeNested(nested, count);
-        return Fail(image);
-      }
-      for (int32_t i = 0; i < count; ++i) image.SetFrameAt(i, nested[size_t(i)]);
-      nested.reset();
+      if (!image.SetFrameSlots(count)) return Fail(image);
+      for (int32_t i = 0; i < count; ++i) image.SetFrameAt(i, std::move(nested[size_t(i)]));
       image.SetFrameCount(count);
     }
   }
@@ -197,7 +190,7 @@ size_t GbImage::Serialize(uint8_t* destination, size_t capacity) const {
   std::memcpy(destination + pos, block_, PackedSize());
   pos += PackedSize();
   const size_t plane = size_t(Width()) * Height();
-  for (const uint8_t* p : {alpha_, selection_}) {
+  for (const uint8_t* p : {alpha_.get(), selection_.get()}) {
     destination[pos++] = p ? 1 : 0;
     if (p) {
       std::memcpy(destination + pos, p, plane);

@@ -31,7 +31,7 @@ inline uint8_t Finish(long long sum, long long kcur, long long ktotal, long long
 }  // namespace
 
 bool GbImage::ConvolveKernel(const int32_t* kernel, long ksize, int32_t factor, int32_t offset) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   if (!kernel) {
     SetLastError("ConvolveKernel: no kernel");
     return false;

@@ -180,7 +180,7 @@ bool SmoothInto(GbImage& self, GbImage& source, float radius, GbImage& result) {
 }  // namespace
 
 bool GbImage::GaussianSmooth(float radius, GbImage* destination) {
-  if (!block_ || viewOf_ || !CheckRadius(*this, "GaussianSmooth", radius)) return false;
+  if (!block_ || !CheckRadius(*this, "GaussianSmooth", radius)) return false;
   if (destination == this) destination = nullptr;
   Raised raised;
   GbImage raisedCopy;
@@ -197,7 +197,7 @@ bool GbImage::GaussianSmooth(float radius, GbImage* destination) {
 }
 
 bool GbImage::EdgePreservingBlur(float radius, uint8_t threshold, GbImage* destination) {
-  if (!block_ || viewOf_ || !CheckRadius(*this, "EdgePreservingBlur", radius)) return false;
+  if (!block_ || !CheckRadius(*this, "EdgePreservingBlur", radius)) return false;
   if (destination == this) destination = nullptr;
   Raised raised;
   GbImage a;
@@ -248,7 +248,7 @@ bool GbImage::EdgePreservingBlur(float radius, uint8_t threshold, GbImage* desti
 }
 
 bool GbImage::UnsharpSharpen(float radius, float amount, long threshold) {
-  if (!block_ || viewOf_ || !CheckRadius(*this, "UnsharpSharpen", radius)) return false;
+  if (!block_ || !CheckRadius(*this, "UnsharpSharpen", radius)) return false;
   if (!std::isfinite(amount)) {
     SetLastError("UnsharpSharpen: the amount must be a finite number");
     return false;

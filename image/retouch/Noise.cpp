@@ -13,7 +13,7 @@ long RandomShift(double span) { return TruncToLong((double(Random()) / kRandomMa
 }  // namespace
 
 bool GbImage::ScatterPixels(long radius) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   if (radius < 0) {
     SetLastError("ScatterPixels: the radius must not be negative");
     return false;
@@ -47,7 +47,7 @@ bool GbImage::ScatterPixels(long radius) {
 }
 
 bool GbImage::AddRandomNoise(long level) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   const Region r = WorkRegion(*this);
   const double span = double(level);
   const ColourReader read(*this);

@@ -14,7 +14,7 @@
 using namespace gbretouch;
 
 bool GbImage::RadialWarp(WarpKind kind, long rmax, float koeff) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   if (kind < WarpKind::kPunch || kind > WarpKind::kBathroom) {
     SetLastError("RadialWarp: the kind must be 0 to 4");
     return false;

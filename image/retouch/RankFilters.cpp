@@ -73,7 +73,7 @@ inline uint64_t MiddleOfNine(uint64_t* p) {
 }  // namespace
 
 bool GbImage::MinimumFilter(long ksize) {
-  if (!block_ || viewOf_ || !CheckWindow(*this, "MinimumFilter", ksize)) return false;
+  if (!block_ || !CheckWindow(*this, "MinimumFilter", ksize)) return false;
   const ColourReader read(*this);
   return RunWindowFilter(*this, ksize, [&](long, long, long, long xs0, long xs1, long ys0, long ys1) {
     RGBQUAD low, high;
@@ -83,7 +83,7 @@ bool GbImage::MinimumFilter(long ksize) {
 }
 
 bool GbImage::MaximumFilter(long ksize) {
-  if (!block_ || viewOf_ || !CheckWindow(*this, "MaximumFilter", ksize)) return false;
+  if (!block_ || !CheckWindow(*this, "MaximumFilter", ksize)) return false;
   const ColourReader read(*this);
   return RunWindowFilter(*this, ksize, [&](long, long, long, long xs0, long xs1, long ys0, long ys1) {
     RGBQUAD low, high;
@@ -93,7 +93,7 @@ bool GbImage::MaximumFilter(long ksize) {
 }
 
 bool GbImage::RangeEdge(long ksize) {
-  if (!block_ || viewOf_ || !CheckWindow(*this, "RangeEdge", ksize)) return false;
+  if (!block_ || !CheckWindow(*this, "RangeEdge", ksize)) return false;
   const ColourReader read(*this);
   return RunWindowFilter(*this, ksize, [&](long, long, long, long xs0, long xs1, long ys0, long ys1) {
     RGBQUAD low, high;
@@ -104,7 +104,7 @@ bool GbImage::RangeEdge(long ksize) {
 }
 
 bool GbImage::MedianFilter(long ksize) {
-  if (!block_ || viewOf_ || !CheckWindow(*this, "MedianFilter", ksize)) return false;
+  if (!block_ || !CheckWindow(*this, "MedianFilter", ksize)) return false;
   // Enough room for the largest window that fits the picture.
   const long w = long(Width()), h = long(Height());
   const size_t most = size_t(std::min(ksize, w)) * size_t(std::min(ksize, h));
@@ -145,7 +145,7 @@ bool GbImage::MedianFilter(long ksize) {
 }
 
 bool GbImage::ContourLines() {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   const ColourReader read(*this);
   return RunWindowFilter(*this, 3, [&](long, long x, long y, long xs0, long xs1, long ys0, long ys1) {
     const RGBQUAD centre = read.At(x, y);

@@ -24,7 +24,7 @@ void InvertBytes(uint8_t* bits, size_t size) {
 }  // namespace
 
 bool GbImage::InvertColours() {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   const size_t area = size_t(RowStride()) * Height();
   const Region r = WorkRegion(*this);
   if (BitsPerPixel() > 8) {
@@ -58,7 +58,7 @@ bool GbImage::InvertColours() {
 }
 
 bool GbImage::BinarizeAtLevel(uint8_t level) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   if (BitsPerPixel() == 1) return true;
   // Greyed on a copy, so that a failure leaves the picture as it was.
   GbImage grey;
@@ -96,7 +96,7 @@ bool GbImage::BinarizeAtLevel(uint8_t level) {
 }
 
 bool GbImage::GammaCorrect(float gamma) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   if (!(gamma > 0.0f) || !std::isfinite(gamma)) {
     SetLastError("GammaCorrect: gamma must be above 0");
     return false;
@@ -114,7 +114,7 @@ bool GbImage::GammaCorrect(float gamma) {
 }
 
 bool GbImage::MapThroughTable(const uint8_t* table) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   if (!table) {
     SetLastError("MapThroughTable: no table");
     return false;
@@ -163,7 +163,7 @@ bool GbImage::MapThroughTable(const uint8_t* table) {
 }
 
 bool GbImage::RainbowPalette(float correction) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   if (!std::isfinite(correction)) {
     SetLastError("RainbowPalette: the correction must be a finite number");
     return false;

@@ -35,7 +35,7 @@ void ReversePlaneRows(uint8_t* plane, long w, long h) {
 }  // namespace
 
 bool GbImage::FlipVertical(bool flipSelection, bool flipAlpha) {
-  if (!block_ || viewOf_) return false;  // a shared view is read-only
+  if (!block_) return false;
   const long w = long(Width()), h = long(Height());
   if (!SwapRows(RowBits(0), RowStride(), h)) return false;
   if (flipAlpha && alpha_ && !SwapRows(alpha_, size_t(w), h)) return false;

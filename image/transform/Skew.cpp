@@ -6,7 +6,7 @@
 using namespace gbtransform;
 
 bool GbImage::SkewBy(float xGain, float yGain, long xPivot, long yPivot, bool interpolate) {
-  if (!block_ || viewOf_) return false;
+  if (!block_) return false;
   const long w = long(Width()), h = long(Height());
   GbImage copy;
   if (!copy.CopyFrom(*this, true, true, true) || !copy.HasPixels()) {

@@ -29,29 +29,29 @@ bool StartResult(GbImage& self, GbImage& out, uint32_t width, uint32_t height, u
   return true;
 }
 
-uint8_t* NewPlane(size_t n) { return new (std::nothrow) uint8_t[n ? n : 1]; }
+GbBuffer NewPlane(size_t n) { return GbBuffer::Allocate(n); }
 
 bool AttachAlpha(GbImage& self, GbImage& out, uint8_t fill) {
   const size_t n = size_t(out.Width()) * out.Height();
-  uint8_t* plane = NewPlane(n);
+  GbBuffer plane = NewPlane(n);
   if (!plane) {
     self.SetLastError(kNoMemory);
     return false;
   }
   std::memset(plane, fill, n);
-  out.AdoptAlphaPlane(plane);
+  out.AdoptAlphaPlane(std::move(plane));
   return true;
 }
 
 bool AttachSelection(GbImage& self, GbImage& out, uint8_t fill) {
   const size_t n = size_t(out.Width()) * out.Height();
-  uint8_t* plane = NewPlane(n);
+  GbBuffer plane = NewPlane(n);
   if (!plane) {
     self.SetLastError(kNoMemory);
     return false;
   }
   std::memset(plane, fill, n);
-  out.AdoptSelectionPlane(plane);
+  out.AdoptSelectionPlane(std::move(plane));
   return true;
 }
 

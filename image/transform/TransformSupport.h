@@ -31,7 +31,7 @@ constexpr const char* kNoMemory = "GbImage::Create can't allocate memory";
 bool StartResult(GbImage& self, GbImage& out, uint32_t width, uint32_t height, uint32_t bpp);
 
 // A plane of n bytes (new[]), or null.
-uint8_t* NewPlane(size_t n);
+GbBuffer NewPlane(size_t n);
 
 // Gives `out` an alpha plane filled with `fill`; on failure the message goes to self.
 bool AttachAlpha(GbImage& self, GbImage& out, uint8_t fill);

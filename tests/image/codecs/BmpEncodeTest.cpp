@@ -29,9 +29,9 @@ void Paint(GbImage& img) {
 // An alpha plane filled with one value (through the core API only).
 uint8_t* AddAlpha(GbImage& img, uint8_t value) {
   const size_t n = size_t(img.Width()) * img.Height();
-  auto* plane = new uint8_t[n];
+  GbBuffer plane = GbBuffer::Allocate(n);
   std::memset(plane, value, n);
-  img.AdoptAlphaPlane(plane);
+  img.AdoptAlphaPlane(std::move(plane));
   return img.AlphaPlane();
 }
 

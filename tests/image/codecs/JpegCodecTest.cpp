@@ -405,10 +405,12 @@ TEST(JpegCodec, StdioStreams) {
   gbtest::TempDir tmp;
   GbImage img = Gradient(20, 10);
   GbImageJPG writer;
-  writer.ShareFrom(&img);
   std::FILE* f = std::fopen(tmp.file("a.jpg").c_str(), "w+b");
   ASSERT_NE(f, nullptr);
-  ASSERT_TRUE(writer.Encode(f));
+  {
+    GbImageLoan loan(img, writer);
+    ASSERT_TRUE(writer.Encode(f));
+  }
   std::rewind(f);
   GbImageJPG reader;
   EXPECT_TRUE(reader.Decode(f));

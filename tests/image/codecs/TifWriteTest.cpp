@@ -227,9 +227,11 @@ TEST(TifWrite, AppendedPagesAreNamedAndCounted) {
   GbImage first = Pattern(8, 8, 8), second = Pattern(16, 4, 24);
   {
     GbImageTIF codec;
-    codec.ShareFrom(&first);
-    ASSERT_TRUE(codec.Encode(&stream, true)) << codec.LastError();
-    codec.ShareFrom(&second);
+    {
+      GbImageLoan loan(first, codec);
+      ASSERT_TRUE(codec.Encode(&stream, true)) << codec.LastError();
+    }
+    GbImageLoan loan(second, codec);
     ASSERT_TRUE(codec.Encode(&stream, true)) << codec.LastError();
   }  // destroying the codec finishes the file
   const std::string path = dir.file("two.tif");

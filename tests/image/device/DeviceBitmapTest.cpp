@@ -96,12 +96,4 @@ TEST(DeviceBitmap, CreateFromBitmapRefusals) {
   GbImage img = Patterned(4, 4, 24);
   EXPECT_FALSE(img.CreateFromBitmap(nullptr));
   EXPECT_FALSE(img.HasPixels());  // released first
-  // A shared view cannot be rebuilt.
-  GbImage owner = Patterned(4, 4, 24);
-  GbImage view;
-  view.ShareFrom(&owner);
-  HBITMAP bmp = owner.MakeDibSection();
-  EXPECT_FALSE(view.CreateFromBitmap(bmp));
-  EXPECT_TRUE(owner.HasPixels());
-  DeleteObject(bmp);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "image/core/GbImage.h"
@@ -38,13 +39,13 @@ GbImage Rich() {
   for (int i = 0; i < 6; ++i) img.AlphaPlane()[i] = uint8_t(40 * i);
   img.CreateSelection();
   img.AddRectToSelection(RECT{1, 0, 2, 1}, 200);
-  auto** layers = new GbImage*[2];
-  layers[0] = new GbImage(Filled(2, 2, 24, 50));
-  layers[1] = new GbImage(Filled(5, 1, 1, 60));
-  img.SetLayers(layers, 2);
+  std::vector<std::unique_ptr<GbImage>> layers;
+  layers.push_back(std::make_unique<GbImage>(Filled(2, 2, 24, 50)));
+  layers.push_back(std::make_unique<GbImage>(Filled(5, 1, 1, 60)));
+  img.SetLayers(std::move(layers));
   img.SetFrameSlots(3);
-  img.SetFrameAt(0, new GbImage(Filled(3, 2, 4, 70)));
-  img.SetFrameAt(2, new GbImage(Filled(3, 2, 24, 80)));
+  img.SetFrameAt(0, std::make_unique<GbImage>(Filled(3, 2, 4, 70)));
+  img.SetFrameAt(2, std::make_unique<GbImage>(Filled(3, 2, 24, 80)));
   img.SetFrameCount(3);
   return img;
 }
@@ -110,11 +111,11 @@ TEST(SerializedImage, SmallestNestedFormAtTheEnd) {
   // A 1 x 1 true-colour layer is the smallest form there is (532 bytes);
   // as the last thing in the bytes it must still be read.
   GbImage img = Filled(2, 2, 8, 5);
-  auto** layers = new GbImage*[1];
-  layers[0] = new GbImage(Filled(1, 1, 24, 6));
-  img.SetLayers(layers, 1);
+  std::vector<std::unique_ptr<GbImage>> layers;
+  layers.push_back(std::make_unique<GbImage>(Filled(1, 1, 24, 6)));
+  img.SetLayers(std::move(layers));
   const Bytes b = Write(img);
-  EXPECT_EQ(layers[0]->SerializedSize(), 532u);
+  EXPECT_EQ(img.LayerAt(0)->SerializedSize(), 532u);
   GbImage back;
   ASSERT_EQ(back.Deserialize(b.data(), b.size()), b.size());
   ASSERT_EQ(back.LayerCount(), 1);
@@ -198,25 +199,24 @@ TEST(SerializedImage, LyingFieldsAreRefused) {
 TEST(SerializedImage, NestingDepthIsBounded) {
   // Layers of layers of ... ten deep: more than any form this program writes.
   auto nest = [](int depth) {
-    GbImage* inner = new GbImage(Filled(1, 1, 1, 0));
+    auto inner = std::make_unique<GbImage>(Filled(1, 1, 1, 0));
     for (int i = 0; i < depth; ++i) {
-      GbImage* outer = new GbImage(Filled(1, 1, 1, uint8_t(i)));
-      auto** layers = new GbImage*[1];
-      layers[0] = inner;
-      outer->SetLayers(layers, 1);
-      inner = outer;
+      auto outer = std::make_unique<GbImage>(Filled(1, 1, 1, uint8_t(i)));
+      std::vector<std::unique_ptr<GbImage>> layers;
+      layers.push_back(std::move(inner));
+      outer->SetLayers(std::move(layers));
+      inner = std::move(outer);
     }
     return inner;
   };
   for (int depth : {3, 10}) {
-    GbImage* top = nest(depth);
+    std::unique_ptr<GbImage> top = nest(depth);
     const Bytes b = Write(*top);
     GbImage back;
     if (depth == 3)
       EXPECT_EQ(back.Deserialize(b.data(), b.size()), b.size());
     else
       EXPECT_EQ(back.Deserialize(b.data(), b.size()), 0u);
-    delete top;
   }
 }
 
