@@ -71,6 +71,17 @@ bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod 
   const bool is24 = BitsPerPixel() == 24;
   const bool copyIndex = !is24 && sampler.Method() == kNearestNeighbour;
   uint8_t* outAlpha = out.AlphaPlane();
+  // Bilinear on 24 bits: positions whose 2 x 2 block lies inside the source
+  // are blended here without the sampler's call and checks. There px and py
+  // are at least 0, so truncation is the floor, and the fraction px - x0 is
+  // exact in single precision, as the sampler's is in double. Positions
+  // whose block lies wholly outside get the outside colour, as the sampler
+  // gives them when it does not fold. Sides below 2^24 are exact as floats.
+  const bool inner24 = is24 && sampler.Method() == IM_BILINEAR && Width() < (1u << 24) && Height() < (1u << 24);
+  const bool outer24 = inner24 && !sampler.Folds();
+  const float lastX = float(Width()) - 1.0f, lastY = float(Height()) - 1.0f;
+  const float endX = float(Width()), endY = float(Height());
+  const RGBQUAD outside = sampler.Outside();
   const auto band = [&](long first, long end, bool reports) {
     for (long j = first; j < end; ++j) {
       if (reports) ReportProgress(*this, j, end);
@@ -81,6 +92,25 @@ bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod 
         const float X = sx + float(i);
         const float px = c * X + s * Y + ox;
         const float py = c * Y - s * X + oy;
+        if (inner24 && px >= 0.0f && py >= 0.0f && px < lastX && py < lastY) {
+          const long x0 = long(px), y0 = long(py);
+          const RGBQUAD col =
+              sampler.Bilinear24(x0, y0, int((px - float(x0)) * 256.0f), int((py - float(y0)) * 256.0f));
+          uint8_t* p = row + size_t(i) * 3;
+          p[0] = col.rgbBlue;
+          p[1] = col.rgbGreen;
+          p[2] = col.rgbRed;
+          if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = col.rgbReserved;
+          continue;
+        }
+        if (outer24 && (px < -1.0f || py < -1.0f || px >= endX || py >= endY)) {
+          uint8_t* p = row + size_t(i) * 3;
+          p[0] = outside.rgbBlue;
+          p[1] = outside.rgbGreen;
+          p[2] = outside.rgbRed;
+          if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = outside.rgbReserved;
+          continue;
+        }
         long ix, iy;
         if (copyIndex && sampler.NearestSource(px, py, ix, iy)) {
           // Nearest neighbour keeps palette indices as they are, so duplicate

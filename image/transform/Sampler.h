@@ -64,6 +64,10 @@ class Sampler {
   void Fold(double& x, double& y) const;
 
   int Method() const { return method_; }
+  // The colour of positions outside the image, and whether they are folded
+  // inside instead (wrap, repeat, mirror).
+  RGBQUAD Outside() const { return outside_; }
+  bool Folds() const { return overflow_ >= 4; }
   bool Is24() const { return is24_; }
   bool HasAlpha() const { return alpha_ != nullptr; }
   long Width() const { return w_; }

@@ -102,6 +102,33 @@ TEST(FastPaths, GaussianMatchesRowAndColumnPassesOnEveryDepth) {
   }
 }
 
+// The row pass does the pixels whose taps all fit a run of bytes at a time;
+// lines shorter than the taps, one pixel wide or tall, and radii whose taps
+// outreach the picture must still match the pixel-by-pixel passes.
+TEST(FastPaths, GaussianMatchesThePlainPassesOnEdgeShapes) {
+  const long sizes[][2] = {{1, 37}, {41, 1}, {10, 13}, {11, 12}, {1031, 3}, {3, 5}};
+  uint32_t seed = 808;
+  for (const Depth d : kDepths)
+    for (const auto& size : sizes)
+      for (float radius : {0.0f, 1.0f, 2.5f, 5.0f, 23.0f}) {
+        SCOPED_TRACE(testing::Message() << d.bpp << (d.grey ? " grey " : " ") << size[0] << " x " << size[1]
+                                        << " radius " << radius);
+        GbImage img, want;
+        rt::MakeNoise(img, size[0], size[1], d.bpp, seed++, d.grey);
+        GbImage work(img);
+        const bool raise = d.bpp != 24 && !d.grey;
+        if (raise) {
+          ASSERT_TRUE(work.RaiseBpp(24));
+        }
+        PlainSmooth(work, want, radius);
+        if (raise) {
+          ASSERT_TRUE(want.DecreaseBpp(d.bpp, false, img.Palette()));
+        }
+        ASSERT_TRUE(img.GaussianSmooth(radius));
+        EXPECT_TRUE(rt::SamePixels(img, want));
+      }
+}
+
 TEST(FastPaths, MedianMatchesAStableSortByLuma) {
   GbImage img;
   rt::MakeNoise(img, 203, 151, 24, 61);
