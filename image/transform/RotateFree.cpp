@@ -77,7 +77,7 @@ bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod 
   // exact in single precision, as the sampler's is in double. Positions
   // whose block lies wholly outside get the outside colour, as the sampler
   // gives them when it does not fold. Sides below 2^24 are exact as floats.
-  const bool inner24 = is24 && sampler.Method() == IM_BILINEAR && Width() < (1u << 24) && Height() < (1u << 24);
+  const bool inner24 = is24 && sampler.Method() == kBilinear && Width() < (1u << 24) && Height() < (1u << 24);
   const bool outer24 = inner24 && !sampler.Folds();
   const float lastX = float(Width()) - 1.0f, lastY = float(Height()) - 1.0f;
   const float endX = float(Width()), endY = float(Height());

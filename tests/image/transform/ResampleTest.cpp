@@ -457,14 +457,14 @@ TEST(TransformBands, BilinearRotationMatchesTheSamplerAtEveryPixel) {
       for (float angle : {30.0f, -17.5f, 93.0f, 181.25f})
         for (unsigned threads : {1u, 3u}) {
           // Outside positions take the colour, or fold back inside.
-          const GbImage::OverflowMethod overflow = threads == 1 ? GbImage::OM_COLOR : GbImage::OM_REPEAT;
+          const GbImage::OverflowMethod overflow = threads == 1 ? GbImage::kColor : GbImage::kRepeat;
           SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1] << (alpha ? " + alpha" : "") << ", " << angle
                                           << " degrees, " << threads << " threads, overflow " << overflow);
           GbImage source, turned;
           tt::MakeNoise(source, size[0], size[1], 24, seed++, alpha);
           gbtransform::SetBandThreads(threads);
           ASSERT_TRUE(
-              source.RotateFree(angle, &turned, GbImage::IM_BILINEAR, overflow, nullptr, false));  // never snapped
+              source.RotateFree(angle, &turned, GbImage::kBilinear, overflow, nullptr, false));  // never snapped
           // The result's geometry, worked out the same way as the rotation does.
           const float ang = -angle * 3.14159265f / 180.0f;
           const float c = std::cos(ang), s = std::sin(ang);
@@ -487,7 +487,7 @@ TEST(TransformBands, BilinearRotationMatchesTheSamplerAtEveryPixel) {
               const float X = sx + float(i), Y = sy + float(j);
               const float px = c * X + s * Y, py = c * Y - s * X;
               if (px >= 0.0f && py >= 0.0f && px < w - 1.0f && py < h - 1.0f) ++inside;
-              const RGBQUAD want = source.SampleInterpolated(px, py, GbImage::IM_BILINEAR, overflow);
+              const RGBQUAD want = source.SampleInterpolated(px, py, GbImage::kBilinear, overflow);
               const RGBQUAD got = turned.ReadPixelColor(i, j, false);
               const bool same =
                   got.rgbBlue == want.rgbBlue && got.rgbGreen == want.rgbGreen && got.rgbRed == want.rgbRed &&
