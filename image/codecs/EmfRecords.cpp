@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "image/codecs/MetaRecords.h"
+#include "image/io/Bytes.h"
 
 namespace meta {
 namespace {
@@ -13,13 +14,9 @@ namespace {
 struct Record {
   const uint8_t* p;
   size_t n;
-  uint32_t u32(size_t at) const {
-    return at + 4 <= n ? uint32_t(p[at]) | (uint32_t(p[at + 1]) << 8) | (uint32_t(p[at + 2]) << 16) |
-                             (uint32_t(p[at + 3]) << 24)
-                       : 0;
-  }
+  uint32_t u32(size_t at) const { return gbio::Le32At(p, n, at); }
   int32_t i32(size_t at) const { return int32_t(u32(at)); }
-  int16_t i16(size_t at) const { return at + 2 <= n ? int16_t(p[at] | (p[at + 1] << 8)) : 0; }
+  int16_t i16(size_t at) const { return int16_t(gbio::Le16At(p, n, at)); }
   uint8_t u8(size_t at) const { return at < n ? p[at] : 0; }
   float f32(size_t at) const {
     const uint32_t bits = u32(at);

@@ -1,4 +1,5 @@
 #include "image/codecs/GbExifInfo.h"
+#include "image/io/Bytes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -120,14 +121,9 @@ void GbExifInfo::ResetRecord() { std::memset(static_cast<void*>(record_), 0, siz
 
 void GbExifInfo::SetError(const char* text) { std::snprintf(lastError_, sizeof lastError_, "%s", text ? text : ""); }
 
-uint16_t GbExifInfo::Get16(const uint8_t* p) const {
-  return motorola_ ? uint16_t((p[0] << 8) | p[1]) : uint16_t(p[0] | (p[1] << 8));
-}
+uint16_t GbExifInfo::Get16(const uint8_t* p) const { return motorola_ ? gbio::Be16(p) : gbio::Le16(p); }
 
-uint32_t GbExifInfo::Get32(const uint8_t* p) const {
-  return motorola_ ? (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]
-                   : uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
+uint32_t GbExifInfo::Get32(const uint8_t* p) const { return motorola_ ? gbio::Be32(p) : gbio::Le32(p); }
 
 const uint8_t* GbExifInfo::FindSection(uint8_t marker, size_t* size) const {
   for (const Section& s : sections_)

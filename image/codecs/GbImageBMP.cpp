@@ -1,9 +1,11 @@
 #include "image/codecs/GbImageBMP.h"
 
-#include "image/core/RleReach.h"
+#include "image/io/ByteReader.h"
+#include "image/io/Bytes.h"
+#include "image/io/DecodeLimits.h"
+#include "image/io/DibPixels.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -12,66 +14,9 @@
 
 namespace {
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
 // Reads up to n bytes; returns how many arrived.
 size_t readSome(GbFile* f, void* buffer, size_t n) { return n ? f->Read(buffer, 1, n) : 0; }
 bool readExact(GbFile* f, void* buffer, size_t n) { return readSome(f, buffer, n) == n; }
-
-// One colour channel of a bit-field pixel: the bits under the mask, moved
-// down to bit 0 and brought to 8 bits. Narrow channels are shifted up
-// without filling the low bits (5 bits: value << 3), wide ones keep their
-// top 8 bits. For the usual masks (5-5-5, 5-6-5, whole bytes) this is the
-// plain shift-and-pick; it also serves masks that are not byte-aligned.
-struct Channel {
-  uint32_t mask = 0;
-  int shift = 0;  // lowest set bit
-  int up = 0;     // left shift for narrow channels
-  int down = 0;   // right shift for wide channels
-  explicit Channel(uint32_t m) : mask(m) {
-    if (!m) return;
-    shift = std::countr_zero(m);
-    const int width = 32 - std::countl_zero(m >> shift);
-    if (width < 8)
-      up = 8 - width;
-    else
-      down = width - 8;
-  }
-  uint8_t operator()(uint32_t pixel) const {
-    if (!mask) return 0;
-    const uint32_t v = (pixel & mask) >> shift;
-    return uint8_t(up ? v << up : v >> down);
-  }
-};
-
-// Pulls RLE bytes through a small buffer; -1 at the end of the stream.
-class ByteSource {
- public:
-  explicit ByteSource(GbFile* f) : f_(f) {}
-  int next() {
-    if (pos_ == len_) {
-      len_ = readSome(f_, buf_, sizeof buf_);
-      pos_ = 0;
-      if (len_ == 0) return -1;
-    }
-    return buf_[pos_++];
-  }
-
- private:
-  GbFile* f_;
-  uint8_t buf_[4096];
-  size_t pos_ = 0, len_ = 0;
-};
 
 constexpr const char* kNotBmp = "Not a BMP";
 constexpr const char* kBadInfo = "Error reading BMP info";
@@ -109,8 +54,8 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
   if (start < 0) return kNotBmp;
   uint8_t fileHeader[14];
   if (!readExact(f, fileHeader, sizeof fileHeader)) return kNotBmp;
-  uint32_t dataOffset = le32(fileHeader + 10);
-  if (le16(fileHeader) != 0x4D42) {
+  uint32_t dataOffset = gbio::Le32(fileHeader + 10);
+  if (gbio::Le16(fileHeader) != 0x4D42) {
     // A packed bitmap: the info header comes first.
     dataOffset = 0;
     if (!f->Seek(int32_t(start), GB_SEEK_SET)) return kNotBmp;
@@ -121,30 +66,30 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
   // ---- info header ----
   uint8_t ih[40] = {};
   if (!readExact(f, ih, 4)) return kBadInfo;
-  const uint32_t headerSize = le32(ih);
+  const uint32_t headerSize = gbio::Le32(ih);
   const bool core = headerSize == 12;
   BITMAPINFOHEADER h{};
   if (core) {
     if (!readExact(f, ih + 4, 8)) return kBadInfo;
     h.biSize = 40;
-    h.biWidth = le16(ih + 4);
-    h.biHeight = le16(ih + 6);
-    h.biPlanes = le16(ih + 8);
-    h.biBitCount = le16(ih + 10);
+    h.biWidth = gbio::Le16(ih + 4);
+    h.biHeight = gbio::Le16(ih + 6);
+    h.biPlanes = gbio::Le16(ih + 8);
+    h.biBitCount = gbio::Le16(ih + 10);
   } else {
     if (headerSize < 40) return kBadInfo;
     if (!readExact(f, ih + 4, 36)) return kBadInfo;
     h.biSize = headerSize;
-    h.biWidth = int32_t(le32(ih + 4));
-    h.biHeight = int32_t(le32(ih + 8));
-    h.biPlanes = le16(ih + 12);
-    h.biBitCount = le16(ih + 14);
-    h.biCompression = le32(ih + 16);
-    h.biSizeImage = le32(ih + 20);
-    h.biXPelsPerMeter = int32_t(le32(ih + 24));
-    h.biYPelsPerMeter = int32_t(le32(ih + 28));
-    h.biClrUsed = le32(ih + 32);
-    h.biClrImportant = le32(ih + 36);
+    h.biWidth = int32_t(gbio::Le32(ih + 4));
+    h.biHeight = int32_t(gbio::Le32(ih + 8));
+    h.biPlanes = gbio::Le16(ih + 12);
+    h.biBitCount = gbio::Le16(ih + 14);
+    h.biCompression = gbio::Le32(ih + 16);
+    h.biSizeImage = gbio::Le32(ih + 20);
+    h.biXPelsPerMeter = int32_t(gbio::Le32(ih + 24));
+    h.biYPelsPerMeter = int32_t(gbio::Le32(ih + 28));
+    h.biClrUsed = gbio::Le32(ih + 32);
+    h.biClrImportant = gbio::Le32(ih + 36);
   }
 
   const uint32_t bits = h.biBitCount;
@@ -202,11 +147,11 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
     if (rle) {
       const auto rowsReached = [&]() -> uint64_t {
         if (!f->Seek(int32_t(pixelStart), GB_SEEK_SET)) return 0;
-        ByteSource in(f);
-        return gbrle::RowsReached([&in] { return in.next(); }, compression == BI_RLE4);
+        ByteReader in(f);
+        return gbdib::RowsReached([&in] { return in.Next(); }, compression == BI_RLE4);
       };
-      if (!gbrle::Justified(allocation, available, height, rowsReached)) return kTooShort;
-    } else if (allocation > available * 4 + 65536) {
+      if (!gbdib::Justified(allocation, available, height, rowsReached)) return kTooShort;
+    } else if (!gbio::Justifies(gbio::kBmpRawRatio, available, allocation)) {
       return kTooShort;
     }
   }
@@ -234,9 +179,9 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
   if ((bits == 16 || bits == 32) && compression == BI_BITFIELDS) {
     uint8_t m[12];
     if (!f->Seek(int32_t(headerStart + 40), GB_SEEK_SET) || !readExact(f, m, sizeof m)) return kBadInfo;
-    masks[0] = le32(m);
-    masks[1] = le32(m + 4);
-    masks[2] = le32(m + 8);
+    masks[0] = gbio::Le32(m);
+    masks[1] = gbio::Le32(m + 4);
+    masks[2] = gbio::Le32(m + 8);
   }
   if (!f->Seek(int32_t(pixelStart), GB_SEEK_SET)) return kBadInfo;
 
@@ -253,21 +198,17 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
         if (got + LastRowPadding() < want) SetWarning(kEndsEarly);
       } else if (compression == BI_RLE8 && bits == 8) {
         std::memset(pixels, 0, area);
-        if (!DecodeRle8(f)) SetWarning(kEndsEarly);
+        if (!DecodeRle(f, false)) SetWarning(kEndsEarly);
       } else if (compression == BI_RLE4 && bits == 4) {
         std::memset(pixels, 0, area);
-        if (!DecodeRle4(f)) SetWarning(kEndsEarly);
+        if (!DecodeRle(f, true)) SetWarning(kEndsEarly);
       } else {
         return kCompressionNotSupported;
       }
       break;
     case 16: {
       if (compression != BI_RGB && compression != BI_BITFIELDS) return kUnknownCompression;
-      if (compression == BI_RGB) {
-        masks[0] = 0x7C00;
-        masks[1] = 0x03E0;
-        masks[2] = 0x001F;
-      }
+      if (compression == BI_RGB) gbdib::DefaultMasks(bits, masks);
       if (const char* e = ReadBitFields16(f, masks)) return e;
       break;
     }
@@ -280,11 +221,7 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
     }
     case 32: {
       if (compression != BI_RGB && compression != BI_BITFIELDS) return kUnknownCompression;
-      if (compression == BI_RGB) {
-        masks[0] = 0xFF0000;
-        masks[1] = 0x00FF00;
-        masks[2] = 0x0000FF;
-      }
+      if (compression == BI_RGB) gbdib::DefaultMasks(bits, masks);
       if (const char* e = ReadBitFields32(f, masks, compression == BI_RGB)) return e;
       break;
     }
@@ -304,18 +241,11 @@ const char* GbImageBMP::ReadBitFields16(GbFile* f, const uint32_t masks[3]) {
   const size_t got = readSome(f, pixels, srcSize);
   std::memset(pixels + got, 0, srcSize - got);
   if (got + (srcStride - 2 * size_t(width)) < srcSize) SetWarning(kEndsEarly);
-  const Channel red(masks[0] & 0xFFFF), green(masks[1] & 0xFFFF), blue(masks[2] & 0xFFFF);
+  const gbdib::BitFields fields(masks, 16);
   const size_t dstStride = RowStride();
   for (uint32_t yy = height; yy-- > 0;) {
-    const uint8_t* src = pixels + yy * srcStride;
     uint8_t* dst = pixels + yy * dstStride;
-    for (uint32_t x = width; x-- > 0;) {
-      const uint32_t w = le16(src + 2 * size_t(x));
-      uint8_t* p = dst + 3 * size_t(x);
-      p[0] = blue(w);
-      p[1] = green(w);
-      p[2] = red(w);
-    }
+    gbdib::BitFieldRow(pixels + yy * srcStride, dst, width, 16, fields);
     std::memset(dst + 3 * size_t(width), 0, dstStride - 3 * size_t(width));
   }
   return nullptr;
@@ -341,107 +271,20 @@ const char* GbImageBMP::ReadBitFields32(GbFile* f, const uint32_t masks[3], bool
     if (!anyAlpha) std::memset(plane, 255, count);
     AdoptAlphaPlane(std::move(plane));
   }
-  const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+  const gbdib::BitFields fields(masks, 32);
   for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* src = buffer.get() + size_t(y) * width * 4;
     uint8_t* dst = RowBits(y);
-    for (uint32_t x = 0; x < width; ++x, src += 4, dst += 3) {
-      const uint32_t pixel = le32(src);
-      dst[0] = blue(pixel);
-      dst[1] = green(pixel);
-      dst[2] = red(pixel);
-    }
-    std::memset(dst, 0, RowStride() - 3 * size_t(width));
+    gbdib::BitFieldRow(buffer.get() + size_t(y) * width * 4, dst, width, 32, fields);
+    std::memset(dst + 3 * size_t(width), 0, RowStride() - 3 * size_t(width));
   }
   return nullptr;
 }
 
-// RLE8: runs and literal runs of bytes; escapes for end of line, end of
-// bitmap and a move. Anything that would land outside the pixel area is
-// dropped; a short stream just ends decoding (false when rows were left).
-bool GbImageBMP::DecodeRle8(GbFile* f) {
-  ByteSource in(f);
-  const size_t stride = RowStride();
-  const size_t height = Height();
-  size_t x = 0, row = 0;
-  auto put = [&](uint8_t v) {
-    if (row < height && x < stride) RowBits(uint32_t(row))[x] = v;
-    if (x <= stride) ++x;  // never wraps, however long the run
-  };
-  for (;;) {
-    const int n = in.next();
-    const int v = in.next();
-    if (n < 0 || v < 0) return row >= height;
-    if (n > 0) {
-      for (int i = 0; i < n; ++i) put(uint8_t(v));
-      continue;
-    }
-    if (v == 0) {  // end of line
-      x = 0;
-      if (row < height) ++row;
-    } else if (v == 1) {  // end of bitmap
-      return true;
-    } else if (v == 2) {  // move
-      const int dx = in.next();
-      const int dy = in.next();
-      if (dx < 0 || dy < 0) return row >= height;
-      x = std::min(x + size_t(dx), stride + 1);
-      row = std::min(row + size_t(dy), height);
-    } else {  // literal run
-      for (int i = 0; i < v; ++i) {
-        const int b = in.next();
-        if (b < 0) return row >= height;
-        put(uint8_t(b));
-      }
-      if (v & 1) in.next();
-    }
-  }
-}
-
-// RLE4: as RLE8, on nibbles; the first pixel of a run takes the high nibble.
-bool GbImageBMP::DecodeRle4(GbFile* f) {
-  ByteSource in(f);
-  const size_t stride = RowStride();
-  const size_t limit = stride * 2;  // pixels a row can hold
-  const size_t height = Height();
-  size_t x = 0, row = 0;
-  auto put = [&](uint8_t nibble) {
-    if (row < height && x < limit) {
-      uint8_t& b = RowBits(uint32_t(row))[x / 2];
-      b = (x & 1) ? uint8_t((b & 0xF0) | nibble) : uint8_t((b & 0x0F) | (nibble << 4));
-    }
-    if (x <= limit) ++x;
-  };
-  for (;;) {
-    const int n = in.next();
-    const int v = in.next();
-    if (n < 0 || v < 0) return row >= height;
-    if (n > 0) {
-      for (int i = 0; i < n; ++i) put(uint8_t((i & 1) ? (v & 0x0F) : (v >> 4)));
-      continue;
-    }
-    if (v == 0) {
-      x = 0;
-      if (row < height) ++row;
-    } else if (v == 1) {
-      return true;
-    } else if (v == 2) {
-      const int dx = in.next();
-      const int dy = in.next();
-      if (dx < 0 || dy < 0) return row >= height;
-      x = std::min(x + size_t(dx), limit + 1);
-      row = std::min(row + size_t(dy), height);
-    } else {
-      const int bytes = (v + 1) / 2;
-      for (int i = 0; i < bytes; ++i) {
-        const int b = in.next();
-        if (b < 0) return row >= height;
-        put(uint8_t(b >> 4));
-        if (2 * i + 1 < v) put(uint8_t(b & 0x0F));
-      }
-      if (bytes & 1) in.next();
-    }
-  }
+// Runs that would land outside the pixel area are dropped.
+bool GbImageBMP::DecodeRle(GbFile* f, bool fourBits) {
+  ByteReader in(f);
+  return gbdib::DecodeRle([&in] { return in.Next(); }, [this](size_t row) { return RowBits(uint32_t(row)); },
+                          RowStride(), Height(), fourBits);
 }
 
 size_t GbImageBMP::LastRowPadding() const { return RowStride() - (size_t(Width()) * BitsPerPixel() + 7) / 8; }
@@ -473,11 +316,11 @@ bool GbImageBMP::Encode(GbFile* f) {
   if (CheckEncodable(f)) return false;
   const uint32_t width = Width(), height = Height();
   uint8_t fileHeader[14] = {};
-  put16(fileHeader, 0x4D42);
+  gbio::PutLe16(fileHeader, 0x4D42);
   if (PaletteEntryCount() || !alpha_) {
     const size_t packed = PackedSize();
-    put32(fileHeader + 2, uint32_t(packed + 14));
-    put32(fileHeader + 10, 14 + 40 + 4 * PaletteEntryCount());
+    gbio::PutLe32(fileHeader + 2, uint32_t(packed + 14));
+    gbio::PutLe32(fileHeader + 10, 14 + 40 + 4 * PaletteEntryCount());
     std::memcpy(block_, &header_, 40);
     if (f->Write(fileHeader, 1, 14) != 14 || f->Write(block_, 1, packed) != packed) {
       SetLastError(kWriteError);
@@ -487,24 +330,24 @@ bool GbImageBMP::Encode(GbFile* f) {
   }
   // 24 bits with alpha: a 32-bit file, blue, green, red, alpha per pixel.
   const uint32_t imageSize = width * height * 4;
-  put32(fileHeader + 2, imageSize + 54);
-  put32(fileHeader + 10, 54);
+  gbio::PutLe32(fileHeader + 2, imageSize + 54);
+  gbio::PutLe32(fileHeader + 10, 54);
   uint8_t info[40];
   BITMAPINFOHEADER h = header_;
   h.biBitCount = 32;
   h.biCompression = BI_RGB;
   h.biSizeImage = imageSize;
-  put32(info, 40);
-  put32(info + 4, uint32_t(h.biWidth));
-  put32(info + 8, uint32_t(h.biHeight));
-  put16(info + 12, 1);
-  put16(info + 14, h.biBitCount);
-  put32(info + 16, h.biCompression);
-  put32(info + 20, h.biSizeImage);
-  put32(info + 24, uint32_t(h.biXPelsPerMeter));
-  put32(info + 28, uint32_t(h.biYPelsPerMeter));
-  put32(info + 32, h.biClrUsed);
-  put32(info + 36, h.biClrImportant);
+  gbio::PutLe32(info, 40);
+  gbio::PutLe32(info + 4, uint32_t(h.biWidth));
+  gbio::PutLe32(info + 8, uint32_t(h.biHeight));
+  gbio::PutLe16(info + 12, 1);
+  gbio::PutLe16(info + 14, h.biBitCount);
+  gbio::PutLe32(info + 16, h.biCompression);
+  gbio::PutLe32(info + 20, h.biSizeImage);
+  gbio::PutLe32(info + 24, uint32_t(h.biXPelsPerMeter));
+  gbio::PutLe32(info + 28, uint32_t(h.biYPelsPerMeter));
+  gbio::PutLe32(info + 32, h.biClrUsed);
+  gbio::PutLe32(info + 36, h.biClrImportant);
   if (f->Write(fileHeader, 1, 14) != 14 || f->Write(info, 1, 40) != 40) {
     SetLastError(kWriteError);
     return false;

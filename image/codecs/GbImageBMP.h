@@ -23,8 +23,7 @@ class GbImageBMP : public GbImageCodec {
   const char* ReadBitFields16(GbFile* stream, const uint32_t masks[3]);
   const char* ReadBitFields32(GbFile* stream, const uint32_t masks[3], bool withAlpha);
   // False when the stream ended before the rows did.
-  bool DecodeRle8(GbFile* stream);
-  bool DecodeRle4(GbFile* stream);
+  bool DecodeRle(GbFile* stream, bool fourBits);
   // Bytes that pad the last row; a file may leave them out.
   size_t LastRowPadding() const;
   bool FlipRowsAndAlpha();

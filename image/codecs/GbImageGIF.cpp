@@ -7,6 +7,7 @@
 
 #include "image/codecs/GifCodeStream.h"
 #include "image/io/GbIOFile.h"
+#include "image/io/Bytes.h"
 
 namespace {
 
@@ -17,7 +18,8 @@ constexpr const char* kTooLarge = "GIF pictures are at most 65535 pixels wide an
 constexpr size_t kMaxKeptFrameBytes = size_t(1) << 30;
 constexpr int kTileWidth = 17, kTileHeight = 15;
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+// The shared little-endian reader under the short name this file uses.
+constexpr auto& le16 = gbio::Le16;
 
 bool readExact(GbFile* f, void* buffer, size_t n) { return n == 0 || f->Read(buffer, 1, n) == n; }
 

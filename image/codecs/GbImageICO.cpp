@@ -5,13 +5,9 @@
 
 #include "image/codecs/GbImagePNG.h"
 #include "image/io/GbMemFile.h"
+#include "image/io/Bytes.h"
 
 namespace {
-
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 struct Out {
   std::vector<uint8_t> bytes;
@@ -47,12 +43,12 @@ bool GbImageICO::Decode(GbFile* f) {
   const int32_t streamSize = f->Size();
   if (start < 0 || streamSize < 0) return false;
   uint8_t header[6];
-  const uint32_t type = readSome(f, header, 6) == 6 ? le16(header + 2) : 0;
-  if (type == 0 || le16(header) != 0 || (type != 1 && type != 2)) {
+  const uint32_t type = readSome(f, header, 6) == 6 ? gbio::Le16(header + 2) : 0;
+  if (type == 0 || gbio::Le16(header) != 0 || (type != 1 && type != 2)) {
     SetLastError("Not an icon or cursor file");
     return false;
   }
-  const uint32_t count = le16(header + 4);
+  const uint32_t count = gbio::Le16(header + 4);
   SetFrameCount(long(count));
   if (count == 0) {
     SetLastError("the icon file holds no images");
@@ -70,8 +66,8 @@ bool GbImageICO::Decode(GbFile* f) {
   Entry entry;
   entry.width = e[0] ? e[0] : 256;
   entry.height = e[1] ? e[1] : 256;
-  entry.size = le32(e + 8);
-  entry.offset = le32(e + 12);
+  entry.size = gbio::Le32(e + 8);
+  entry.offset = gbio::Le32(e + 12);
   const int64_t dataStart = int64_t(start) + entry.offset;
   if (dataStart + 8 > streamSize || !f->Seek(int32_t(dataStart), GB_SEEK_SET)) {
     SetLastError(kCorrupted);
@@ -121,12 +117,12 @@ bool GbImageICO::DecodePng(GbFile* f, int64_t dataStart, const Entry& entry) {
 bool GbImageICO::DecodeBitmap(GbFile* f, int64_t dataStart, const Entry& entry) {
   uint8_t h[40];
   if (readSome(f, h, 40) != 40) return false;
-  const uint32_t headerSize = le32(h);
-  const int32_t headerWidth = int32_t(le32(h + 4));
-  const int32_t headerHeight = int32_t(le32(h + 8));
-  const uint32_t bits = le16(h + 14);
-  const uint32_t compression = le32(h + 16);
-  uint32_t coloursUsed = le32(h + 32);
+  const uint32_t headerSize = gbio::Le32(h);
+  const int32_t headerWidth = int32_t(gbio::Le32(h + 4));
+  const int32_t headerHeight = int32_t(gbio::Le32(h + 8));
+  const uint32_t bits = gbio::Le16(h + 14);
+  const uint32_t compression = gbio::Le32(h + 16);
+  uint32_t coloursUsed = gbio::Le32(h + 32);
   if (headerSize < 40 || headerSize > 1024 || compression != 0) return false;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;
   if (bits <= 8 && coloursUsed == 0) coloursUsed = 1u << bits;

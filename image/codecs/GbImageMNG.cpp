@@ -1,4 +1,5 @@
 #include "image/codecs/GbImageMNG.h"
+#include "image/io/DecodeLimits.h"
 
 // The shared library is built with reading, writing, display and chunk
 // access; its header enables their declarations for users of the library.
@@ -97,9 +98,8 @@ mng_bool MNG_DECL onError(mng_handle h, mng_int32, mng_int8, mng_chunkid, mng_ui
 mng_bool MNG_DECL onHeader(mng_handle h, mng_uint32 width, mng_uint32 height) {
   Session& s = sessionOf(h);
   if (width == 0 || height == 0 || uint64_t(width) * height > kMaxCanvasPixels) return MNG_FALSE;
-  // Deflate packs at most about a thousand to one: a few bytes cannot
-  // honestly describe a vast canvas.
-  if (uint64_t(width) * height > uint64_t(s.streamBytes) * 1024 + (uint64_t(1) << 22)) return MNG_FALSE;
+  // A few bytes cannot honestly describe a vast canvas.
+  if (!gbio::Justifies(gbio::kMngRatio, uint64_t(s.streamBytes), uint64_t(width) * height)) return MNG_FALSE;
   s.width = width;
   s.height = height;
   s.headerSeen = true;

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <vector>
 
-#include "image/codecs/ByteReader.h"
+#include "image/io/ByteReader.h"
 #include "image/io/GbMemFile.h"
+#include "image/io/Bytes.h"
+#include "image/io/DecodeLimits.h"
 
 namespace {
 
@@ -21,12 +23,6 @@ constexpr const char* kPackedPlanes = "PCX_UnpackPixels: Can't handle packed pix
 constexpr const char* kPlanesToPixels = "PCX_PlanesToPixels: more than 4 planes or more than 1 bit per pixel";
 constexpr const char* kHeaderWrite = "cannot write PCX header";
 constexpr const char* kDataWrite = "cannot write PCX data";
-
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-void put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
 
 unsigned brightness(const RGBQUAD& c) { return (117u * c.rgbBlue + 601u * c.rgbGreen + 306u * c.rgbRed) >> 10; }
 
@@ -87,13 +83,13 @@ const char* GbImagePCX::DecodeStream(GbFile* f) {
   if (h[0] != 10) return kNotPcx;
   if (h[2] != 1) return kUnknownEncoding;
   const unsigned bits = h[3];
-  const int width = int(le16(h + 8)) - int(le16(h + 4)) + 1;
-  const int height = int(le16(h + 10)) - int(le16(h + 6)) + 1;
+  const int width = int(gbio::Le16(h + 8)) - int(gbio::Le16(h + 4)) + 1;
+  const int height = int(gbio::Le16(h + 10)) - int(gbio::Le16(h + 6)) + 1;
   const unsigned planes = h[65];
-  const uint32_t lineBytes = le16(h + 66);
+  const uint32_t lineBytes = gbio::Le16(h + 66);
   if (width <= 0 || height <= 0) return kCorrupted;
-  info_.dpiX = le16(h + 12);
-  info_.dpiY = le16(h + 14);
+  info_.dpiX = gbio::Le16(h + 12);
+  info_.dpiY = gbio::Le16(h + 14);
   if (Escape() == -1) {
     header_.biWidth = width;
     header_.biHeight = height;
@@ -114,11 +110,11 @@ const char* GbImagePCX::DecodeStream(GbFile* f) {
   const uint64_t rowBytes = uint64_t(lineBytes) * planes;
   const uint64_t total = rowBytes * uint64_t(height);
   const int64_t left = in.Left();
-  if (left >= 0 && uint64_t(left) * 32 < total) return kCorrupted;
+  if (left >= 0 && !gbio::Justifies(gbio::kPcxRatio, uint64_t(left), total)) return kCorrupted;
 
   if (!Create(uint32_t(width), uint32_t(height), depth, GB_TYPE_PCX)) return LastError();
-  info_.dpiX = le16(h + 12);
-  info_.dpiY = le16(h + 14);
+  info_.dpiX = gbio::Le16(h + 12);
+  info_.dpiY = gbio::Le16(h + 14);
   if (planes == 4 && rgb && !CreateAlpha()) return "GbImage::Create can't allocate memory";
   if (Escape()) return kCancelled;
 
@@ -229,10 +225,10 @@ const char* GbImagePCX::EncodeStream(GbFile* stream) {
   h[1] = 5;
   h[2] = 1;
   h[3] = uint8_t(bits);
-  put16(h + 8, width - 1);
-  put16(h + 10, height - 1);
-  put16(h + 12, uint32_t(std::clamp(DpiX(), 0, 0xFFFF)));
-  put16(h + 14, uint32_t(std::clamp(DpiY(), 0, 0xFFFF)));
+  gbio::PutLe16(h + 8, width - 1);
+  gbio::PutLe16(h + 10, height - 1);
+  gbio::PutLe16(h + 12, uint32_t(std::clamp(DpiX(), 0, 0xFFFF)));
+  gbio::PutLe16(h + 14, uint32_t(std::clamp(DpiY(), 0, 0xFFFF)));
   if (bpp == 1 && planes == 1) {
     std::memset(h + 19, 255, 3);  // entry 0 black, entry 1 white
   } else if (planes == 4 && !rgb) {
@@ -244,8 +240,8 @@ const char* GbImagePCX::EncodeStream(GbFile* stream) {
     }
   }
   h[65] = uint8_t(planes);
-  put16(h + 66, lineBytes);
-  put16(h + 68, rgb ? 1 : 0);
+  gbio::PutLe16(h + 66, lineBytes);
+  gbio::PutLe16(h + 68, rgb ? 1 : 0);
 
   GbMemFile work;
   if (!work.Open()) return kDataWrite;

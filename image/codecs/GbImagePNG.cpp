@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "image/io/GbIOFile.h"
+#include "image/io/Bytes.h"
+#include "image/io/DecodeLimits.h"
 
 namespace {
 
@@ -56,7 +58,7 @@ uint64_t compressedBytesAvailable(GbFile* f, int32_t start) {
   while (pos + 8 <= size) {
     uint8_t head[8];
     if (!f->Seek(int32_t(pos), SEEK_SET) || f->Read(head, 1, 8) != 8) break;
-    const uint64_t length = (uint64_t(head[0]) << 24) | (uint64_t(head[1]) << 16) | (uint64_t(head[2]) << 8) | head[3];
+    const uint64_t length = gbio::Be32(head);
     const int64_t data = pos + 8;
     if (std::memcmp(head + 4, "IDAT", 4) == 0) total += uint64_t(std::min<int64_t>(int64_t(length), size - data));
     if (std::memcmp(head + 4, "IEND", 4) == 0) break;
@@ -65,11 +67,6 @@ uint64_t compressedBytesAvailable(GbFile* f, int32_t start) {
   f->Seek(here, SEEK_SET);
   return total;
 }
-
-// Deflate turns at most 258 bytes into one code of at least 1 bit (with
-// the block overhead, about 1032 : 1); a stream with less compressed data
-// than the rows need at that rate cannot hold the picture.
-constexpr uint64_t kDeflateMaxRatio = 1032;
 
 }  // namespace
 
@@ -178,7 +175,9 @@ bool GbImagePNG::DecodeRows(png_structp png, png_infop info, std::vector<uint8_t
   {
     GbFile* f = static_cast<GbFile*>(png_get_io_ptr(png));
     const uint64_t rowBytes = (uint64_t(width) * png_get_channels(png, info) * uint64_t(depth) + 7) / 8 + 1;
-    if (f && compressedBytesAvailable(f, start_) * kDeflateMaxRatio < rowBytes * height) {
+    // A stream with less compressed data than the rows need at deflate's
+    // best rate cannot hold the picture.
+    if (f && !gbio::Justifies(gbio::kPngRatio, compressedBytesAvailable(f, start_), rowBytes * height)) {
       SetLastError("Not enough image data");
       return false;
     }

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "image/codecs/ByteReader.h"
+#include "image/io/ByteReader.h"
+#include "image/io/Bytes.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ const char* GbImageSKA::DecodeStream(GbFile* f) {
   ByteReader in(f);
   uint8_t h[9];
   if (!in.Read(h, sizeof h)) return kNotSka;
-  const uint32_t width = uint32_t(h[0] | (h[1] << 8)), height = uint32_t(h[2] | (h[3] << 8));
+  const uint32_t width = gbio::Le16(h), height = gbio::Le16(h + 2);
   // Without a signature of its own, the fixed bytes are what tells an SKA
   // picture from any other file.
   if (width == 0 || height == 0 || width >= 32768 || height >= 32768 || std::memcmp(h + 4, kMarker, 5) != 0)

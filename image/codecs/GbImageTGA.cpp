@@ -4,7 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "image/codecs/ByteReader.h"
+#include "image/io/ByteReader.h"
+#include "image/io/Bytes.h"
 
 namespace {
 
@@ -16,8 +17,6 @@ constexpr const char* kCancelled = "Cancelled";
 constexpr const char* kCorrupted = "corrupted TGA";
 constexpr const char* kBadDepth = "Bit depth must be 8 or 24";
 constexpr const char* kWriteError = "Error writing TGA";
-
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 // 5-5-5 colour words: each channel moved to the top of its byte.
 RGBQUAD from555(uint16_t w) { return RGBQUAD{uint8_t(w << 3), uint8_t((w >> 2) & 0xF8), uint8_t((w >> 7) & 0xF8), 0}; }
@@ -43,9 +42,9 @@ const char* GbImageTGA::DecodeStream(GbFile* f) {
   uint8_t h[18];
   if (!in.Read(h, sizeof h)) return kNotTga;
   const uint8_t idLength = h[0], mapType = h[1], imageType = h[2];
-  const uint16_t mapFirst = le16(h + 3), mapLength = le16(h + 5);
+  const uint16_t mapFirst = gbio::Le16(h + 3), mapLength = gbio::Le16(h + 5);
   const uint8_t mapEntrySize = h[7];
-  const uint32_t width = le16(h + 12), height = le16(h + 14);
+  const uint32_t width = gbio::Le16(h + 12), height = gbio::Le16(h + 14);
   const uint8_t depth = h[16], descriptor = h[17];
   const bool rle = imageType >= 9;
   const uint8_t kind = rle ? uint8_t(imageType - 8) : imageType;  // 1 mapped, 2 true colour, 3 grey
@@ -88,7 +87,7 @@ const char* GbImageTGA::DecodeStream(GbFile* f) {
     uint8_t e[4];
     for (uint32_t i = 0; i < mapLength; ++i) {
       if (!in.Read(e, entryBytes)) return kCorrupted;
-      const RGBQUAD c = entryBytes == 2 ? from555(le16(e)) : RGBQUAD{e[0], e[1], e[2], 0};
+      const RGBQUAD c = entryBytes == 2 ? from555(gbio::Le16(e)) : RGBQUAD{e[0], e[1], e[2], 0};
       if (BitsPerPixel() == 8) SetPaletteColor(uint32_t(mapFirst) + i, c);
     }
   }
@@ -136,7 +135,7 @@ const char* GbImageTGA::DecodeStream(GbFile* f) {
             dst[x] = p[0];
             a[x] = p[1];
           } else {
-            const RGBQUAD c = from555(le16(p));
+            const RGBQUAD c = from555(gbio::Le16(p));
             dst[3 * size_t(x)] = c.rgbBlue;
             dst[3 * size_t(x) + 1] = c.rgbGreen;
             dst[3 * size_t(x) + 2] = c.rgbRed;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/codecs/ByteReader.h"
+#include "image/io/ByteReader.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "image/codecs/MetaRecords.h"
 #include "platform/gdi/Gdi.h"
+#include "image/io/Bytes.h"
 
 namespace {
 
@@ -17,11 +18,7 @@ constexpr const char* kNoMemory = "GbImage::Create can't allocate memory";
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF"
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-int32_t sle32(const uint8_t* p) { return int32_t(le32(p)); }
+int32_t sle32(const uint8_t* p) { return int32_t(gbio::Le32(p)); }
 
 size_t readSome(GbFile* f, void* buffer, size_t n) { return n ? f->Read(buffer, 1, n) : 0; }
 
@@ -50,11 +47,11 @@ std::vector<PALETTEENTRY> emfPalette(const uint8_t* data, size_t size) {
   std::vector<PALETTEENTRY> entries;
   size_t pos = 0;
   while (pos + 8 <= size) {
-    const uint32_t type = le32(data + pos), length = le32(data + pos + 4);
+    const uint32_t type = gbio::Le32(data + pos), length = gbio::Le32(data + pos + 4);
     if (length < 8 || length % 4 || length > size - pos) break;
     if (type == 14) {
       if (length < 20) break;
-      const uint32_t count = le32(data + pos + 8), offset = le32(data + pos + 12);
+      const uint32_t count = gbio::Le32(data + pos + 8), offset = gbio::Le32(data + pos + 12);
       if (offset > length || count > (length - offset) / 4) break;
       for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* e = data + pos + offset + 4 * size_t(i);
@@ -109,27 +106,27 @@ const char* GbImageWMF::DecodeStream(GbFile* f, uint32_t requestedWidth, uint32_
   uint8_t head[22 + 18];
   // Some writers count the placeable header in the metafile's size, so the
   // size is checked against the whole stream.
-  if (readSome(f, head, sizeof head) == sizeof head && le32(head) == kPlaceableKey) {
+  if (readSome(f, head, sizeof head) == sizeof head && gbio::Le32(head) == kPlaceableKey) {
     uint16_t checksum = 0;
-    for (int i = 0; i < 10; ++i) checksum ^= le16(head + 2 * i);
-    const uint32_t unitsPerInch = le16(head + 14);
+    for (int i = 0; i < 10; ++i) checksum ^= gbio::Le16(head + 2 * i);
+    const uint32_t unitsPerInch = gbio::Le16(head + 14);
     const uint8_t* mh = head + 22;
-    const uint32_t type = le16(mh), headerWords = le16(mh + 2), sizeWords = le32(mh + 6);
-    if (checksum == le16(head + 20) && unitsPerInch >= 1 && unitsPerInch <= 2540 && (type == 1 || type == 2) &&
+    const uint32_t type = gbio::Le16(mh), headerWords = gbio::Le16(mh + 2), sizeWords = gbio::Le32(mh + 6);
+    if (checksum == gbio::Le16(head + 20) && unitsPerInch >= 1 && unitsPerInch <= 2540 && (type == 1 || type == 2) &&
         uint64_t(sizeWords) * 2 <= available && headerWords >= 9 && uint64_t(headerWords) * 2 <= available - 22) {
       placeable = true;
-      for (int i = 0; i < 4; ++i) box[i] = int16_t(le16(head + 6 + 2 * i));
+      for (int i = 0; i < 4; ++i) box[i] = int16_t(gbio::Le16(head + 6 + 2 * i));
       width = (int64_t(box[2] - box[0]) * dpiX + unitsPerInch / 2) / unitsPerInch;
       height = (int64_t(box[3] - box[1]) * dpiY + unitsPerInch / 2) / unitsPerInch;
-      objectCount = le16(mh + 10);
+      objectCount = gbio::Le16(mh + 10);
       recordsAt = 22 + size_t(headerWords) * 2;
       recordsEnd = std::max(recordsAt, 22 + size_t(sizeWords) * 2);
     }
   }
   uint8_t emf[108];
   if (!placeable) {
-    if (!f->Seek(start, GB_SEEK_SET) || readSome(f, emf, sizeof emf) != sizeof emf || le32(emf) != 1 ||
-        le32(emf + 40) != kEmfSignature)
+    if (!f->Seek(start, GB_SEEK_SET) || readSome(f, emf, sizeof emf) != sizeof emf || gbio::Le32(emf) != 1 ||
+        gbio::Le32(emf + 40) != kEmfSignature)
       return kCorrupted;
     width = int64_t(sle32(emf + 16)) - sle32(emf + 8);
     height = int64_t(sle32(emf + 20)) - sle32(emf + 12);
@@ -193,7 +190,7 @@ const char* GbImageWMF::DecodeStream(GbFile* f, uint32_t requestedWidth, uint32_
     const size_t end = std::min(recordsEnd, data.size());
     if (recordsAt < end) meta::PlayWmf(data.data() + recordsAt, end - recordsAt, objectCount, player, cancelled);
   } else {
-    if (le32(emf + 68) != 0) {
+    if (gbio::Le32(emf + 68) != 0) {
       const std::vector<PALETTEENTRY> entries = emfPalette(data.data(), data.size());
       if (!entries.empty()) {
         s.palette = CreatePalette(entries.data(), int(entries.size()));
@@ -205,7 +202,7 @@ const char* GbImageWMF::DecodeStream(GbFile* f, uint32_t requestedWidth, uint32_
     // The picture frame (0.01 mm) is what is mapped onto the bitmap.
     const double devX = sle32(emf + 72), devY = sle32(emf + 76);
     double mmX = sle32(emf + 80), mmY = sle32(emf + 84);
-    if (le32(emf + 4) >= 108) {
+    if (gbio::Le32(emf + 4) >= 108) {
       // Micrometres are more precise, when the header really has them.
       const double umX = sle32(emf + 100) / 1000.0, umY = sle32(emf + 104) / 1000.0;
       if (umX > 0 && umY > 0 && std::abs(umX - mmX) <= std::max(1.0, mmX * 0.1) &&
@@ -227,7 +224,7 @@ const char* GbImageWMF::DecodeStream(GbFile* f, uint32_t requestedWidth, uint32_
     }
     player.SetOutput(double(width) / (right - left), double(height) / (bottom - top),
                      -left * double(width) / (right - left), -top * double(height) / (bottom - top));
-    const size_t declared = le32(emf + 48);
+    const size_t declared = gbio::Le32(emf + 48);
     const size_t end = declared >= 108 ? std::min(declared, data.size()) : data.size();
     meta::PlayEmf(data.data(), end, player, cancelled);
   }

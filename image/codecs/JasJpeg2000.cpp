@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "image/codecs/JasPicture.h"
+#include "image/io/Bytes.h"
+#include "image/io/DecodeLimits.h"
 
 namespace jas {
 namespace {
@@ -84,10 +86,6 @@ ColourSpace spaceOf(OPJ_COLOR_SPACE space) {
   }
 }
 
-uint32_t be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
 // Reads the size marker of the code stream (inside the jp2c box of a JP2
 // file) before OpenJPEG sees it: the library sets up every tile while
 // reading the header, so a few bytes claiming a vast picture would cost
@@ -101,11 +99,11 @@ const char* CheckSizeMarker(GbFile* stream, Format format, int64_t start, int64_
     for (int boxes = 0; boxes < 4096 && at + 8 <= start + size; ++boxes) {
       uint8_t box[16];
       if (at > INT32_MAX || !stream->Seek(int32_t(at), GB_SEEK_SET) || stream->Read(box, 1, 8) != 8) return nullptr;
-      uint64_t length = be32(box);
+      uint64_t length = gbio::Be32(box);
       int64_t header = 8;
       if (length == 1) {
         if (stream->Read(box + 8, 1, 8) != 8) return nullptr;
-        length = (uint64_t(be32(box + 8)) << 32) | be32(box + 12);
+        length = (uint64_t(gbio::Be32(box + 8)) << 32) | gbio::Be32(box + 12);
         header = 16;
       }
       if (std::memcmp(box + 4, "jp2c", 4) == 0) {
@@ -122,15 +120,17 @@ const char* CheckSizeMarker(GbFile* stream, Format format, int64_t start, int64_
   if (at > INT32_MAX || !stream->Seek(int32_t(at), GB_SEEK_SET) || stream->Read(siz, 1, sizeof siz) != sizeof siz)
     return nullptr;
   if (siz[0] != 0xFF || siz[1] != 0x4F || siz[2] != 0xFF || siz[3] != 0x51) return nullptr;
-  const uint32_t xsiz = be32(siz + 8), ysiz = be32(siz + 12), xo = be32(siz + 16), yo = be32(siz + 20);
-  const uint32_t xt = be32(siz + 24), yt = be32(siz + 28), xto = be32(siz + 32), yto = be32(siz + 36);
-  const uint32_t components = uint32_t(siz[40] << 8 | siz[41]);
+  const uint32_t xsiz = gbio::Be32(siz + 8), ysiz = gbio::Be32(siz + 12), xo = gbio::Be32(siz + 16),
+                 yo = gbio::Be32(siz + 20);
+  const uint32_t xt = gbio::Be32(siz + 24), yt = gbio::Be32(siz + 28), xto = gbio::Be32(siz + 32),
+                 yto = gbio::Be32(siz + 36);
+  const uint32_t components = gbio::Be16(siz + 40);
   if (xsiz <= xo || ysiz <= yo || xt == 0 || yt == 0 || xto > xo || yto > yo || components == 0) return kCannotLoad;
   if (components > kMaxComponents) return kTooManyComponents;
   const uint64_t samples = uint64_t(xsiz - xo) * (ysiz - yo);
   const uint64_t tiles = ((uint64_t(xsiz) - xto + xt - 1) / xt) * ((uint64_t(ysiz) - yto + yt - 1) / yt);
-  const uint64_t plausible = uint64_t(size) * 8192 + (uint64_t(1) << 22);
-  if (samples > kMaxComponentSamples || samples > plausible || tiles > 65535 || tiles * components > (1u << 20))
+  if (samples > kMaxComponentSamples || !gbio::Justifies(gbio::kJpeg2000Ratio, uint64_t(size), samples) ||
+      tiles > 65535 || tiles * components > (1u << 20))
     return kCannotLoad;
   return nullptr;
 }
@@ -186,8 +186,8 @@ const char* ReadJpeg2000(GbFile* stream, Format format, bool headerOnly, Picture
     total += uint64_t(w) * h;
   }
   // A small stream cannot honestly stand for a vast picture.
-  const uint64_t plausible = uint64_t(size - ctx.start) * 8192 + (uint64_t(1) << 22);
-  if (total > kMaxPictureSamples || total > plausible) return kCannotLoad;
+  if (total > kMaxPictureSamples || !gbio::Justifies(gbio::kJpeg2000Ratio, uint64_t(size - ctx.start), total))
+    return kCannotLoad;
   picture.space = spaceOf(image->color_space);
   if (headerOnly) return nullptr;
 

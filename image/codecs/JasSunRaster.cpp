@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "image/codecs/JasPicture.h"
+#include "image/io/Bytes.h"
 
 namespace jas {
 namespace {
@@ -16,13 +17,6 @@ constexpr const char* kCannotEncode = "error: cannot encode image";
 constexpr uint32_t kMagic = 0x59A66A95;
 constexpr uint32_t kTypeOld = 0, kTypeStandard = 1, kTypeEncoded = 2, kTypeRgb = 3;
 constexpr uint32_t kMapNone = 0, kMapRgb = 1;
-
-uint32_t be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-void putBe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (24 - 8 * i));
-}
 
 // Delivers the pixel bytes, unpacking runs for the encoded type.
 class RasterBytes {
@@ -67,9 +61,9 @@ class RasterBytes {
 const char* ReadSunRaster(GbFile* stream, bool headerOnly, Picture& picture) {
   ByteReader in(stream);
   uint8_t h[32];
-  if (!in.read(h, sizeof h) || be32(h) != kMagic) return kCannotLoad;
-  const uint32_t width = be32(h + 4), height = be32(h + 8), depth = be32(h + 12);
-  const uint32_t type = be32(h + 20), mapType = be32(h + 24), mapLength = be32(h + 28);
+  if (!in.read(h, sizeof h) || gbio::Be32(h) != kMagic) return kCannotLoad;
+  const uint32_t width = gbio::Be32(h + 4), height = gbio::Be32(h + 8), depth = gbio::Be32(h + 12);
+  const uint32_t type = gbio::Be32(h + 20), mapType = gbio::Be32(h + 24), mapLength = gbio::Be32(h + 28);
   if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) return kCannotLoad;
   if (depth != 1 && depth != 8 && depth != 24 && depth != 32) return kCannotLoad;
   if (type != kTypeOld && type != kTypeStandard && type != kTypeEncoded && type != kTypeRgb) return kCannotLoad;
@@ -154,14 +148,14 @@ const char* WriteSunRaster(GbFile* stream, const Picture& picture) {
   const uint64_t rowBytes = ((uint64_t(width) * depth + 15) / 16) * 2;
   if (rowBytes * height > 0xFFFFFFFFu) return kCannotEncode;
   uint8_t h[32];
-  putBe32(h, kMagic);
-  putBe32(h + 4, width);
-  putBe32(h + 8, height);
-  putBe32(h + 12, depth);
-  putBe32(h + 16, uint32_t(rowBytes * height));
-  putBe32(h + 20, kTypeStandard);
-  putBe32(h + 24, kMapNone);
-  putBe32(h + 28, 0);
+  gbio::PutBe32(h, kMagic);
+  gbio::PutBe32(h + 4, width);
+  gbio::PutBe32(h + 8, height);
+  gbio::PutBe32(h + 12, depth);
+  gbio::PutBe32(h + 16, uint32_t(rowBytes * height));
+  gbio::PutBe32(h + 20, kTypeStandard);
+  gbio::PutBe32(h + 24, kMapNone);
+  gbio::PutBe32(h + 28, 0);
   ByteWriter out(stream);
   out.put(h, sizeof h);
   std::vector<uint8_t> row(rowBytes, 0);

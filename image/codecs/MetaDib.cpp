@@ -6,14 +6,10 @@
 
 #include "image/codecs/MetaPlayer.h"
 #include "platform/gdi/Gdi.h"
+#include "image/io/Bytes.h"
 
 namespace meta {
 namespace {
-
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 // Largest picture a record may carry, in pixels.
 constexpr uint64_t kMaxDibPixels = uint64_t(1) << 25;
@@ -23,24 +19,24 @@ constexpr uint64_t kMaxDibPixels = uint64_t(1) << 25;
 bool DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize, Bitmap& out,
                bool* bottomUp) {
   if (!info || infoSize < 12) return false;
-  const uint32_t headerSize = le32(info);
+  const uint32_t headerSize = gbio::Le32(info);
   int32_t width, height;
   uint32_t bpp, compression = 0, clrUsed = 0;
   size_t tableOffset, entrySize = 4;
   uint32_t masks[3] = {0, 0, 0};
   if (headerSize == 12) {
-    width = le16(info + 4);
-    height = le16(info + 6);
-    bpp = le16(info + 10);
+    width = gbio::Le16(info + 4);
+    height = gbio::Le16(info + 6);
+    bpp = gbio::Le16(info + 10);
     tableOffset = 12;
     entrySize = 3;
   } else {
     if (headerSize < 40 || headerSize > infoSize) return false;
-    width = int32_t(le32(info + 4));
-    height = int32_t(le32(info + 8));
-    bpp = le16(info + 14);
-    compression = le32(info + 16);
-    clrUsed = le32(info + 32);
+    width = int32_t(gbio::Le32(info + 4));
+    height = int32_t(gbio::Le32(info + 8));
+    bpp = gbio::Le16(info + 14);
+    compression = gbio::Le32(info + 16);
+    clrUsed = gbio::Le32(info + 32);
     tableOffset = headerSize;
     if (compression == 3) {
       // Masks follow a 40-byte header and sit inside the longer ones.
@@ -50,7 +46,7 @@ bool DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t
       } else if (headerSize < 52) {
         return false;
       }
-      for (int i = 0; i < 3; ++i) masks[i] = le32(info + 40 + 4 * i);
+      for (int i = 0; i < 3; ++i) masks[i] = gbio::Le32(info + 40 + 4 * i);
     }
   }
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "image/codecs/MetaRecords.h"
+#include "image/io/Bytes.h"
 
 namespace meta {
 namespace {
@@ -14,10 +15,7 @@ struct Params {
   const uint8_t* p;
   size_t n;  // bytes
   int16_t s(size_t word) const { return int16_t(u(word)); }
-  uint16_t u(size_t word) const {
-    const size_t at = word * 2;
-    return at + 2 <= n ? uint16_t(p[at] | (p[at + 1] << 8)) : 0;
-  }
+  uint16_t u(size_t word) const { return gbio::Le16At(p, n, word * 2); }
   uint32_t u32(size_t word) const { return uint32_t(u(word)) | (uint32_t(u(word + 1)) << 16); }
   size_t words() const { return n / 2; }
 };
@@ -323,21 +321,16 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 bool SplitPackedDib(const uint8_t* dib, size_t size, size_t& infoSize) {
   if (size < 12) return false;
-  const uint32_t headerSize =
-      uint32_t(dib[0]) | (uint32_t(dib[1]) << 8) | (uint32_t(dib[2]) << 16) | (uint32_t(dib[3]) << 24);
+  const uint32_t headerSize = gbio::Le32(dib);
   if (headerSize == 12) {
-    const uint32_t bpp = uint32_t(dib[10]) | (uint32_t(dib[11]) << 8);
+    const uint32_t bpp = gbio::Le16(dib + 10);
     infoSize = 12 + (bpp <= 8 ? 3u * (1u << bpp) : 0);
     return infoSize <= size;
   }
   if (headerSize < 40 || headerSize > size) return false;
-  auto le = [&](size_t at) {
-    return uint32_t(dib[at]) | (uint32_t(dib[at + 1]) << 8) | (uint32_t(dib[at + 2]) << 16) |
-           (uint32_t(dib[at + 3]) << 24);
-  };
-  const uint32_t bpp = uint32_t(dib[14]) | (uint32_t(dib[15]) << 8);
-  const uint32_t compression = le(16);
-  uint32_t colours = le(32);
+  const uint32_t bpp = gbio::Le16(dib + 14);
+  const uint32_t compression = gbio::Le32(dib + 16);
+  uint32_t colours = gbio::Le32(dib + 32);
   if (bpp <= 8 && (colours == 0 || colours > (1u << bpp))) colours = bpp <= 8 ? 1u << bpp : 0;
   if (bpp > 8 && colours > 256) return false;
   size_t masks = headerSize == 40 && compression == 3 ? 12 : 0;
@@ -351,9 +344,8 @@ void PlayWmf(const uint8_t* data, size_t size, uint32_t objectCount, Player& pla
   size_t pos = 0;
   uint32_t count = 0;
   while (pos + 6 <= size) {
-    const uint32_t words = uint32_t(data[pos]) | (uint32_t(data[pos + 1]) << 8) | (uint32_t(data[pos + 2]) << 16) |
-                           (uint32_t(data[pos + 3]) << 24);
-    const uint16_t function = uint16_t(data[pos + 4] | (data[pos + 5] << 8));
+    const uint32_t words = gbio::Le32(data + pos);
+    const uint16_t function = gbio::Le16(data + pos + 4);
     if (function == 0 || words < 3 || uint64_t(words) * 2 > size - pos) break;
     play(function, Params{data + pos + 6, size_t(words) * 2 - 6}, player);
     pos += size_t(words) * 2;
