@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -436,6 +439,31 @@ TEST(HugeHeaders, EachReaderFailsCleanlyWithinBoundedMemory) {
     ++checked;
   }
   EXPECT_GT(checked, 0);
+}
+
+// The codec table is the one list a new format joins: each of its codecs
+// needs a fuzz target that exercises the class and a case above for each
+// of its type ids.
+TEST(HugeHeaders, EveryCodecHasAFuzzTargetAndACase) {
+  std::set<uint32_t> covered;
+  for (const Case& c : cases()) covered.insert(c.type);
+  int codecs = 0;
+  for (const GbCodecEntry& codec : GbCodecTable()) {
+    SCOPED_TRACE(codec.className);
+    for (uint32_t type : codec.types) {
+      if (type == GB_TYPE_UNKNOWN) break;
+      EXPECT_TRUE(covered.count(type)) << "no huge-header case for type " << type;
+    }
+    const std::string path = std::string(GB_SOURCE_DIR) + "/fuzz/" + codec.fuzzTarget + ".cpp";
+    std::ifstream in(path);
+    ASSERT_TRUE(in) << "no fuzz target " << path;
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("LLVMFuzzerTestOneInput"), std::string::npos) << path;
+    EXPECT_NE(text.str().find(codec.className), std::string::npos) << path << " never uses the class";
+    ++codecs;
+  }
+  EXPECT_GE(codecs, 15);
 }
 
 }  // namespace
