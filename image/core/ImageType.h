@@ -24,7 +24,8 @@ enum ImageType : uint32_t {
   GB_TYPE_MNG = 17,
   GB_TYPE_SKA = 18,
   GB_TYPE_RAW = 19,
-  GB_TYPE_LAST = GB_TYPE_RAW,  // a new format takes the next number and moves this
+  GB_TYPE_QOI = 20,
+  GB_TYPE_LAST = GB_TYPE_QOI,  // a new format takes the next number and moves this
 };
 
 constexpr int GB_TYPE_COUNT = GB_TYPE_LAST + 1;  // ids 0..GB_TYPE_LAST
