@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The dimension probe takes its own early path through each decoder.
     GbMemFile stream(const_cast<uint8_t*>(data), int32_t(size));
     GbImage image;
-    image.SetEscape(-1);
-    image.Decode(&stream, GB_TYPE_UNKNOWN);
+    uint32_t width = 0, height = 0;
+    image.ProbeSize(&stream, GB_TYPE_UNKNOWN, width, height);
   }
   return 0;
 }

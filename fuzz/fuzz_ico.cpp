@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     GbMemFile stream(const_cast<uint8_t*>(data), int32_t(size));
     GbImageICO probe;
-    probe.SetEscape(-1);
-    if (probe.Decode(&stream)) Require(!probe.HasPixels());
+    uint32_t width = 0, height = 0;
+    if (probe.ProbeSize(&stream, width, height)) Require(!probe.HasPixels());
   }
   GbImageICO first;
   const bool ok = DecodeEntry(data, size, 0, first);

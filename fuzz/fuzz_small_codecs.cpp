@@ -20,8 +20,8 @@ void Exercise(uint8_t* bytes, size_t size, bool canWrite(const GbImage&)) {
   {
     GbMemFile stream(bytes, int32_t(size));
     Codec probe;
-    probe.SetEscape(-1);
-    probe.Decode(&stream);
+    uint32_t width = 0, height = 0;
+    probe.ProbeSize(&stream, width, height);
   }
   GbMemFile stream(bytes, int32_t(size));
   Codec decoded;

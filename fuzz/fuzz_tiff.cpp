@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     GbMemFile stream(bytes, int32_t(size));
     GbImageTIF probe;
-    probe.SetEscape(-1);
-    if (!probe.Decode(&stream)) return 0;
+    uint32_t width = 0, height = 0;
+    if (!probe.ProbeSize(&stream, width, height)) return 0;
     pixels = uint64_t(probe.Width()) * probe.Height();
   }
   // Huge blank pages (a few bytes of fax code can make one) only slow the

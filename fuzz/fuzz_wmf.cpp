@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     GbMemFile stream(const_cast<uint8_t*>(data), int32_t(size));
     GbImageWMF probe;
-    probe.SetEscape(-1);
-    if (probe.Decode(&stream)) Require(!probe.HasPixels() && probe.Width() > 0 && probe.Height() > 0);
+    uint32_t width = 0, height = 0;
+    if (probe.ProbeSize(&stream, width, height)) Require(!probe.HasPixels() && probe.Width() > 0 && probe.Height() > 0);
   }
   GbMemFile stream(const_cast<uint8_t*>(data), int32_t(size));
   GbImageWMF wmf;

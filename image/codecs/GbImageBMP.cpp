@@ -36,19 +36,6 @@ bool knownLongHeader(uint32_t size) { return size == 52 || size == 56 || size ==
 
 GB_CODEC_FACTORY(GbImageBMP)
 
-bool GbImageBMP::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  const char* error = DecodeStream(stream);
-  if (error) {
-    if (error != LastError()) SetLastError(error);  // Create's message is already in place
-    return false;
-  }
-  return true;
-}
-
 const char* GbImageBMP::DecodeStream(GbFile* f) {
   const int64_t start = f->Tell();
   if (start < 0) return kNotBmp;
@@ -112,13 +99,7 @@ const char* GbImageBMP::DecodeStream(GbFile* f) {
   if (headerEnd > INT32_MAX) return kBadInfo;
 
   // ---- dimension probe ----
-  if (Escape() == -1) {
-    header_.biWidth = LONG(width);
-    header_.biHeight = LONG(height);
-    info_.fileType = GB_TYPE_BMP;
-    SetLastError("output dimensions returned");
-    return nullptr;
-  }
+  if (Probing()) return SizeFound(width, height, GB_TYPE_BMP);
 
   const uint32_t compression = h.biCompression;
   const bool rle = bits <= 8 && (compression == BI_RLE8 || compression == BI_RLE4);

@@ -14,12 +14,13 @@ class GbImageBMP : public GbImageCodec {
  public:
   GbImageBMP() : GbImageCodec(GB_TYPE_BMP) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
+
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
 
  private:
   // Each returns null on success, else the message for LastError().
-  const char* DecodeStream(GbFile* stream);
   const char* ReadBitFields16(GbFile* stream, const uint32_t masks[3]);
   const char* ReadBitFields32(GbFile* stream, const uint32_t masks[3], bool withAlpha);
   // False when the stream ended before the rows did.

@@ -1,9 +1,7 @@
 // The GbImage operations that pick a codec by type id: Encode, Decode (with
 // format detection), LoadFile, SaveFile, LoadFromResource, CheckEncodable
 // and TypeFromExtension.
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -16,18 +14,61 @@
 
 namespace {
 
-// Detection order: cheap and strict signatures first, the forgiving
-// decoders (headerless formats) last.
-constexpr uint32_t kDetectionOrder[] = {
-    GB_TYPE_BMP, GB_TYPE_JPG, GB_TYPE_ICO,  GB_TYPE_GIF, GB_TYPE_PNG, GB_TYPE_TIF, GB_TYPE_MNG,
-    GB_TYPE_TGA, GB_TYPE_PCX, GB_TYPE_WBMP, GB_TYPE_WMF, GB_TYPE_JP2, GB_TYPE_SKA, GB_TYPE_RAW,
-};
-
 bool isMultiFrame(uint32_t type) {
   return type == GB_TYPE_GIF || type == GB_TYPE_ICO || type == GB_TYPE_TIF || type == GB_TYPE_MNG;
 }
 
-bool knownType(uint32_t type) { return type >= 1 && type <= 19 && type != GB_TYPE_JBG; }
+// Decodes with the codec of the type, or detects the format: the
+// registered decoders try the stream in the table's order. Probing reads
+// the size alone.
+bool decodeWith(GbImage& self, GbFile* stream, uint32_t type, bool probing) {
+  if (!stream) {
+    self.SetLastError("null file handler");
+    return false;
+  }
+  if (type != GB_TYPE_UNKNOWN && !GbHasCodec(type)) {
+    self.SetLastError("Decode: Unknown or wrong format");
+    return false;
+  }
+  const bool detecting = type == GB_TYPE_UNKNOWN;
+  const int32_t start = stream->Tell();
+  self.ClearWarning();  // a warning belongs to the decode that set it
+  bool first = true;
+  for (const GbCodecEntry& entry : GbCodecTable()) {
+    const uint32_t candidate = detecting ? entry.types[0] : type;
+    std::unique_ptr<GbImageCodec> codec = GbMakeCodec(candidate, detecting);
+    if (codec) {
+      if (!first) stream->Seek(start, GB_SEEK_SET);
+      first = false;
+      // Requested frame, all-frames flag, codec options and JPEG scale reach
+      // the decoder with the record, the cancel request with the escape.
+      codec->CopySettingsFrom(self);
+      codec->SetEscape(self.Escape());
+      codec->SetProgress(0);
+      uint32_t width = 0, height = 0;
+      if (probing ? codec->ProbeSize(stream, width, height) : codec->Decode(stream)) return self.TakeOver(*codec, true);
+      // A frame past the last is refused without a word by the decoders;
+      // the count is what the caller needs to hear, also when detecting.
+      const long count = isMultiFrame(candidate) ? codec->FrameCount() : 0;
+      const long frame = self.Frame();
+      const bool noSuchFrame = count > 0 && (frame >= count || frame < 0);
+      if (!detecting || noSuchFrame) {
+        self.SetLastError(codec->LastError());
+        if (isMultiFrame(candidate)) self.SetFrameCount(count);
+        if (noSuchFrame && !*self.LastError()) {
+          char text[GB_ERROR_TEXT_SIZE];
+          std::snprintf(text, sizeof text, "frame %ld does not exist: the file has %ld frame%s (0 to %ld)", frame,
+                        count, count == 1 ? "" : "s", count - 1);
+          self.SetLastError(text);
+        }
+        return false;
+      }
+    }
+    if (!detecting) break;
+  }
+  self.SetLastError("Decode: Unknown or wrong format");
+  return false;
+}
 
 }  // namespace
 
@@ -46,7 +87,7 @@ bool GbImage::CheckEncodable(GbFile* stream) {
 }
 
 bool GbImage::Encode(GbFile* stream, uint32_t type) {
-  std::unique_ptr<GbImageCodec> codec = knownType(type) ? GbMakeCodec(type) : nullptr;
+  std::unique_ptr<GbImageCodec> codec = GbMakeCodec(type);
   if (!codec) {
     SetLastError("Encode: Unknown format");
     return false;
@@ -57,55 +98,13 @@ bool GbImage::Encode(GbFile* stream, uint32_t type) {
   return ok;
 }
 
-bool GbImage::Decode(GbFile* stream, uint32_t type) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  if (type != GB_TYPE_UNKNOWN && !knownType(type)) {
-    SetLastError("Decode: Unknown or wrong format");
-    return false;
-  }
-  const bool detecting = type == GB_TYPE_UNKNOWN;
-  const int32_t start = stream->Tell();
-  ClearWarning();  // a warning belongs to the decode that set it
-  bool first = true;
-  for (uint32_t candidate : kDetectionOrder) {
-    if (!detecting) candidate = type;
-    std::unique_ptr<GbImageCodec> codec = GbMakeCodec(candidate, detecting);
-    if (codec) {
-      if (!first) stream->Seek(start, GB_SEEK_SET);
-      first = false;
-      // Requested frame, all-frames flag, codec options and JPEG scale reach
-      // the decoder with the record; escape carries the dimension probe.
-      codec->CopySettingsFrom(*this);
-      codec->ClearWarning();
-      codec->SetEscape(Escape());
-      codec->SetProgress(0);
-      if (codec->Decode(stream)) {
-        if (!TakeOver(*codec, true)) return false;
-        return true;
-      }
-      // A frame past the last is refused without a word by the decoders;
-      // the count is what the caller needs to hear, also when detecting.
-      const long count = isMultiFrame(candidate) ? codec->FrameCount() : 0;
-      const bool noSuchFrame = count > 0 && (Frame() >= count || Frame() < 0);
-      if (!detecting || noSuchFrame) {
-        SetLastError(codec->LastError());
-        if (isMultiFrame(candidate)) SetFrameCount(count);
-        if (noSuchFrame && !*LastError()) {
-          char text[GB_ERROR_TEXT_SIZE];
-          std::snprintf(text, sizeof text, "frame %ld does not exist: the file has %ld frame%s (0 to %ld)", Frame(),
-                        count, count == 1 ? "" : "s", count - 1);
-          SetLastError(text);
-        }
-        return false;
-      }
-    }
-    if (!detecting) break;
-  }
-  SetLastError("Decode: Unknown or wrong format");
-  return false;
+bool GbImage::Decode(GbFile* stream, uint32_t type) { return decodeWith(*this, stream, type, false); }
+
+bool GbImage::ProbeSize(GbFile* stream, uint32_t type, uint32_t& width, uint32_t& height) {
+  const bool ok = decodeWith(*this, stream, type, true);
+  width = ok ? Width() : 0;
+  height = ok ? Height() : 0;
+  return ok;
 }
 
 bool GbImage::Encode(std::FILE* handle, uint32_t type) {
@@ -165,7 +164,7 @@ bool GbImage::LoadFile(const char* path, uint32_t type) {
     SetLastError(problem.c_str());
     return false;
   }
-  const bool specific = TypeIndex(type) != 0;
+  const bool specific = GbHasCodec(type);
   if (specific) {
     GbIOFile file;
     if (!file.Open(path, "rb")) {
@@ -207,28 +206,4 @@ uint32_t GbImage::TypeFromPath(const std::string& path) {
   return TypeFromExtension(path.c_str() + dot + 1);
 }
 
-uint32_t GbImage::TypeFromExtension(const char* extension) {
-  if (!extension) return GB_TYPE_UNKNOWN;
-  static const struct {
-    const char* ext;
-    uint32_t type;
-  } kTable[] = {
-      {"bmp", GB_TYPE_BMP}, {"gif", GB_TYPE_GIF},  {"jpg", GB_TYPE_JPG}, {"jpe", GB_TYPE_JPG}, {"jfi", GB_TYPE_JPG},
-      {"png", GB_TYPE_PNG}, {"ico", GB_TYPE_ICO},  {"cur", GB_TYPE_ICO}, {"tif", GB_TYPE_TIF}, {"tga", GB_TYPE_TGA},
-      {"pcx", GB_TYPE_PCX}, {"wbm", GB_TYPE_WBMP}, {"wmf", GB_TYPE_WMF}, {"emf", GB_TYPE_WMF}, {"jp2", GB_TYPE_JP2},
-      {"j2k", GB_TYPE_JP2}, {"jpc", GB_TYPE_JPC},  {"j2c", GB_TYPE_JPC}, {"pgx", GB_TYPE_PGX}, {"pnm", GB_TYPE_PNM},
-      {"pgm", GB_TYPE_PNM}, {"ppm", GB_TYPE_PNM},  {"ras", GB_TYPE_RAS}, {"mng", GB_TYPE_MNG}, {"jng", GB_TYPE_MNG},
-      {"ska", GB_TYPE_SKA}, {"nef", GB_TYPE_RAW},  {"crw", GB_TYPE_RAW}, {"cr2", GB_TYPE_RAW}, {"dng", GB_TYPE_RAW},
-      {"arw", GB_TYPE_RAW}, {"erf", GB_TYPE_RAW},  {"3fr", GB_TYPE_RAW}, {"dcr", GB_TYPE_RAW}, {"raw", GB_TYPE_RAW},
-      {"x3f", GB_TYPE_RAW}, {"mef", GB_TYPE_RAW},  {"raf", GB_TYPE_RAW}, {"mrw", GB_TYPE_RAW}, {"pef", GB_TYPE_RAW},
-      {"sr2", GB_TYPE_RAW}, {"orf", GB_TYPE_RAW},
-  };
-  char key[3];
-  for (int i = 0; i < 3; ++i) {
-    if (!extension[i]) return GB_TYPE_UNKNOWN;
-    key[i] = char(std::tolower(static_cast<unsigned char>(extension[i])));
-  }
-  for (const auto& entry : kTable)
-    if (std::memcmp(key, entry.ext, 3) == 0) return entry.type;
-  return GB_TYPE_UNKNOWN;
-}
+uint32_t GbImage::TypeFromExtension(const char* extension) { return GbTypeOfExtension(extension); }

@@ -18,9 +18,6 @@ constexpr const char* kTooLarge = "GIF pictures are at most 65535 pixels wide an
 constexpr size_t kMaxKeptFrameBytes = size_t(1) << 30;
 constexpr int kTileWidth = 17, kTileHeight = 15;
 
-// The shared little-endian reader under the short name this file uses.
-constexpr auto& le16 = gbio::Le16;
-
 bool readExact(GbFile* f, void* buffer, size_t n) { return n == 0 || f->Read(buffer, 1, n) == n; }
 
 // Skips data sub-blocks up to and including the empty one.
@@ -217,6 +214,103 @@ void paste(GbImage& screen, const GbImage& frame, uint32_t left, uint32_t top, i
   }
 }
 
+// The logical screen the frames are composed on, top-down placement
+// included. A frame's disposal is carried out when the next one arrives:
+// 2 restores its area to the fill, 3 brings back what was there before it.
+class GifScreen : public GbImage {
+ public:
+  GifScreen(uint32_t width, uint32_t height, bool restoresPrevious)
+      : GbImage(GB_TYPE_GIF), width_(width), height_(height), restoresPrevious_(restoresPrevious) {}
+
+  bool Started() const { return started_; }
+
+  // Frames without any colour table, painted in true colour one over the
+  // other, transparent pixels included.
+  bool Paint(const GbImage& frame, uint32_t left, uint32_t top) {
+    if (!started_) {
+      if (!Create(width_, height_, 24, GB_TYPE_GIF)) return false;
+      Fill(0);
+      started_ = true;
+    }
+    paste(*this, frame, left, top, -1, nullptr);
+    std::memcpy(lastPalette_, frame.Palette(), sizeof(RGBQUAD) * frame.PaletteEntryCount());
+    return true;
+  }
+
+  // The previous frame's disposal, then this frame at (left, top) without
+  // its transparent pixels (transparent < 0: none); disposal is its own.
+  bool Place(const GbImage& frame, uint32_t left, uint32_t top, int transparent, uint32_t entries, uint8_t disposal) {
+    const uint32_t depth = frame.BitsPerPixel();
+    if (!started_) {
+      // The screen starts filled with the first control block's
+      // transparent index; without one (or with its flag clear, when the
+      // byte means nothing) with index 0.
+      fill_ = transparent >= 0 ? uint8_t(transparent) : 0;
+      transparent_ = transparent;
+      if (!Create(width_, height_, depth, GB_TYPE_GIF)) return false;
+      SetPalette(frame.Palette(), frame.PaletteEntryCount());
+      Fill(fill_);
+      fillColour_ = PaletteColor(fill_);
+      fillColour_.rgbReserved = 0;
+      started_ = true;
+    } else if (prevDisposal_ == 2) {
+      // Restore to background: the previous frame's area only.
+      fillRect(*this, prevLeft_, prevTop_, prevWidth_, prevHeight_, fill_, fillColour_);
+    } else if (prevDisposal_ == 3 && haveSaved_) {
+      if (!CopyFrom(saved_)) return false;
+    }
+    if (disposal == 3 && restoresPrevious_) {
+      if (!saved_.CopyFrom(*this)) return false;  // what this frame's disposal brings back
+      haveSaved_ = saved_.HasPixels();
+    }
+    // Indices carry over while the palettes agree. Otherwise the frame's
+    // colours join the screen's palette, and when they don't fit the
+    // screen keeps true colours.
+    const uint32_t compared = entries ? entries : 256;
+    uint8_t map[256];
+    bool mapped = false;
+    if (BitsPerPixel() != 24 && (BitsPerPixel() != depth || !samePalette(*this, frame, compared))) {
+      mapped = mergeColours(*this, frame, transparent, fill_, map);
+      if (!mapped && !RaiseBpp(24)) return false;
+    }
+    paste(*this, frame, left, top, transparent, mapped ? map : nullptr);
+    if (BitsPerPixel() == 24) {
+      SetBackgroundColor(fillColour_);
+      SetBackgroundIndex(transparent_ >= 0 ? 0 : -1);
+    } else {
+      // An index beyond the palette marks no pixel: no colour key then.
+      SetBackgroundIndex(transparent_ < long(PaletteEntryCount()) ? transparent_ : -1);
+    }
+    prevDisposal_ = disposal;
+    prevLeft_ = left;
+    prevTop_ = top;
+    prevWidth_ = frame.Width();
+    prevHeight_ = frame.Height();
+    return true;
+  }
+
+  // A painted canvas keys the colour the last frame's table gives index.
+  void KeyCanvasColour(uint8_t index) {
+    RGBQUAD key = lastPalette_[index];
+    key.rgbReserved = 0;
+    SetBackgroundColor(key);
+    SetBackgroundIndex(0);
+  }
+
+ private:
+  uint32_t width_, height_;
+  bool restoresPrevious_;  // some frame uses disposal 3: keep what it covers
+  bool started_ = false;
+  GbImage saved_{GB_TYPE_GIF};
+  bool haveSaved_ = false;
+  long transparent_ = -1;
+  uint8_t fill_ = 0;
+  RGBQUAD fillColour_{};
+  uint8_t prevDisposal_ = 0;
+  uint32_t prevLeft_ = 0, prevTop_ = 0, prevWidth_ = 0, prevHeight_ = 0;
+  RGBQUAD lastPalette_[256] = {};
+};
+
 }  // namespace
 
 // What the decoder learns from the header and the frame-counting pass.
@@ -240,12 +334,6 @@ GB_CODEC_FACTORY(GbImageGIF)
 GbImageGIF::GbImageGIF() : GbImageCodec(GB_TYPE_GIF) {}
 
 void GbImageGIF::SetComment(const char* text) { std::snprintf(comment_, sizeof comment_, "%s", text ? text : ""); }
-
-bool GbImageGIF::Decode(std::FILE* handle) {
-  if (!handle) return Decode(static_cast<GbFile*>(nullptr));
-  GbIOFile file(handle);
-  return Decode(&file);
-}
 
 bool GbImageGIF::Encode(std::FILE* handle) {
   if (!handle) return Encode(static_cast<GbFile*>(nullptr));
@@ -272,7 +360,7 @@ bool GbImageGIF::ReadExtension(GbFile* f, Control& control) {
   if (label == 0xF9 && size == 4) {
     control.transparent = (data[0] & 1) != 0;
     control.disposal = uint8_t((data[0] >> 2) & 7);
-    control.delay = le16(data + 1);
+    control.delay = gbio::Le16(data + 1);
     control.index = data[3];
     control.seen = true;
   } else if (label == 0xFE) {
@@ -287,7 +375,7 @@ bool GbImageGIF::ReadExtension(GbFile* f, Control& control) {
     if (!readExact(f, sub, size_t(n))) return false;
     // Sub-block 1 of the looping extension: repeats, 0 for endless.
     if (looping && n > 2 && sub[0] == 1) {
-      const uint32_t repeats = le16(sub + 1);
+      const uint32_t repeats = gbio::Le16(sub + 1);
       loops_ = repeats == 0 ? 0 : long(repeats) + 1;
     }
   }
@@ -308,7 +396,7 @@ bool GbImageGIF::ScanFrames(GbFile* f, Scan& scan) {
     if (b == ',') {
       uint8_t d[9];
       if (!readExact(f, d, sizeof d)) break;
-      const uint32_t left = le16(d), top = le16(d + 2), w = le16(d + 4), h = le16(d + 6);
+      const uint32_t left = gbio::Le16(d), top = gbio::Le16(d + 2), w = gbio::Le16(d + 4), h = gbio::Le16(d + 6);
       if ((d[8] & 0x80) && !readExact(f, table, 3 * size_t(tableEntries(d[8])))) break;
       if (!scan.firstSeen) {
         scan.firstSeen = true;
@@ -333,43 +421,24 @@ bool GbImageGIF::ScanFrames(GbFile* f, Scan& scan) {
   return true;
 }
 
-bool GbImageGIF::Decode(GbFile* f) {
-  if (!f) {
-    SetLastError("null file handler");
-    return false;
-  }
+const char* GbImageGIF::DecodeStream(GbFile* f) {
   uint8_t head[13];
-  if (!readExact(f, head, sizeof head) || std::memcmp(head, "GIF8", 4) != 0) {
-    SetLastError("Not a GIF file");
-    return false;
-  }
+  if (!readExact(f, head, sizeof head) || std::memcmp(head, "GIF8", 4) != 0) return "Not a GIF file";
   Scan scan;
-  scan.screenWidth = le16(head + 6);
-  scan.screenHeight = le16(head + 8);
-  if (Escape() == -1) {  // dimension probe
-    header_.biWidth = LONG(scan.screenWidth);
-    header_.biHeight = LONG(scan.screenHeight);
-    info_.fileType = GB_TYPE_GIF;
-    return true;
-  }
+  scan.screenWidth = gbio::Le16(head + 6);
+  scan.screenHeight = gbio::Le16(head + 8);
+  if (Probing()) return SizeFound(scan.screenWidth, scan.screenHeight, GB_TYPE_GIF);
   if (head[10] & 0x80) {
     scan.globalEntries = tableEntries(head[10]);
-    if (!readExact(f, scan.global, 3 * size_t(scan.globalEntries))) {
-      SetLastError(kTruncated);
-      return false;
-    }
+    if (!readExact(f, scan.global, 3 * size_t(scan.globalEntries))) return kTruncated;
   }
   loops_ = 1;  // no loop extension: the animation plays once
   scan.dataStart = f->Tell();
   ScanFrames(f, scan);
-  if (scan.count == 0) return NoFrameOnTheScreen(scan);
-  SetFrameCount(scan.count);
-  if (Frame() < 0 || Frame() >= scan.count) return false;
-  if (!f->Seek(scan.dataStart, GB_SEEK_SET)) {
-    SetLastError(kTruncated);
-    return false;
-  }
-  return DecodeFrames(f, scan);
+  if (scan.count == 0) return NoFrameOnTheScreen(scan) ? nullptr : LastError();
+  if (!SelectFrame(scan.count)) return LastError();
+  if (!f->Seek(scan.dataStart, GB_SEEK_SET)) return kTruncated;
+  return DecodeFrames(f, scan) ? nullptr : LastError();
 }
 
 // No image lies on the screen. Images wholly outside it leave what a viewer
@@ -393,8 +462,7 @@ bool GbImageGIF::NoFrameOnTheScreen(const Scan& scan) {
     SetLastError(text);
     return false;
   }
-  SetFrameCount(1);
-  if (Frame() != 0) return false;
+  if (!SelectFrame(1)) return false;
   if (!Create(scan.screenWidth, scan.screenHeight, 8, GB_TYPE_GIF)) return false;
   if (scan.globalEntries)
     SetPaletteRGB(scan.global, scan.globalEntries);
@@ -403,6 +471,54 @@ bool GbImageGIF::NoFrameOnTheScreen(const Scan& scan) {
   Fill(0);
   SetBackgroundIndex(-1);
   SetProgress(100);
+  return true;
+}
+
+// The rows of one frame's code stream into frame (created, palette set,
+// filled). False when the file ends before the code size byte.
+bool GbImageGIF::ReadFramePixels(GbFile* f, GbImage& frame, bool interlaced, uint8_t fill,
+                                 std::vector<uint32_t>& rowOrder) {
+  const uint32_t w = frame.Width(), h = frame.Height(), depth = frame.BitsPerPixel();
+  // Rows arrive top-down, or in the four interlace passes.
+  rowOrder.resize(h);
+  if (interlaced) {
+    static const uint32_t kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+    uint32_t k = 0;
+    for (int pass = 0; pass < 4; ++pass)
+      for (uint32_t t = kStart[pass]; t < h; t += kStep[pass]) rowOrder[k++] = t;
+  } else {
+    for (uint32_t t = 0; t < h; ++t) rowOrder[t] = t;
+  }
+  const long minCode = f->GetC();
+  if (minCode < 0) return false;
+  GifBlockReader reader(f);
+  if (minCode >= 2 && minCode <= 11) {  // 11: codes start at the 12-bit maximum
+    const GifDecodeResult decoded =
+        GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
+          const uint32_t y = h - 1 - rowOrder[k];
+          uint8_t* row = frame.RowBits(y);
+          if (depth == 8) {
+            std::memcpy(row, idx, w);
+          } else if (depth == 4) {
+            for (uint32_t x = 0; x < w; x += 2)
+              row[x / 2] = uint8_t(((idx[x] & 15) << 4) | (x + 1 < w ? idx[x + 1] & 15 : 0));
+          } else {
+            for (uint32_t x = 0; x < w; x += 8) {
+              uint8_t v = 0;
+              for (uint32_t i = 0; i < 8 && x + i < w; ++i) v |= uint8_t((idx[x + i] & 1) << (7 - i));
+              row[x / 8] = v;
+            }
+          }
+        });
+    // The frame is kept as far as it goes (the rest shows the fill), and
+    // the reader is told.
+    if (decoded.truncated)
+      SetWarning(reader.Truncated() ? "the file ends early; the rest of the picture is blank"
+                                    : "a frame's data ends early; the rest of it is blank");
+  }
+  // The sub-block structure is followed independently of the codes, so
+  // even a damaged code stream ends exactly at its terminator.
+  reader.SkipRest();
   return true;
 }
 
@@ -415,19 +531,11 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
   const bool keepFrames = RetrieveAllFrames() && !canvas;
 
   Control control;
-  GbImage screen(GB_TYPE_GIF), saved(GB_TYPE_GIF);
-  bool haveScreen = false, haveSaved = false;
-  long screenTransparent = -1;
-  uint8_t screenFill = 0;
-  RGBQUAD fillColour{};
-  uint8_t prevDisposal = 0;
-  uint32_t prevLeft = 0, prevTop = 0, prevWidth = 0, prevHeight = 0;
-  RGBQUAD lastPalette[256] = {};
+  GifScreen screen(screenW, screenH, scan.restoresPrevious);
   size_t keptBytes = 0;
   long frameNo = 0;
   uint8_t local[768];
   std::vector<uint32_t> rowOrder;
-  std::vector<uint8_t> packed;
 
   while (frameNo <= last) {
     if (Escape() > 0) return false;
@@ -443,7 +551,7 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
     }
     uint8_t d[9];
     if (!readExact(f, d, sizeof d)) break;
-    const uint32_t left = le16(d), top = le16(d + 2), w = le16(d + 4), h = le16(d + 6);
+    const uint32_t left = gbio::Le16(d), top = gbio::Le16(d + 2), w = gbio::Le16(d + 4), h = gbio::Le16(d + 6);
     const uint8_t flags = d[8];
     uint32_t entries = scan.globalEntries;
     const uint8_t* table = scan.global;
@@ -457,9 +565,8 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
       continue;
     }
 
-    const uint32_t depth = depthForEntries(entries);
     GbImage frame(GB_TYPE_GIF);
-    if (!frame.Create(w, h, depth, GB_TYPE_GIF)) {
+    if (!frame.Create(w, h, depthForEntries(entries), GB_TYPE_GIF)) {
       SetLastError(frame.LastError());
       return false;
     }
@@ -471,151 +578,47 @@ bool GbImageGIF::DecodeFrames(GbFile* f, Scan& scan) {
       frame.SetGreyPalette();
     }
     const int transparent = control.transparent ? control.index : -1;
-    frame.Fill(transparent >= 0 ? uint8_t(transparent) : 0);
-
-    // Rows arrive top-down, or in the four interlace passes.
-    rowOrder.resize(h);
-    if (flags & 0x40) {
-      static const uint32_t kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
-      uint32_t k = 0;
-      for (int pass = 0; pass < 4; ++pass)
-        for (uint32_t t = kStart[pass]; t < h; t += kStep[pass]) rowOrder[k++] = t;
-    } else {
-      for (uint32_t t = 0; t < h; ++t) rowOrder[t] = t;
-    }
-    const long minCode = f->GetC();
-    if (minCode < 0) break;
-    GifBlockReader reader(f);
-    if (minCode >= 2 && minCode <= 11) {  // 11: codes start at the 12-bit maximum
-      const uint8_t fill = transparent >= 0 ? uint8_t(transparent) : 0;
-      const GifDecodeResult decoded =
-          GifDecodeCodeStream(reader, int(minCode), w, h, fill, [&](uint32_t k, const uint8_t* idx) {
-            const uint32_t y = h - 1 - rowOrder[k];
-            uint8_t* row = frame.RowBits(y);
-            if (depth == 8) {
-              std::memcpy(row, idx, w);
-            } else if (depth == 4) {
-              for (uint32_t x = 0; x < w; x += 2)
-                row[x / 2] = uint8_t(((idx[x] & 15) << 4) | (x + 1 < w ? idx[x + 1] & 15 : 0));
-            } else {
-              for (uint32_t x = 0; x < w; x += 8) {
-                uint8_t v = 0;
-                for (uint32_t i = 0; i < 8 && x + i < w; ++i) v |= uint8_t((idx[x + i] & 1) << (7 - i));
-                row[x / 8] = v;
-              }
-            }
-          });
-      // The frame is kept as far as it goes (the rest shows the fill), and
-      // the reader is told.
-      if (decoded.truncated)
-        SetWarning(reader.Truncated() ? "the file ends early; the rest of the picture is blank"
-                                      : "a frame's data ends early; the rest of it is blank");
-    }
-    // The sub-block structure is followed independently of the codes, so
-    // even a damaged code stream ends exactly at its terminator.
-    reader.SkipRest();
+    const uint8_t fill = transparent >= 0 ? uint8_t(transparent) : 0;
+    frame.Fill(fill);
+    if (!ReadFramePixels(f, frame, (flags & 0x40) != 0, fill, rowOrder)) break;
     if (Escape()) return false;
 
-    if (canvas) {
-      if (!haveScreen) {
-        if (!screen.Create(screenW, screenH, 24, GB_TYPE_GIF)) {
-          SetLastError(screen.LastError());
-          return false;
-        }
-        screen.Fill(0);
-        haveScreen = true;
+    const bool placed = canvas ? screen.Paint(frame, left, top)
+                               : screen.Place(frame, left, top, transparent, entries, control.disposal);
+    if (!placed) {
+      SetLastError(screen.LastError());
+      return false;
+    }
+    if (keepFrames) {
+      if (!FrameSlotCount() && !SetFrameSlots(scan.count)) {
+        SetLastError("GbImage::Create can't allocate memory");
+        return false;
       }
-      paste(screen, frame, left, top, -1, nullptr);  // transparent pixels too
-      std::memcpy(lastPalette, frame.Palette(), sizeof(RGBQUAD) * frame.PaletteEntryCount());
-    } else {
-      if (!haveScreen) {
-        // The screen starts filled with the first control block's
-        // transparent index; without one (or with its flag clear, when the
-        // byte means nothing) with index 0.
-        screenFill = control.transparent ? control.index : 0;
-        screenTransparent = control.transparent ? control.index : -1;
-        if (!screen.Create(screenW, screenH, depth, GB_TYPE_GIF)) {
-          SetLastError(screen.LastError());
-          return false;
-        }
-        screen.SetPalette(frame.Palette(), frame.PaletteEntryCount());
-        screen.Fill(screenFill);
-        fillColour = screen.PaletteColor(screenFill);
-        fillColour.rgbReserved = 0;
-        haveScreen = true;
-      } else if (prevDisposal == 2) {
-        // Restore to background: the previous frame's area only.
-        fillRect(screen, prevLeft, prevTop, prevWidth, prevHeight, screenFill, fillColour);
-      } else if (prevDisposal == 3 && haveSaved) {
-        if (!screen.CopyFrom(saved)) return false;
+      keptBytes += screen.PackedSize();
+      if (keptBytes > kMaxKeptFrameBytes) {
+        SetLastError("GIF frames are too large to keep them all");
+        return false;
       }
-      if (control.disposal == 3 && scan.restoresPrevious) {
-        if (!saved.CopyFrom(screen)) return false;  // what this frame's disposal brings back
-        haveSaved = saved.HasPixels();
+      std::unique_ptr<GbImage> copy(new (std::nothrow) GbImage(screen));
+      if (!copy || !copy->HasPixels()) {
+        SetLastError("GbImage::Create can't allocate memory");
+        return false;
       }
-      // Indices carry over while the palettes agree. Otherwise the frame's
-      // colours join the screen's palette, and when they don't fit the
-      // screen keeps true colours.
-      const uint32_t compared = entries ? entries : 256;
-      uint8_t map[256];
-      bool mapped = false;
-      if (screen.BitsPerPixel() != 24 && (screen.BitsPerPixel() != depth || !samePalette(screen, frame, compared))) {
-        mapped = mergeColours(screen, frame, transparent, screenFill, map);
-        if (!mapped && !screen.RaiseBpp(24)) {
-          SetLastError(screen.LastError());
-          return false;
-        }
-      }
-      paste(screen, frame, left, top, transparent, mapped ? map : nullptr);
-      if (screen.BitsPerPixel() == 24) {
-        screen.SetBackgroundColor(fillColour);
-        screen.SetBackgroundIndex(screenTransparent >= 0 ? 0 : -1);
-      } else {
-        // An index beyond the palette marks no pixel: no colour key then.
-        screen.SetBackgroundIndex(screenTransparent < long(screen.PaletteEntryCount()) ? screenTransparent : -1);
-      }
-      prevDisposal = control.disposal;
-      prevLeft = left;
-      prevTop = top;
-      prevWidth = w;
-      prevHeight = h;
-
-      if (keepFrames) {
-        if (!FrameSlotCount() && !SetFrameSlots(scan.count)) {
-          SetLastError("GbImage::Create can't allocate memory");
-          return false;
-        }
-        keptBytes += screen.PackedSize();
-        if (keptBytes > kMaxKeptFrameBytes) {
-          SetLastError("GIF frames are too large to keep them all");
-          return false;
-        }
-        std::unique_ptr<GbImage> copy(new (std::nothrow) GbImage(screen));
-        if (!copy || !copy->HasPixels()) {
-          SetLastError("GbImage::Create can't allocate memory");
-          return false;
-        }
-        copy->SetFrame(frameNo);
-        copy->SetFrameCount(scan.count);
-        copy->SetFrameDelay(control.delay);
-        copy->SetDisposalMethod(control.disposal);
-        SetFrameAt(frameNo, std::move(copy));
-      }
+      copy->SetFrame(frameNo);
+      copy->SetFrameCount(scan.count);
+      copy->SetFrameDelay(control.delay);
+      copy->SetDisposalMethod(control.disposal);
+      SetFrameAt(frameNo, std::move(copy));
     }
     if (frameNo == last) break;
     ++frameNo;
   }
 
-  if (!haveScreen || (!canvas && frameNo != last)) {
+  if (!screen.Started() || (!canvas && frameNo != last)) {
     SetLastError(kTruncated);
     return false;
   }
-  if (canvas && control.transparent) {
-    RGBQUAD key = lastPalette[control.index];
-    key.rgbReserved = 0;
-    screen.SetBackgroundColor(key);
-    screen.SetBackgroundIndex(0);
-  }
+  if (canvas && control.transparent) screen.KeyCanvasColour(control.index);
   // The screen becomes this image; the caller's settings stay.
   ImageInfo settings = info_;
   const long background = screen.BackgroundIndex();

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "image/codecs/GbImageCodec.h"
 
@@ -18,9 +19,7 @@ class GbImageGIF : public GbImageCodec {
  public:
   GbImageGIF();
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
-  bool Decode(std::FILE* handle);
   bool Encode(std::FILE* handle);
   // An animation of count palette images; the first gives the global
   // table. Local tables (frames after the first) and each frame's own
@@ -39,6 +38,9 @@ class GbImageGIF : public GbImageCodec {
   void SetLoops(long loops) { loops_ = loops; }
   long Loops() const { return loops_; }
 
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
+
  private:
   struct Control {
     bool transparent = false;
@@ -52,6 +54,7 @@ class GbImageGIF : public GbImageCodec {
   bool ReadExtension(GbFile* f, Control& control);
   bool ScanFrames(GbFile* f, Scan& scan);
   bool DecodeFrames(GbFile* f, Scan& scan);
+  bool ReadFramePixels(GbFile* f, GbImage& frame, bool interlaced, uint8_t fill, std::vector<uint32_t>& rowOrder);
   bool NoFrameOnTheScreen(const Scan& scan);
 
   bool EncodeSingle(GbFile* f);

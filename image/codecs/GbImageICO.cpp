@@ -34,34 +34,22 @@ uint32_t maskStrideFor(uint32_t width) { return ((width + 31) / 32) * 4; }
 
 GB_CODEC_FACTORY(GbImageICO)
 
-bool GbImageICO::Decode(GbFile* f) {
-  if (!f) {
-    SetLastError("null file handler");
-    return false;
-  }
+const char* GbImageICO::DecodeStream(GbFile* f) {
   const int32_t start = f->Tell();
   const int32_t streamSize = f->Size();
-  if (start < 0 || streamSize < 0) return false;
+  if (start < 0 || streamSize < 0) return LastError();
   uint8_t header[6];
   const uint32_t type = readSome(f, header, 6) == 6 ? gbio::Le16(header + 2) : 0;
-  if (type == 0 || gbio::Le16(header) != 0 || (type != 1 && type != 2)) {
-    SetLastError("Not an icon or cursor file");
-    return false;
-  }
+  if (type == 0 || gbio::Le16(header) != 0 || (type != 1 && type != 2)) return "Not an icon or cursor file";
   const uint32_t count = gbio::Le16(header + 4);
-  SetFrameCount(long(count));
-  if (count == 0) {
-    SetLastError("the icon file holds no images");
-    return false;
-  }
+  const bool frameExists = SelectFrame(long(count));
+  if (count == 0) return "the icon file holds no images";
+  if (!frameExists) return LastError();  // the caller names the count
   const long frame = Frame();
-  if (frame < 0 || frame >= long(count)) return false;  // the caller names the count
 
   std::vector<uint8_t> directory(size_t(count) * 16);
-  if (readSome(f, directory.data(), directory.size()) != directory.size()) {
-    SetLastError("the icon file ends inside its list of images");
-    return false;
-  }
+  if (readSome(f, directory.data(), directory.size()) != directory.size())
+    return "the icon file ends inside its list of images";
   const uint8_t* e = directory.data() + size_t(frame) * 16;
   Entry entry;
   entry.width = e[0] ? e[0] : 256;
@@ -69,25 +57,19 @@ bool GbImageICO::Decode(GbFile* f) {
   entry.size = gbio::Le32(e + 8);
   entry.offset = gbio::Le32(e + 12);
   const int64_t dataStart = int64_t(start) + entry.offset;
-  if (dataStart + 8 > streamSize || !f->Seek(int32_t(dataStart), GB_SEEK_SET)) {
-    SetLastError(kCorrupted);
-    return false;
-  }
+  if (dataStart + 8 > streamSize || !f->Seek(int32_t(dataStart), GB_SEEK_SET)) return kCorrupted;
 
   // PNG entries are known by their signature: the directory's size bytes
   // are 0 for 256-pixel PNG entries, but smaller PNG entries exist too.
   uint8_t signature[8];
-  if (readSome(f, signature, 8) != 8 || !f->Seek(int32_t(dataStart), GB_SEEK_SET)) {
-    SetLastError(kCorrupted);
-    return false;
-  }
+  if (readSome(f, signature, 8) != 8 || !f->Seek(int32_t(dataStart), GB_SEEK_SET)) return kCorrupted;
   const bool png = std::memcmp(signature, kPngSignature, 8) == 0;
   const bool ok = png ? DecodePng(f, dataStart, entry) : DecodeBitmap(f, dataStart, entry);
   // An entry that cannot be read says so.
   if (!ok && !*LastError()) SetLastError(kCorrupted);
   SetFrameCount(long(count));
   SetFrame(frame);
-  return ok;
+  return ok ? nullptr : LastError();
 }
 
 bool GbImageICO::DecodePng(GbFile* f, int64_t dataStart, const Entry& entry) {
@@ -99,14 +81,13 @@ bool GbImageICO::DecodePng(GbFile* f, int64_t dataStart, const Entry& entry) {
   GbMemFile memory(data.data(), int32_t(n));
   GbImagePNG decoder;
   decoder.SetEscape(Escape());
-  if (!decoder.Decode(&memory)) {
+  uint32_t width = 0, height = 0;
+  if (!(Probing() ? decoder.ProbeSize(&memory, width, height) : decoder.Decode(&memory))) {
     SetLastError(decoder.LastError());
     return false;
   }
-  if (Escape() == -1) {
-    header_.biWidth = decoder.Header().biWidth;
-    header_.biHeight = decoder.Header().biHeight;
-    info_.fileType = GB_TYPE_ICO;
+  if (Probing()) {
+    SizeFound(width, height, GB_TYPE_ICO);
     return true;
   }
   if (!TakeOver(decoder, true)) return false;
@@ -149,10 +130,8 @@ bool GbImageICO::DecodeBitmap(GbFile* f, int64_t dataStart, const Entry& entry) 
   }
   if (!width) return false;
 
-  if (Escape() == -1) {
-    header_.biWidth = LONG(width);
-    header_.biHeight = LONG(height);
-    info_.fileType = GB_TYPE_ICO;
+  if (Probing()) {
+    SizeFound(width, height, GB_TYPE_ICO);
     return true;
   }
 

@@ -18,8 +18,10 @@ class GbImageICO : public GbImageCodec {
  public:
   GbImageICO() : GbImageCodec(GB_TYPE_ICO) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
+
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
 
  private:
   struct Entry {

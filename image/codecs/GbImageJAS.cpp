@@ -119,25 +119,8 @@ void putIndex(uint8_t* row, uint32_t x, uint32_t depth, uint32_t v) {
 
 GB_CODEC_FACTORY(GbImageJAS)
 
-bool GbImageJAS::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  const char* error = nullptr;
-  try {
-    error = DecodeStream(stream);
-  } catch (const std::bad_alloc&) {
-    error = kNoMemory;
-  } catch (...) {
-    error = kCannotLoad;
-  }
-  if (error) {
-    if (error != LastError()) SetLastError(error);
-    return false;
-  }
-  return true;
-}
+const char* GbImageJAS::NoMemoryText() const { return kNoMemory; }
+const char* GbImageJAS::FailureText() const { return kCannotLoad; }
 
 const char* GbImageJAS::DecodeStream(GbFile* stream) {
   const int32_t start = stream->Tell();
@@ -149,7 +132,7 @@ const char* GbImageJAS::DecodeStream(GbFile* stream) {
   if (format == jas::Format::None) return kUnknownFormat;
   const uint32_t type = typeOf(format);
 
-  const bool probe = Escape() == -1;
+  const bool probe = Probing();
   jas::Picture picture;
   const char* error = nullptr;
   switch (format) {
@@ -163,14 +146,7 @@ const char* GbImageJAS::DecodeStream(GbFile* stream) {
   if (error) return error;
   if (picture.components.empty()) return kCannotLoad;
 
-  if (probe) {
-    const jas::Component& first = picture.components[0];
-    header_.biWidth = LONG(first.width);
-    header_.biHeight = LONG(first.height);
-    info_.fileType = type;
-    SetLastError("output dimensions returned");
-    return nullptr;
-  }
+  if (probe) return SizeFound(picture.components[0].width, picture.components[0].height, type);
   return FromPicture(picture, type);
 }
 

@@ -20,14 +20,17 @@ class GbImageJAS : public GbImageCodec {
  public:
   GbImageJAS() : GbImageCodec(GB_TYPE_JP2) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
   // The variant to write (11 JP2, 12 JPC, 13 PGX, 14 PNM, 15 RAS); 0 while
   // detecting. Decoding always finds the variant from the bytes.
   void SelectType(uint32_t type) override { variant_ = type; }
 
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
+  const char* NoMemoryText() const override;
+  const char* FailureText() const override;
+
  private:
-  const char* DecodeStream(GbFile* stream);
   const char* FromColourComponents(jas::Picture& picture, uint32_t type);
   const char* FromPicture(jas::Picture& picture, uint32_t type);
   const char* EncodeStream(GbFile* stream);

@@ -170,25 +170,15 @@ bool GbImageJPG::DecodeExif(std::FILE* handle) {
   return DecodeExif(&file);
 }
 
-bool GbImageJPG::Decode(std::FILE* handle) {
-  if (!handle) return Decode(static_cast<GbFile*>(nullptr));
-  GbIOFile file(handle);
-  return Decode(&file);
-}
-
 bool GbImageJPG::Encode(std::FILE* handle) {
   if (!handle) return Encode(static_cast<GbFile*>(nullptr));
   GbIOFile file(handle);
   return Encode(&file);
 }
 
-bool GbImageJPG::Decode(GbFile* f) {
-  if (!f) {
-    SetLastError("null file handler");
-    return false;
-  }
+const char* GbImageJPG::DecodeStream(GbFile* f) {
   DecodeExif(f);
-  return DecodeStream(f);
+  return ReadJpeg(f) ? nullptr : LastError();
 }
 
 void GbImageJPG::TakeResolution(int unit, int xDensity, int yDensity) {
@@ -222,7 +212,7 @@ void GbImageJPG::TakeResolution(int unit, int xDensity, int yDensity) {
 
 // Locals used after setjmp are either set before it or live in libjpeg's
 // pools, so a jump back leaves nothing behind to clean up but libjpeg itself.
-bool GbImageJPG::DecodeStream(GbFile* f) {
+bool GbImageJPG::ReadJpeg(GbFile* f) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   ProgressMonitor progress;
@@ -272,10 +262,8 @@ bool GbImageJPG::DecodeStream(GbFile* f) {
   if (bgr) cinfo.out_color_space = JCS_EXT_BGR;
 
   jpeg_calc_output_dimensions(&cinfo);
-  if (Escape() == -1) {  // dimension probe
-    header_.biWidth = LONG(cinfo.output_width);
-    header_.biHeight = LONG(cinfo.output_height);
-    info_.fileType = GB_TYPE_JPG;
+  if (Probing()) {
+    SizeFound(cinfo.output_width, cinfo.output_height, GB_TYPE_JPG);
     jpeg_destroy_decompress(&cinfo);
     return true;
   }

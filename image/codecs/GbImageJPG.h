@@ -35,9 +35,7 @@ class GbImageJPG : public GbImageCodec {
   GbImageJPG();
   ~GbImageJPG() override;
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
-  bool Decode(std::FILE* handle);
   bool Encode(std::FILE* handle);
 
   // Reads the sections up to the start of scan and returns whether the file
@@ -55,8 +53,11 @@ class GbImageJPG : public GbImageCodec {
   int DitherMode() const { return dither_; }
   void SetDitherMode(int mode) { dither_ = mode; }
 
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
+
  private:
-  bool DecodeStream(GbFile* stream);
+  bool ReadJpeg(GbFile* stream);
   bool EncodeStream(GbFile* stream);
   void TakeResolution(int densityUnit, int xDensity, int yDensity);
 

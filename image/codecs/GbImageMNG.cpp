@@ -152,23 +152,7 @@ struct Handle {
 
 GB_CODEC_FACTORY(GbImageMNG)
 
-bool GbImageMNG::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  const char* error = nullptr;
-  try {
-    error = DecodeStream(stream);
-  } catch (const std::bad_alloc&) {
-    error = kCannotCreate;
-  }
-  if (error) {
-    if (error != LastError()) SetLastError(error);
-    return false;
-  }
-  return true;
-}
+const char* GbImageMNG::NoMemoryText() const { return kCannotCreate; }
 
 namespace {
 
@@ -228,7 +212,7 @@ mng_bool MNG_DECL backgroundChunk(mng_handle h, mng_handle chunk, mng_chunkid id
 const char* GbImageMNG::DecodeStream(GbFile* stream) {
   Session s;
   s.file = stream;
-  s.probe = Escape() == -1;
+  s.probe = Probing();
   s.streamBytes = std::max<int64_t>(0, int64_t(stream->Size()) - stream->Tell());
   Handle handle;
   handle.h = mng_initialize(&s, allocate, release, MNG_NULL);
@@ -255,10 +239,7 @@ const char* GbImageMNG::DecodeStream(GbFile* stream) {
       SetLastError(s.error.empty() ? kBadFile : s.error.c_str());
       return LastError();
     }
-    header_.biWidth = LONG(s.width);
-    header_.biHeight = LONG(s.height);
-    info_.fileType = GB_TYPE_MNG;
-    return nullptr;
+    return SizeFound(s.width, s.height, GB_TYPE_MNG);
   }
   int waitsAfterEnd = 0;
   while (rc == MNG_NEEDTIMERWAIT) {

@@ -13,10 +13,12 @@ class GbImageMNG : public GbImageCodec {
  public:
   GbImageMNG() : GbImageCodec(GB_TYPE_MNG) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
 
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
+  const char* NoMemoryText() const override;
+
  private:
-  const char* DecodeStream(GbFile* stream);
   const char* EncodeStream(GbFile* stream);
 };

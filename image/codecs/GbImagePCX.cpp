@@ -64,18 +64,6 @@ class RunWriter {
 
 GB_CODEC_FACTORY(GbImagePCX)
 
-bool GbImagePCX::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  if (const char* error = DecodeStream(stream)) {
-    if (error != LastError()) SetLastError(error);  // Create's message is already in place
-    return false;
-  }
-  return true;
-}
-
 const char* GbImagePCX::DecodeStream(GbFile* f) {
   ByteReader in(f);
   uint8_t h[128];
@@ -90,12 +78,7 @@ const char* GbImagePCX::DecodeStream(GbFile* f) {
   if (width <= 0 || height <= 0) return kCorrupted;
   info_.dpiX = gbio::Le16(h + 12);
   info_.dpiY = gbio::Le16(h + 14);
-  if (Escape() == -1) {
-    header_.biWidth = width;
-    header_.biHeight = height;
-    info_.fileType = GB_TYPE_PCX;
-    return nullptr;
-  }
+  if (Probing()) return SizeFound(width, height, GB_TYPE_PCX);
 
   if (planes > 4) return kTooManyPlanes;
   if (planes == 0 || lineBytes == 0 || (bits != 1 && bits != 2 && bits != 4 && bits != 8)) return kCorrupted;

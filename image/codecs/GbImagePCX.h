@@ -12,11 +12,12 @@ class GbImagePCX : public GbImageCodec {
  public:
   GbImagePCX() : GbImageCodec(GB_TYPE_PCX) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
+
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
 
  private:
   // Null on success, else the message for LastError().
-  const char* DecodeStream(GbFile* stream);
   const char* EncodeStream(GbFile* stream);
 };

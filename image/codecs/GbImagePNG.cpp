@@ -72,12 +72,6 @@ uint64_t compressedBytesAvailable(GbFile* f, int32_t start) {
 
 GB_CODEC_FACTORY(GbImagePNG)
 
-bool GbImagePNG::Decode(std::FILE* handle) {
-  if (!handle) return Decode(static_cast<GbFile*>(nullptr));
-  GbIOFile file(handle);
-  return Decode(&file);
-}
-
 bool GbImagePNG::Encode(std::FILE* handle) {
   if (!handle) return Encode(static_cast<GbFile*>(nullptr));
   GbIOFile file(handle);
@@ -86,21 +80,13 @@ bool GbImagePNG::Encode(std::FILE* handle) {
 
 // ---- decoding ------------------------------------------------------------
 
-bool GbImagePNG::Decode(GbFile* f) {
-  if (!f) {
-    SetLastError("null file handler");
-    return false;
-  }
+const char* GbImagePNG::DecodeStream(GbFile* f) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, static_cast<GbImage*>(this), decodeError, quiet);
-  if (!png) {
-    SetLastError("Failed to create PNG structure");
-    return false;
-  }
+  if (!png) return "Failed to create PNG structure";
   png_infop info = png_create_info_struct(png);
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);
-    SetLastError("Failed to initialize PNG info structure");
-    return false;
+    return "Failed to initialize PNG info structure";
   }
   png_set_read_fn(png, f, readData);
   png_set_chunk_malloc_max(png, kMaxChunkMemory);
@@ -114,7 +100,7 @@ bool GbImagePNG::Decode(GbFile* f) {
   start_ = f->Tell();
   const bool ok = DecodeRows(png, info, row);
   png_destroy_read_struct(&png, &info, nullptr);
-  return ok;
+  return ok ? nullptr : LastError();
 }
 
 void GbImagePNG::TakeTransparency(png_structp png, png_infop info, int colorType, int depth) {
@@ -154,10 +140,8 @@ bool GbImagePNG::DecodeRows(png_structp png, png_infop info, std::vector<uint8_t
   int depth = 0, colorType = 0, interlace = 0;
   png_get_IHDR(png, info, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
 
-  if (Escape() == -1) {  // dimension probe
-    header_.biWidth = LONG(width);
-    header_.biHeight = LONG(height);
-    info_.fileType = GB_TYPE_PNG;
+  if (Probing()) {
+    SizeFound(width, height, GB_TYPE_PNG);
     return true;
   }
 

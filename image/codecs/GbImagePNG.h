@@ -17,9 +17,7 @@ class GbImagePNG : public GbImageCodec {
  public:
   GbImagePNG() : GbImageCodec(GB_TYPE_PNG) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
-  bool Decode(std::FILE* handle);
   bool Encode(std::FILE* handle);
 
   // Batch tools can trade file size for speed: a zlib level 0..9 and a row
@@ -27,6 +25,9 @@ class GbImagePNG : public GbImageCodec {
   // zlib's and libpng's own choice, which is what the program writes.
   // Filter: 0 none, 1 sub, 2 up, 3 average, 4 Paeth, 5 adaptive (all five).
   static void SetWriteSettings(int level, int filter);
+
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
 
  private:
   // The parts that run under libpng's error jump; buffers live in the caller.

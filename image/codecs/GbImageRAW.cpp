@@ -56,23 +56,7 @@ struct ProcessedDeleter {
 
 GB_CODEC_FACTORY(GbImageRAW)
 
-bool GbImageRAW::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  const char* error = nullptr;
-  try {
-    error = DecodeStream(stream);
-  } catch (const std::bad_alloc&) {
-    error = kNoMemory;
-  }
-  if (error) {
-    if (error != LastError()) SetLastError(error);
-    return false;
-  }
-  return true;
-}
+const char* GbImageRAW::NoMemoryText() const { return kNoMemory; }
 
 const char* GbImageRAW::DecodeStream(GbFile* stream) {
   const uint32_t interpolation = CodecOption(GB_TYPE_RAW);
@@ -103,13 +87,7 @@ const char* GbImageRAW::DecodeStream(GbFile* stream) {
   const uint32_t width = quarterTurn ? sizes.height : sizes.width;
   const uint32_t height = quarterTurn ? sizes.width : sizes.height;
   if (width == 0 || height == 0) return kNotRaw;
-  if (Escape() == -1) {
-    header_.biWidth = LONG(width);
-    header_.biHeight = LONG(height);
-    info_.fileType = GB_TYPE_RAW;
-    SetLastError("output dimensions returned");
-    return nullptr;
-  }
+  if (Probing()) return SizeFound(width, height, GB_TYPE_RAW);
 
   // Even lossless-compressed sensor data needs a few bits per photosite; a
   // far smaller file has lost its pixel data.

@@ -13,9 +13,9 @@ class GbImageRAW : public GbImageCodec {
  public:
   GbImageRAW() : GbImageCodec(GB_TYPE_RAW) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
 
- private:
-  const char* DecodeStream(GbFile* stream);
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
+  const char* NoMemoryText() const override;
 };

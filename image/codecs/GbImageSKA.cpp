@@ -21,18 +21,6 @@ constexpr uint8_t kMarker[5] = {3, 0, 0, 0, 1};
 
 GB_CODEC_FACTORY(GbImageSKA)
 
-bool GbImageSKA::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  if (const char* error = DecodeStream(stream)) {
-    SetLastError(error);
-    return false;
-  }
-  return true;
-}
-
 const char* GbImageSKA::DecodeStream(GbFile* f) {
   ByteReader in(f);
   uint8_t h[9];
@@ -42,12 +30,7 @@ const char* GbImageSKA::DecodeStream(GbFile* f) {
   // picture from any other file.
   if (width == 0 || height == 0 || width >= 32768 || height >= 32768 || std::memcmp(h + 4, kMarker, 5) != 0)
     return kNotSka;
-  if (Escape() == -1) {
-    header_.biWidth = LONG(width);
-    header_.biHeight = LONG(height);
-    info_.fileType = GB_TYPE_SKA;
-    return nullptr;
-  }
+  if (Probing()) return SizeFound(width, height, GB_TYPE_SKA);
   const int64_t left = in.Left();
   if (left >= 0 && uint64_t(left) < 768 + uint64_t(width) * height) return kCorrupted;
   uint8_t map[768];

@@ -9,10 +9,8 @@ class GbImageSKA : public GbImageCodec {
  public:
   GbImageSKA() : GbImageCodec(GB_TYPE_SKA) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
 
- private:
-  // Null on success, else the message for LastError().
-  const char* DecodeStream(GbFile* stream);
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
 };

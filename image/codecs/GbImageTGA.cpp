@@ -25,18 +25,6 @@ RGBQUAD from555(uint16_t w) { return RGBQUAD{uint8_t(w << 3), uint8_t((w >> 2) &
 
 GB_CODEC_FACTORY(GbImageTGA)
 
-bool GbImageTGA::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  if (const char* error = DecodeStream(stream)) {
-    SetLastError(error);
-    return false;
-  }
-  return true;
-}
-
 const char* GbImageTGA::DecodeStream(GbFile* f) {
   ByteReader in(f);
   uint8_t h[18];
@@ -57,12 +45,7 @@ const char* GbImageTGA::DecodeStream(GbFile* f) {
   const bool hasMap = mapType == 1 && mapLength > 0;
   if (hasMap && mapEntrySize != 15 && mapEntrySize != 16 && mapEntrySize != 24 && mapEntrySize != 32) return kBadHeader;
 
-  if (Escape() == -1) {
-    header_.biWidth = LONG(width);
-    header_.biHeight = LONG(height);
-    info_.fileType = GB_TYPE_TGA;
-    return nullptr;
-  }
+  if (Probing()) return SizeFound(width, height, GB_TYPE_TGA);
 
   const uint32_t pixelBytes = (depth + 7u) / 8u;
   const size_t mapBytes = hasMap ? size_t(mapLength) * ((mapEntrySize + 7u) / 8u) : 0;

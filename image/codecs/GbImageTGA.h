@@ -13,10 +13,8 @@ class GbImageTGA : public GbImageCodec {
  public:
   GbImageTGA() : GbImageCodec(GB_TYPE_TGA) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
 
- private:
-  // Null on success, else the message for LastError().
-  const char* DecodeStream(GbFile* stream);
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
 };

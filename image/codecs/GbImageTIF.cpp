@@ -22,7 +22,6 @@ constexpr const char* kCantCreate = "GbImageTIF can't create image";
 constexpr const char* kNoMemory = "GbImageTIF can't allocate memory";
 constexpr const char* kNoRaster = "No space for raster buffer";
 constexpr const char* kBigPalette = "Too big palette to handle";
-constexpr const char* kProbe = "output dimensions returned";
 
 // A float tag value as a whole number, 0 when it is out of range or NaN.
 int toInt(double v) {
@@ -77,34 +76,14 @@ GbImageTIF::~GbImageTIF() { CloseWriter(); }
 
 // ---- decoding -------------------------------------------------------------
 
-bool GbImageTIF::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
+const char* GbImageTIF::DecodeStream(GbFile* stream) {
   TifBinding binding{stream, stream->Tell()};
-  if (binding.base < 0) {
-    SetLastError(kOpenError);
-    return false;
-  }
+  if (binding.base < 0) return kOpenError;
   TIFF* tif = TifOpenHandle(&binding, "rb");
-  if (!tif) {
-    SetLastError(kOpenError);
-    return false;
-  }
+  if (!tif) return kOpenError;
   const char* error = DecodePage(tif);
   TIFFClose(tif);
-  if (error) {
-    SetLastError(error);
-    return false;
-  }
-  return true;
-}
-
-bool GbImageTIF::Decode(std::FILE* handle) {
-  if (!handle) return Decode(static_cast<GbFile*>(nullptr));
-  GbIOFile file(handle);
-  return Decode(&file);
+  return error;
 }
 
 const char* GbImageTIF::DecodePage(TIFF* tif) {
@@ -146,13 +125,7 @@ const char* GbImageTIF::DecodePage(TIFF* tif) {
     page.alphaKind = extraKinds[0];
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &page.sampleFormat);
 
-  if (Escape() == -1) {
-    header_.biWidth = LONG(page.width);
-    header_.biHeight = LONG(page.height);
-    info_.fileType = GB_TYPE_TIF;
-    SetLastError(kProbe);
-    return nullptr;
-  }
+  if (Probing()) return SizeFound(page.width, page.height, GB_TYPE_TIF);
   if (page.width == 0 || page.height == 0 || page.samples == 0 || page.bits == 0) return kCorrupted;
 
   // Depth and reader.

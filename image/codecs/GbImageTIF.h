@@ -23,10 +23,6 @@ class GbImageTIF : public GbImageCodec {
   GbImageTIF(const GbImageTIF&) = delete;
   GbImageTIF& operator=(const GbImageTIF&) = delete;
 
-  // Reads the page named by Frame(); FrameCount() becomes the number of
-  // pages, also when the page is missing.
-  bool Decode(GbFile* stream) override;
-  bool Decode(std::FILE* handle);
   // One page. With append the file stays open on the stream for further
   // pages (which become a multi-page file); it is finished by a later call
   // without append or by destroying the codec, so the stream must outlive
@@ -37,6 +33,11 @@ class GbImageTIF : public GbImageCodec {
   // count pictures as one multi-page file, pages named "Page 1", "Page 2", ...
   bool Encode(GbFile* stream, GbImage** images, int count);
   bool Encode(std::FILE* handle, GbImage** images, int count);
+
+ protected:
+  // Reads the page named by Frame(); FrameCount() becomes the number of
+  // pages, also when the page is missing.
+  const char* DecodeStream(GbFile* stream) override;
 
  private:
   // Each returns null on success, else the message for LastError().

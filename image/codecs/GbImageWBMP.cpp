@@ -44,18 +44,6 @@ unsigned brightness(const RGBQUAD& c) { return (117u * c.rgbBlue + 601u * c.rgbG
 
 GB_CODEC_FACTORY(GbImageWBMP)
 
-bool GbImageWBMP::Decode(GbFile* stream) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  if (const char* error = DecodeStream(stream)) {
-    SetLastError(error);
-    return false;
-  }
-  return true;
-}
-
 const char* GbImageWBMP::DecodeStream(GbFile* f) {
   ByteReader in(f);
   const int64_t type = readNumber(in);
@@ -67,12 +55,7 @@ const char* GbImageWBMP::DecodeStream(GbFile* f) {
   if (fixed < 0 || (fixed & 0x9F) != 0) return kNotWbmp;
   const int64_t width = readNumber(in), height = readNumber(in);
   if (width <= 0 || height <= 0) return kNotWbmp;
-  if (Escape() == -1) {
-    header_.biWidth = LONG(width);
-    header_.biHeight = LONG(height);
-    info_.fileType = GB_TYPE_WBMP;
-    return nullptr;
-  }
+  if (Probing()) return SizeFound(width, height, GB_TYPE_WBMP);
   const size_t rowBytes = size_t((width + 7) / 8);
   const int64_t left = in.Left();
   if (left >= 0 && uint64_t(left) < uint64_t(rowBytes) * uint64_t(height)) return kCorrupted;

@@ -8,10 +8,8 @@ class GbImageWBMP : public GbImageCodec {
  public:
   GbImageWBMP() : GbImageCodec(GB_TYPE_WBMP) {}
 
-  bool Decode(GbFile* stream) override;
   bool Encode(GbFile* stream) override;
 
- private:
-  // Null on success, else the message for LastError().
-  const char* DecodeStream(GbFile* stream);
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
 };

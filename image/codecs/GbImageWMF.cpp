@@ -69,24 +69,17 @@ std::vector<PALETTEENTRY> emfPalette(const uint8_t* data, size_t size) {
 GB_CODEC_FACTORY(GbImageWMF)
 
 bool GbImageWMF::Decode(GbFile* stream, uint32_t requestedWidth, uint32_t requestedHeight) {
-  if (!stream) {
-    SetLastError("null file handler");
-    return false;
-  }
-  const char* error = nullptr;
-  try {
-    error = DecodeStream(stream, requestedWidth, requestedHeight);
-  } catch (const std::bad_alloc&) {
-    error = kNoMemory;
-  }
-  if (error) {
-    if (error != LastError()) SetLastError(error);
-    return false;
-  }
-  return true;
+  requestedWidth_ = requestedWidth;
+  requestedHeight_ = requestedHeight;
+  const bool ok = GbImageCodec::Decode(stream);
+  requestedWidth_ = requestedHeight_ = 0;
+  return ok;
 }
 
-const char* GbImageWMF::DecodeStream(GbFile* f, uint32_t requestedWidth, uint32_t requestedHeight) {
+const char* GbImageWMF::NoMemoryText() const { return kNoMemory; }
+
+const char* GbImageWMF::DecodeStream(GbFile* f) {
+  const uint32_t requestedWidth = requestedWidth_, requestedHeight = requestedHeight_;
   const int32_t start = f->Tell();
   const int32_t streamSize = f->Size();
   if (start < 0 || streamSize < start) return kCorrupted;
@@ -133,13 +126,9 @@ const char* GbImageWMF::DecodeStream(GbFile* f, uint32_t requestedWidth, uint32_
   }
   if (width <= 0 || height <= 0) return kEmpty;
 
-  if (Escape() == -1) {
-    header_.biWidth = LONG(std::min<int64_t>(width, INT32_MAX));
-    header_.biHeight = LONG(std::min<int64_t>(height, INT32_MAX));
-    info_.fileType = GB_TYPE_WMF;
-    SetLastError("output dimensions returned");
-    return nullptr;
-  }
+  if (Probing())
+    return SizeFound(uint32_t(std::min<int64_t>(width, INT32_MAX)), uint32_t(std::min<int64_t>(height, INT32_MAX)),
+                     GB_TYPE_WMF);
 
   const int64_t fileWidth = width, fileHeight = height;
   if (requestedWidth && requestedHeight) {

@@ -12,13 +12,17 @@ class GbImageWMF : public GbImageCodec {
  public:
   GbImageWMF() : GbImageCodec(GB_TYPE_WMF) {}
 
-  bool Decode(GbFile* stream) override { return Decode(stream, 0, 0); }
+  using GbImageCodec::Decode;
   // Non-zero requested sides replace the file's size.
   bool Decode(GbFile* stream, uint32_t requestedWidth, uint32_t requestedHeight);
   bool Encode(GbFile* stream) override;
 
   static constexpr uint32_t kMaxSide = 4000;
 
+ protected:
+  const char* DecodeStream(GbFile* stream) override;
+  const char* NoMemoryText() const override;
+
  private:
-  const char* DecodeStream(GbFile* stream, uint32_t requestedWidth, uint32_t requestedHeight);
+  uint32_t requestedWidth_ = 0, requestedHeight_ = 0;  // for the decode under way
 };

@@ -80,7 +80,7 @@ uint8_t* GbImage::RowBits(uint32_t row) const {
 }
 
 bool GbImage::SetFileType(uint32_t type) {
-  if (type >= 1 && type <= 19 && type != GB_TYPE_JBG) {
+  if (type >= 1 && type < GB_TYPE_COUNT && type != GB_TYPE_JBG) {
     info_.fileType = type;
     return true;
   }

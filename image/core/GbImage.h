@@ -466,6 +466,9 @@ class GbImage {
   bool Encode(class GbFile* stream, uint32_t type);
   // Type 0 detects the format, trying the registered decoders in a fixed order.
   bool Decode(class GbFile* stream, uint32_t type);
+  // Reads no more than the header: the picture's size as Decode would give
+  // it (also in Width() and Height() afterwards), without pixels.
+  bool ProbeSize(class GbFile* stream, uint32_t type, uint32_t& width, uint32_t& height);
   bool Encode(std::FILE* handle, uint32_t type);  // wraps the handle, does not close it
   bool Decode(std::FILE* handle, uint32_t type);
   bool SaveFile(const char* path, uint32_t type);

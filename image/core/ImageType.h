@@ -24,10 +24,15 @@ enum ImageType : uint32_t {
   GB_TYPE_MNG = 17,
   GB_TYPE_SKA = 18,
   GB_TYPE_RAW = 19,
+  GB_TYPE_QOI = 20,
+  GB_TYPE_LAST = GB_TYPE_QOI,  // a new format takes the next number and moves this
 };
 
-constexpr int GB_TYPE_COUNT = 20;   // ids 0..19
-constexpr int GB_CODEC_SLOTS = 19;  // codec-option words, one per supported type
+constexpr int GB_TYPE_COUNT = GB_TYPE_LAST + 1;  // ids 0..GB_TYPE_LAST
+// Codec-option words, one per type up to RAW. The serialized image record
+// holds exactly these 19 words, so later types share slot 0 (none of them
+// has options).
+constexpr int GB_CODEC_SLOTS = 19;
 
 // Slot of a type id in the codec-option table: 0..15 map to themselves,
 // 17..19 close the gap left by the unsupported 16; anything else is slot 0.

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -283,6 +286,15 @@ std::string ska(uint32_t width, uint32_t height) {
   return s + std::string(768 + 16, '\x10');
 }
 
+// A QOI header claiming width x height, then a few runs and the end mark.
+std::string qoi(uint32_t width, uint32_t height, uint8_t channels) {
+  std::string s("qoif");
+  putBe32(s, width), putBe32(s, height);
+  s += char(channels), s += char(0);
+  s += std::string(16, '\xFD');  // runs of 62
+  return s + std::string("\0\0\0\0\0\0\0\1", 8);
+}
+
 Bmp with(void (*edit)(Bmp&)) {
   Bmp b;
   edit(b);
@@ -372,6 +384,9 @@ const std::vector<Case>& cases() {
       {"WBMP 2^28 x 2^28", GB_TYPE_WBMP, wbmp(1u << 28, 1u << 28), Expect::Fail},
       {"WBMP 60000 x 60000", GB_TYPE_WBMP, wbmp(60000, 60000), Expect::Fail},
       {"SKA 32767 x 32767", GB_TYPE_SKA, ska(32767, 32767), Expect::Fail},
+      {"QOI 60000 x 60000 over 16 runs", GB_TYPE_QOI, qoi(60000, 60000, 4), Expect::Fail},
+      {"QOI 2^32 - 1 square", GB_TYPE_QOI, qoi(UINT32_MAX, UINT32_MAX, 3), Expect::Fail},
+      {"QOI 1 x 2000 over 16 runs (992 pixels)", GB_TYPE_QOI, qoi(1, 2000, 3), Expect::Fail},
   };
   return all;
 }
@@ -436,6 +451,31 @@ TEST(HugeHeaders, EachReaderFailsCleanlyWithinBoundedMemory) {
     ++checked;
   }
   EXPECT_GT(checked, 0);
+}
+
+// The codec table is the one list a new format joins: each of its codecs
+// needs a fuzz target that exercises the class and a case above for each
+// of its type ids.
+TEST(HugeHeaders, EveryCodecHasAFuzzTargetAndACase) {
+  std::set<uint32_t> covered;
+  for (const Case& c : cases()) covered.insert(c.type);
+  int codecs = 0;
+  for (const GbCodecEntry& codec : GbCodecTable()) {
+    SCOPED_TRACE(codec.className);
+    for (uint32_t type : codec.types) {
+      if (type == GB_TYPE_UNKNOWN) break;
+      EXPECT_TRUE(covered.count(type)) << "no huge-header case for type " << type;
+    }
+    const std::string path = std::string(GB_SOURCE_DIR) + "/fuzz/" + codec.fuzzTarget + ".cpp";
+    std::ifstream in(path);
+    ASSERT_TRUE(in) << "no fuzz target " << path;
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("LLVMFuzzerTestOneInput"), std::string::npos) << path;
+    EXPECT_NE(text.str().find(codec.className), std::string::npos) << path << " never uses the class";
+    ++codecs;
+  }
+  EXPECT_GE(codecs, 15);
 }
 
 }  // namespace

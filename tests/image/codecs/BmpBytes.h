@@ -68,6 +68,13 @@ inline bool Decode(GbImage& img, const Bytes& b, uint32_t type = GB_TYPE_BMP) {
   return img.Decode(&f, type);
 }
 
+// Reads the size alone, as Decode would find it.
+inline bool Probe(GbImage& img, const Bytes& b, uint32_t type = GB_TYPE_BMP) {
+  GbMemFile f(const_cast<uint8_t*>(b.data.data()), int32_t(b.data.size()));
+  uint32_t width = 0, height = 0;
+  return img.ProbeSize(&f, type, width, height);
+}
+
 inline uint32_t Rgb(const GbImage& img, long x, long y) {
   const RGBQUAD c = img.ReadPixelColor(x, y, false);
   return (uint32_t(c.rgbRed) << 16) | (uint32_t(c.rgbGreen) << 8) | c.rgbBlue;

@@ -60,7 +60,7 @@ TEST(Dispatch, EncodeRefusesUnknownTypes) {
   img.Fill(0);
   GbMemFile out;
   ASSERT_TRUE(out.Open());
-  for (uint32_t type : {0u, 16u, 20u, 1000u}) {
+  for (uint32_t type : {0u, 16u, uint32_t(GB_TYPE_COUNT), 1000u}) {
     img.ClearLastError();
     EXPECT_FALSE(img.Encode(&out, type)) << type;
     EXPECT_STREQ(img.LastError(), "Encode: Unknown format") << type;
@@ -92,7 +92,7 @@ TEST(Dispatch, DecodeFailuresLeaveTheImageAsItWas) {
   EXPECT_STREQ(img.LastError(), "Decode: Unknown or wrong format");
   EXPECT_FALSE(Decode(img, junk, GB_TYPE_BMP));
   EXPECT_STREQ(img.LastError(), "Error reading BMP info");  // the decoder's own message
-  for (uint32_t type : {16u, 20u, 77u}) {
+  for (uint32_t type : {16u, uint32_t(GB_TYPE_COUNT), 77u}) {
     EXPECT_FALSE(Decode(img, Tiny24(1), type)) << type;
     EXPECT_STREQ(img.LastError(), "Decode: Unknown or wrong format");
   }
@@ -116,10 +116,9 @@ TEST(Dispatch, DetectionFindsABitmapAndReadsFromTheCurrentPosition) {
 }
 
 TEST(Dispatch, DecoderSettingsTravelWithTheRecord) {
-  // The dimension probe (escape -1) reaches the decoder through the dispatch.
+  // The dimension probe reaches the decoder through the dispatch.
   GbImage img;
-  img.SetEscape(-1);
-  ASSERT_TRUE(Decode(img, Tiny24(1), GB_TYPE_UNKNOWN));
+  ASSERT_TRUE(Probe(img, Tiny24(1), GB_TYPE_UNKNOWN));
   EXPECT_STREQ(img.LastError(), "output dimensions returned");
   EXPECT_EQ(img.Width(), 1u);
   EXPECT_FALSE(img.HasPixels());

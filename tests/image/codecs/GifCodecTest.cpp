@@ -521,8 +521,9 @@ TEST(GifDecode, ProbeCancelAndSignature) {
   GbImage src = PaletteImage(33, 21, 8, 5, false);
   const std::string gif = Encode(src);
   GbImageGIF probe;
-  probe.SetEscape(-1);
-  ASSERT_TRUE(DecodeWith(probe, gif));
+  GbMemFile in(reinterpret_cast<uint8_t*>(const_cast<char*>(gif.data())), int32_t(gif.size()));
+  uint32_t width = 0, height = 0;
+  ASSERT_TRUE(probe.ProbeSize(&in, width, height));
   EXPECT_EQ(probe.Width(), 33u);
   EXPECT_EQ(probe.Height(), 21u);
   EXPECT_FALSE(probe.HasPixels());

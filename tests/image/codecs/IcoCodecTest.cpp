@@ -207,10 +207,10 @@ TEST(IcoDecode, BadHeadersAndMissingEntriesSayWhy) {
 TEST(IcoDecode, ProbeGivesTheEntrySizeWithoutPixels) {
   Entry e = Entry32({0, 0, 0, 0}, MaskRows({0, 0}));
   GbImageICO probe;
-  probe.SetEscape(-1);
+  uint32_t width = 0, height = 0;
   Bytes b = Icon(e);
   GbMemFile f(b.data.data(), int32_t(b.size()));
-  ASSERT_TRUE(probe.Decode(&f));
+  ASSERT_TRUE(probe.ProbeSize(&f, width, height));
   EXPECT_FALSE(probe.HasPixels());
   EXPECT_EQ(probe.Width(), 2u);
   EXPECT_EQ(probe.Height(), 2u);

@@ -329,8 +329,10 @@ TEST(JpegCodec, DecoderOptionsAndScaling) {
 TEST(JpegCodec, DimensionProbeReadsNoPixels) {
   GbImage img = Gradient(70, 20);
   GbImageJPG probe;
-  probe.SetEscape(-1);
-  ASSERT_TRUE(Decode(Encode(img), probe));
+  const std::string bytes = Encode(img);
+  GbMemFile in(reinterpret_cast<uint8_t*>(const_cast<char*>(bytes.data())), int32_t(bytes.size()));
+  uint32_t width = 0, height = 0;
+  ASSERT_TRUE(probe.ProbeSize(&in, width, height));
   EXPECT_EQ(probe.Width(), 70u);
   EXPECT_EQ(probe.Height(), 20u);
   EXPECT_EQ(probe.FileType(), uint32_t(GB_TYPE_JPG));

@@ -150,10 +150,10 @@ TEST(MngDecode, FramesAreCountedAndSteppedTo) {
 
 TEST(MngDecode, ProbeAndBrokenStreams) {
   GbImageMNG probe;
-  probe.SetEscape(-1);
+  uint32_t width = 0, height = 0;
   const std::string bytes = gbtest::ReadFile(Data("mng/qt/animation.mng"));
   GbMemFile f(reinterpret_cast<uint8_t*>(const_cast<char*>(bytes.data())), int32_t(bytes.size()));
-  ASSERT_TRUE(probe.Decode(&f));
+  ASSERT_TRUE(probe.ProbeSize(&f, width, height));
   EXPECT_FALSE(probe.HasPixels());
   EXPECT_EQ(probe.Width(), 100u);
   EXPECT_EQ(probe.Height(), 100u);
@@ -232,9 +232,9 @@ TEST(RawDecode, QuarterTurnSwapsSidesAndProbeAgrees) {
   // The red half, once the left, is now at the top.
   EXPECT_GT(img.ReadPixelColor(24, 52, false).rgbRed, img.ReadPixelColor(24, 52, false).rgbGreen + 60);
   GbImageRAW probe;
-  probe.SetEscape(-1);
+  uint32_t width = 0, height = 0;
   GbMemFile f(const_cast<uint8_t*>(turned.data.data()), int32_t(turned.size()));
-  ASSERT_TRUE(probe.Decode(&f));
+  ASSERT_TRUE(probe.ProbeSize(&f, width, height));
   EXPECT_FALSE(probe.HasPixels());
   EXPECT_EQ(probe.Width(), 48u);
   EXPECT_EQ(probe.Height(), 64u);

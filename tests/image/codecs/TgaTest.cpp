@@ -126,8 +126,7 @@ TEST(Tga, BrokenFilesAreRefusedWithTheirMessage) {
     EXPECT_STREQ(img.LastError(), c.message);
   }
   GbImage probe;
-  probe.SetEscape(-1);
-  ASSERT_TRUE(DecodeTga(probe, Header(2, 640, 480, 24)));
+  ASSERT_TRUE(bmptest::Probe(probe, Header(2, 640, 480, 24), GB_TYPE_TGA));
   EXPECT_EQ(probe.Width(), 640u);
   EXPECT_FALSE(probe.HasPixels());
 }

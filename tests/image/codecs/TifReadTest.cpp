@@ -222,8 +222,10 @@ TEST(TifRead, PagesFrameCountAndProbe) {
   const std::string path = dir.file("p.tif");
   ASSERT_TRUE(tiftest::Write(path, {Grey(300, 200, 8, std::vector<uint8_t>(60000))}));
   GbImage probe;
-  probe.SetEscape(-1);
-  ASSERT_TRUE(probe.LoadFile(path.c_str(), GB_TYPE_TIF));
+  GbIOFile file;
+  ASSERT_TRUE(file.Open(path.c_str(), "rb"));
+  uint32_t width = 0, height = 0;
+  ASSERT_TRUE(probe.ProbeSize(&file, GB_TYPE_TIF, width, height));
   EXPECT_FALSE(probe.HasPixels());
   EXPECT_EQ(probe.Width(), 300u);
   EXPECT_EQ(probe.Height(), 200u);

@@ -128,10 +128,10 @@ TEST(WmfHeader, LargeMetafilesAreScaledToFourThousandPixels) {
   EXPECT_EQ(img.Height(), 4000u);
   // The probe gives the file's own size, without pixels.
   GbImageWMF probe;
-  probe.SetEscape(-1);
+  uint32_t width = 0, height = 0;
   const Bytes b = wide.File();
   GbMemFile f(const_cast<uint8_t*>(b.data.data()), int32_t(b.size()));
-  ASSERT_TRUE(probe.Decode(&f));
+  ASSERT_TRUE(probe.ProbeSize(&f, width, height));
   EXPECT_EQ(probe.Width(), 8000u);
   EXPECT_FALSE(probe.HasPixels());
   EXPECT_STREQ(probe.LastError(), "output dimensions returned");

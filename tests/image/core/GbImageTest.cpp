@@ -272,7 +272,7 @@ TEST(GbImageSettings, DpiTypesAndCodecOptions) {
 
   EXPECT_FALSE(img.SetFileType(16));
   EXPECT_EQ(img.FileType(), 0u);
-  EXPECT_FALSE(img.SetFileType(20));
+  EXPECT_FALSE(img.SetFileType(GB_TYPE_COUNT));  // the first id past the last
   EXPECT_TRUE(img.SetFileType(19));
   EXPECT_EQ(TypeIndex(15), 15);
   EXPECT_EQ(TypeIndex(16), 0);
