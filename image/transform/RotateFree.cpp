@@ -82,6 +82,14 @@ bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod 
   const float lastX = float(Width()) - 1.0f, lastY = float(Height()) - 1.0f;
   const float endX = float(Width()), endY = float(Height());
   const RGBQUAD outside = sampler.Outside();
+  // A 24-bit pixel of the result and its alpha, written in the loop itself.
+  const auto put24 = [&](uint8_t* row, long j, long i, RGBQUAD col) {
+    uint8_t* p = row + size_t(i) * 3;
+    p[0] = col.rgbBlue;
+    p[1] = col.rgbGreen;
+    p[2] = col.rgbRed;
+    if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = col.rgbReserved;
+  };
   const auto band = [&](long first, long end, bool reports) {
     for (long j = first; j < end; ++j) {
       if (reports) ReportProgress(*this, j, end);
@@ -94,21 +102,11 @@ bool GbImage::RotateFree(float angle, GbImage* destination, InterpolationMethod 
         const float py = c * Y - s * X + oy;
         if (inner24 && px >= 0.0f && py >= 0.0f && px < lastX && py < lastY) {
           const long x0 = long(px), y0 = long(py);
-          const RGBQUAD col =
-              sampler.Bilinear24(x0, y0, int((px - float(x0)) * 256.0f), int((py - float(y0)) * 256.0f));
-          uint8_t* p = row + size_t(i) * 3;
-          p[0] = col.rgbBlue;
-          p[1] = col.rgbGreen;
-          p[2] = col.rgbRed;
-          if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = col.rgbReserved;
+          put24(row, j, i, sampler.Bilinear24(x0, y0, int((px - float(x0)) * 256.0f), int((py - float(y0)) * 256.0f)));
           continue;
         }
         if (outer24 && (px < -1.0f || py < -1.0f || px >= endX || py >= endY)) {
-          uint8_t* p = row + size_t(i) * 3;
-          p[0] = outside.rgbBlue;
-          p[1] = outside.rgbGreen;
-          p[2] = outside.rgbRed;
-          if (outAlpha) outAlpha[size_t(j) * size_t(newW) + size_t(i)] = outside.rgbReserved;
+          put24(row, j, i, outside);
           continue;
         }
         long ix, iy;
