@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/core/GbImage.h"
+#include "tests/support/Pixels.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -13,16 +14,6 @@ namespace {
 int Convert(const std::string& args) { return gbtest::Run(gbtest::CliPath() + " convert " + args + " 2>/dev/null"); }
 
 std::string Gif(const std::string& name) { return (gbtest::TestData() / "gif" / "gif-test-suite" / name).string(); }
-
-bool SameColours(const GbImage& a, const GbImage& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (long y = 0; y < long(a.Height()); ++y)
-    for (long x = 0; x < long(a.Width()); ++x) {
-      const RGBQUAD p = a.ReadPixelColor(x, y, false), q = b.ReadPixelColor(x, y, false);
-      if (p.rgbRed != q.rgbRed || p.rgbGreen != q.rgbGreen || p.rgbBlue != q.rgbBlue) return false;
-    }
-  return true;
-}
 
 }  // namespace
 
@@ -38,7 +29,7 @@ TEST(CliFrames, AllFramesWritesEveryFrame) {
     ASSERT_TRUE(written.LoadFile(path.c_str(), GB_TYPE_PNG)) << path;
     frame.SetFrame(n);
     ASSERT_TRUE(frame.LoadFile(in.c_str(), GB_TYPE_GIF));
-    EXPECT_TRUE(SameColours(written, frame)) << "frame " << n;
+    EXPECT_TRUE(gbtest::SamePixels(written, frame)) << "frame " << n;
   }
   EXPECT_FALSE(std::filesystem::exists(dir + "/anim-4.png"));
 
@@ -56,7 +47,7 @@ TEST(CliFrames, FrameQualityAndOption) {
   ASSERT_TRUE(written.LoadFile(tmp.file("f2.png").c_str(), GB_TYPE_PNG));
   frame.SetFrame(2);
   ASSERT_TRUE(frame.LoadFile(in.c_str(), GB_TYPE_GIF));
-  EXPECT_TRUE(SameColours(written, frame));
+  EXPECT_TRUE(gbtest::SamePixels(written, frame));
   EXPECT_NE(Convert("'" + in + "' '" + tmp.file("f9.png") + "' --frame 9"), 0);
   EXPECT_FALSE(std::filesystem::exists(tmp.file("f9.png")));
 
@@ -71,6 +62,6 @@ TEST(CliFrames, FrameQualityAndOption) {
   GbImage lzw, runs;
   ASSERT_TRUE(lzw.LoadFile(tmp.file("lzw.gif").c_str(), GB_TYPE_GIF));
   ASSERT_TRUE(runs.LoadFile(tmp.file("runs.gif").c_str(), GB_TYPE_GIF));
-  EXPECT_TRUE(SameColours(lzw, runs));
+  EXPECT_TRUE(gbtest::SamePixels(lzw, runs));
   EXPECT_NE(gbtest::ReadFile(tmp.file("lzw.gif")), gbtest::ReadFile(tmp.file("runs.gif")));
 }
