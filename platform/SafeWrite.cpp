@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace gbfile {
 
@@ -110,7 +111,7 @@ SafeWriter::SafeWriter(const std::string& path, WriteOptions options) : display_
   if (name.size() > 200) name.resize(200);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp_ = folder + "/." + name + "." + Suffix() + ".part";
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ >= 0 || errno != EEXIST) break;
   }
   if (fd_ < 0) {
@@ -152,6 +153,47 @@ bool SafeWriter::Write(const void* data, size_t size) {
     size -= size_t(n);
   }
   return true;
+}
+
+bool SafeWriter::WriteAt(const void* data, size_t size, uint64_t offset) {
+  if (!ok()) return false;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    if (offset > uint64_t(std::numeric_limits<off_t>::max())) {
+      Fail("", EFBIG);
+      return false;
+    }
+    const ssize_t n = ::pwrite(fd_, p, size < size_t(SSIZE_MAX) ? size : size_t(SSIZE_MAX), off_t(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("", errno);
+      return false;
+    }
+    p += n;
+    size -= size_t(n);
+    offset += uint64_t(n);
+  }
+  return true;
+}
+
+long long SafeWriter::ReadAt(void* data, size_t size, uint64_t offset) {
+  if (!ok()) return -1;
+  char* p = static_cast<char*>(data);
+  long long total = 0;
+  while (size > 0 && offset <= uint64_t(std::numeric_limits<off_t>::max())) {
+    const ssize_t n = ::pread(fd_, p, size < size_t(SSIZE_MAX) ? size : size_t(SSIZE_MAX), off_t(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("", errno);
+      return -1;
+    }
+    if (n == 0) break;
+    p += n;
+    size -= size_t(n);
+    offset += uint64_t(n);
+    total += n;
+  }
+  return total;
 }
 
 bool SafeWriter::Commit() {

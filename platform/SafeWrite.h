@@ -12,6 +12,7 @@
 // killing the process with a temporary left behind.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,12 @@ class SafeWriter {
   bool ok() const { return fd_ >= 0 && error_.empty(); }
   bool Write(const void* data, size_t size);
   bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+  // Positioned access for writers that go back to fill in a header or read
+  // what they wrote (the current position of Write is not moved). A gap
+  // left before offset reads as zeros.
+  bool WriteAt(const void* data, size_t size, uint64_t offset);
+  // Bytes read, which is short at the end of what was written; -1 on error.
+  long long ReadAt(void* data, size_t size, uint64_t offset);
   // Syncs, closes and renames over the target. False (temporary removed,
   // the target untouched) on any failure.
   bool Commit();

@@ -9,8 +9,7 @@
 #include "image/codecs/GbImageGIF.h"
 #include "image/codecs/GbImageTIF.h"
 #include "image/core/GbImage.h"
-#include "image/io/GbMemFile.h"
-#include "platform/SafeWrite.h"
+#include "image/io/GbSafeFile.h"
 #include "tools/Cli.h"
 #include "tools/CliCompose.h"
 #include "tools/CliImageFiles.h"
@@ -89,26 +88,31 @@ int runPages(const CliArgs& args) {
     images.push_back(std::move(image));
   }
 
-  GbMemFile memory;
+  // The pages go straight into the temporary of a safe write; only a
+  // complete file replaces what is at the path.
+  GbSafeFile file(out);
+  if (!file.IsOpen()) {
+    std::fprintf(stderr, "glimmerbox-cli pages: %s\n", file.WriteError().c_str());
+    return 1;
+  }
   GbImageTIF tiff;
   GbImageGIF gif;
   GbImageCodec& writer = outType == GB_TYPE_GIF ? static_cast<GbImageCodec&>(gif) : tiff;
-  bool encoded = memory.Open();
-  if (encoded && outType == GB_TYPE_GIF) {
+  bool encoded;
+  if (outType == GB_TYPE_GIF) {
     gif.SetLoops(loops);
     gif.SetCodecOption(uint32_t(option), GB_TYPE_GIF);
-    encoded = gif.Encode(&memory, pages.data(), long(pages.size()), palettesDiffer(pages), false);
-  } else if (encoded) {
-    encoded = tiff.Encode(&memory, pages.data(), int(pages.size()));
+    encoded = gif.Encode(&file, pages.data(), long(pages.size()), palettesDiffer(pages), false);
+  } else {
+    encoded = tiff.Encode(&file, pages.data(), int(pages.size()));
+  }
+  if (!file.WriteError().empty() || (encoded && !file.Commit())) {
+    std::fprintf(stderr, "glimmerbox-cli pages: %s\n", file.WriteError().c_str());
+    return 1;
   }
   if (!encoded) {
     std::fprintf(stderr, "glimmerbox-cli pages: %s: %s\n", out.c_str(),
-                 *writer.LastError() ? CliPlainError(writer.LastError()).c_str() : "can't allocate memory");
-    return 1;
-  }
-  const std::string_view bytes(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size()));
-  if (std::string why; !gbfile::SafeWriteFile(out, bytes, &why)) {
-    std::fprintf(stderr, "glimmerbox-cli pages: %s\n", why.c_str());
+                 *writer.LastError() ? CliPlainError(writer.LastError()).c_str() : "can't encode the pages");
     return 1;
   }
   std::printf("%s: %zu pages\n", out.c_str(), pages.size());

@@ -9,6 +9,7 @@
 #include "image/core/GbImage.h"
 #include "image/io/GbIOFile.h"
 #include "image/io/GbMemFile.h"
+#include "image/io/GbSafeFile.h"
 #include "image/io/GbResource.h"
 #include "platform/SafeWrite.h"
 
@@ -119,24 +120,51 @@ bool GbImage::Decode(std::FILE* handle, uint32_t type) {
   return Decode(&file, type);
 }
 
+namespace {
+
+// The safe writer's message names the path; callers name the file themselves.
+void KeepWriteReason(GbImage& image, const char* path, std::string error) {
+  const std::string prefix = std::string(path) + ": ";
+  if (error.compare(0, prefix.size(), prefix) == 0) error.erase(0, prefix.size());
+  image.SetLastError(("SaveFile: " + error).c_str());
+}
+
+}  // namespace
+
 bool GbImage::SaveFile(const char* path, uint32_t type) {
   if (!path) return false;
-  // Encode into memory first: a refused or failed encode must not truncate
-  // an existing file.
+  // The encoder writes straight into the temporary of a safe write: a
+  // refused or failed encode removes it, and only a complete file replaces
+  // the old one.
+  GbSafeFile file(path);
+  if (file.IsOpen()) {
+    const bool encoded = Encode(&file, type);
+    if (!file.WriteError().empty()) {
+      // The disk gave out under the encoder (full, a size limit): that is
+      // the reason, whatever the encoder made of it.
+      KeepWriteReason(*this, path, file.WriteError());
+      return false;
+    }
+    if (!encoded) return false;
+    if (!file.Commit()) {
+      KeepWriteReason(*this, path, file.WriteError());
+      return false;
+    }
+    return true;
+  }
+  // No temporary beside the target (no such folder, a read-only file, a
+  // folder in the way): a picture the encoder refuses is still reported as
+  // such first, so encode into memory and let the write report the rest.
   GbMemFile memory;
   if (!memory.Open()) {
     SetLastError("SaveFile: can't allocate memory");
     return false;
   }
   if (!Encode(&memory, type)) return false;
-  // Only a complete file replaces the old one.
   std::string error;
   const std::string_view bytes(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size()));
   if (!gbfile::SafeWriteFile(path, bytes, &error)) {
-    // Callers name the file themselves; keep the reason.
-    const std::string prefix = std::string(path) + ": ";
-    if (error.compare(0, prefix.size(), prefix) == 0) error.erase(0, prefix.size());
-    SetLastError(("SaveFile: " + error).c_str());
+    KeepWriteReason(*this, path, error);
     return false;
   }
   return true;

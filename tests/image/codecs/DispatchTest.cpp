@@ -1,13 +1,20 @@
 // The codec dispatch: type ids from extensions, detection, the fall-back of
 // LoadFile, saving, resources and the messages of each failure.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "image/codecs/CodecRegistry.h"
+#include "image/codecs/GbImageTIF.h"
 #include "image/io/GbMemFile.h"
+#include "image/io/GbSafeFile.h"
 #include "image/io/GbResource.h"
 #include "tests/image/codecs/BmpBytes.h"
 #include "tests/support/TestSupport.h"
@@ -244,4 +251,68 @@ TEST(Dispatch, RegistryKnowsTheBitmapCodec) {
   auto codec = GbMakeCodec(GB_TYPE_BMP);
   ASSERT_NE(codec, nullptr);
   EXPECT_EQ(codec->FileType(), uint32_t(GB_TYPE_BMP));
+}
+
+// A file-size limit (or a full disk) met while the encoder is still writing:
+// the save fails with the system's reason, the old file stays, and no
+// temporary is left.
+TEST(Dispatch, SaveFileStoppedByTheDiskKeepsTheOldFile) {
+  gbtest::TempDir dir;
+  const std::string path = dir.file("photo.bmp");
+  gbtest::WriteFile(path, "precious");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_DFL);  // the writer must keep it from killing
+    const rlimit limit{3u << 20, 3u << 20};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    GbImage big(1501, 1000, 24, GB_TYPE_BMP);  // 4.5 MB of pixels
+    big.Fill(77);
+    const bool saved = big.SaveFile(path.c_str(), GB_TYPE_BMP);
+    ::_exit(saved ? 10 : std::string(big.LastError()) == "SaveFile: File too large" ? 0 : 11);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(gbtest::ReadFile(path), "precious");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// Saving writes straight into the file; the bytes are those every encoder
+// writes into memory, for every format and for multi-page TIFF, whose writer
+// reads back what it wrote to link the pages.
+TEST(Dispatch, SaveFileWritesWhatEachEncoderWritesIntoMemory) {
+  gbtest::TempDir dir;
+  GbImage colour(37, 23, 24, 0), palette(23, 37, 8, 0);
+  for (uint32_t y = 0; y < 23; ++y)
+    for (uint32_t x = 0; x < 37; ++x) {
+      colour.WritePixelColor(long(x), long(y), RGBQUAD{uint8_t(x * 7), uint8_t(y * 11), uint8_t(x ^ y), 0});
+      palette.WritePixelIndex(long(y), long(x), uint8_t(x * 3 + y));
+    }
+  int saved = 0;
+  for (const GbCodecEntry& codec : GbCodecTable())
+    for (const uint32_t* type = codec.types; *type; ++type)
+      for (GbImage* picture : {&colour, &palette}) {
+        SCOPED_TRACE(std::string(codec.className) + " type " + std::to_string(*type));
+        GbMemFile memory;
+        ASSERT_TRUE(memory.Open());
+        GbImage copy(*picture);
+        if (!copy.Encode(&memory, *type)) continue;  // a format this picture can't go into
+        const std::string path = dir.file("out" + std::to_string(saved++));
+        ASSERT_TRUE(copy.SaveFile(path.c_str(), *type)) << copy.LastError();
+        EXPECT_TRUE(gbtest::ReadFile(path) ==
+                    std::string(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size())));
+      }
+  EXPECT_GE(saved, 20);
+
+  GbImage* pages[] = {&colour, &palette, &colour};
+  GbMemFile memory;
+  ASSERT_TRUE(memory.Open());
+  ASSERT_TRUE(GbImageTIF().Encode(&memory, pages, 3));
+  const std::string path = dir.file("pages.tif");
+  GbSafeFile file(path);
+  ASSERT_TRUE(GbImageTIF().Encode(&file, pages, 3));
+  ASSERT_TRUE(file.Commit()) << file.WriteError();
+  EXPECT_TRUE(gbtest::ReadFile(path) ==
+              std::string(reinterpret_cast<const char*>(memory.GetBuffer()), size_t(memory.Size())));
 }
