@@ -49,7 +49,11 @@ bool plainShrink(const std::string& op, long& width, long& height, GbImage::Inte
   // Whole numbers from 1 to max, without leading zeros.
   const auto number = [](const std::string& word, long max, long& value) {
     if (word.empty() || word.size() > 9 || word[0] == '0') return false;
-    value = std::stol(word);
+    value = 0;
+    for (const char c : word) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
     return value <= max;
   };
   long m = GbImage::kCatmullRom, o = GbImage::kRepeat;
