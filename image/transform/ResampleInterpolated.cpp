@@ -1,9 +1,12 @@
 // Resizing with any interpolation method: point sampling when enlarging (or
 // when averaging is off), area averaging when shrinking. Every picture the
 // program takes in passes through here, so the 24-bit cases precompute their
-// weights per column and per row and read rows directly; pixels whose window
-// reaches outside the image go through the general sampler. Both paths do
-// the same arithmetic in the same order.
+// weights per column and per row and read rows directly. Point samples whose
+// window reaches outside the image go through the general sampler; area
+// averages read the folded or outside-colour pixels the sampler would. Both
+// paths do the same arithmetic in the same order. The 24-bit area average is
+// built from per-source-row sums, which also lets AreaShrink24 take a
+// picture row by row as it is decoded.
 #include <algorithm>
 #include <atomic>
 #include <exception>
