@@ -32,6 +32,40 @@ bool encodeToBytes(GbImage& image, uint32_t type, std::string& bytes) {
   return true;
 }
 
+// A resample written in plain numbers, "ResampleInterpolated W H [method
+// [overflow [0]]]", which LoadFileShrunk can do while decoding; false for
+// any other operation or spelling (those take the usual way).
+bool plainShrink(const std::string& op, long& width, long& height, GbImage::InterpolationMethod& method,
+                 GbImage::OverflowMethod& overflow) {
+  for (const char c : op)
+    if (!(c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  std::vector<std::string> words;
+  for (size_t at = 0; at < op.size();) {
+    const size_t end = std::min(op.find(' ', at), op.size());
+    if (end > at) words.push_back(op.substr(at, end - at));
+    at = end + 1;
+  }
+  if (words.size() < 3 || words.size() > 6 || words[0] != "ResampleInterpolated") return false;
+  // Whole numbers from 1 to max, without leading zeros.
+  const auto number = [](const std::string& word, long max, long& value) {
+    if (word.empty() || word.size() > 9 || word[0] == '0') return false;
+    value = 0;
+    for (const char c : word) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return value <= max;
+  };
+  long m = GbImage::kCatmullRom, o = GbImage::kRepeat;
+  if (!number(words[1], 0x7FFFFFFFL, width) || !number(words[2], 0x7FFFFFFFL, height)) return false;
+  if (words.size() > 3 && !number(words[3], GbImage::kPower, m)) return false;
+  if (words.size() > 4 && !number(words[4], GbImage::kMirror, o)) return false;
+  if (words.size() > 5 && words[5] != "0") return false;  // averaging stays on
+  method = GbImage::InterpolationMethod(m);
+  overflow = GbImage::OverflowMethod(o);
+  return true;
+}
+
 int runConvert(const CliArgs& args) {
   if (args.positional().size() != 2) {
     std::fprintf(stderr, "usage: glimmerbox-cli convert %s\n", kUsage);
@@ -91,15 +125,27 @@ int runConvert(const CliArgs& args) {
 
   GbImage image;
   image.SetFrame(frame);
-  if (!image.LoadFile(in.c_str(), uint32_t(type))) {
+  const bool progress = CliProgressWanted();
+  const std::vector<std::string> ops = args.values("op");
+  // A photo that the first operation shrinks is averaged down as it is
+  // decoded, never held whole; the same pixels either way.
+  size_t opsDone = 0;
+  long shrinkWidth = 0, shrinkHeight = 0;
+  GbImage::InterpolationMethod method = GbImage::kCatmullRom;
+  GbImage::OverflowMethod overflow = GbImage::kRepeat;
+  if (!ops.empty() && frame == 0 && !progress && !args.has("all-frames") &&
+      plainShrink(ops[0], shrinkWidth, shrinkHeight, method, overflow) &&
+      image.LoadFileShrunk(in.c_str(), uint32_t(type), shrinkWidth, shrinkHeight, method, overflow)) {
+    opsDone = 1;
+  } else if (!image.LoadFile(in.c_str(), uint32_t(type))) {
     std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", in.c_str(),
                  *image.LastError() ? CliPlainError(image.LastError()).c_str() : "cannot be read");
     return 1;
   }
   CliReportWarning(image, in);
-  const bool progress = CliProgressWanted();
-  auto prepare = [&](GbImage& picture) {
-    for (const std::string& op : args.values("op")) {
+  auto prepare = [&](GbImage& picture, size_t firstOp) {
+    for (size_t n = firstOp; n < ops.size(); ++n) {
+      const std::string& op = ops[n];
       std::string message;
       if (!RunCliOp(picture, op, progress, message)) {
         std::fprintf(stderr, "glimmerbox-cli convert: %s\n", message.c_str());
@@ -110,7 +156,7 @@ int runConvert(const CliArgs& args) {
     if (args.has("option")) picture.SetCodecOption(uint32_t(option), outType);
     return true;
   };
-  if (!prepare(image)) return 1;
+  if (!prepare(image, opsDone)) return 1;
   const std::optional<std::string> framesDir = args.value("all-frames");
   if (!framesDir) {
     if (!image.SaveFile(out.c_str(), outType)) {
@@ -143,7 +189,7 @@ int runConvert(const CliArgs& args) {
     GbImage frame(*source);
     const std::string path = (std::filesystem::path(*framesDir) / (stem + "-" + std::to_string(n) + ext)).string();
     files.emplace_back(path, std::string());
-    if (!prepare(frame)) return 1;
+    if (!prepare(frame, 0)) return 1;
     if (!encodeToBytes(frame, outType, files.back().second)) {
       std::fprintf(stderr, "glimmerbox-cli convert: %s: %s\n", path.c_str(), CliPlainError(frame.LastError()).c_str());
       return 1;

@@ -6,6 +6,7 @@
 #include "compose/model/BatchCompose.h"
 #include "tools/Cli.h"
 #include "tools/CliCompose.h"
+#include "tools/CliImageFiles.h"
 
 namespace {
 
@@ -46,7 +47,14 @@ int RunSticker(const CliArgs& args) {
 
   std::string error;
   GbImage photo, frame;
-  if (!CliLoadPicture(*args.value("photo"), photo, error)) {
+  // A photo larger than its place is averaged down to it as it is decoded,
+  // never held whole, with the resample the composition would make
+  // (ComposeStickerImage); the composition then finds it at its size.
+  const std::string photoPath = *args.value("photo");
+  if (!args.has("cover") && photo.LoadFileShrunk(photoPath.c_str(), CliTypeOfPath(photoPath), place.width, place.height,
+                                                 GbImage::kCatmullRom, GbImage::kRepeat)) {
+    CliReportWarning(photo, photoPath);
+  } else if (!CliLoadPicture(photoPath, photo, error)) {
     std::fprintf(stderr, "glimmerbox-cli sticker: %s\n", error.c_str());
     return 1;
   }

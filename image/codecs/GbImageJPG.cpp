@@ -21,6 +21,7 @@ constexpr long kMaxLibraryMemory = 1L << 30;
 // A progressive file needs a handful of scans; thousands only burn time.
 constexpr int kMaxScans = 1000;
 constexpr const char* kTooManyScans = "JPEG file has too many scans";
+constexpr const char* kNotForSink = "the picture cannot be taken row by row";
 
 // libjpeg's error handler: the formatted message goes to the image, then
 // control returns to the codec, which fails.
@@ -268,8 +269,18 @@ bool GbImageJPG::ReadJpeg(GbFile* f) {
     return true;
   }
   // The image first: a size it can't hold is refused before libjpeg sets
-  // up its own buffers for it.
-  if (!Create(cinfo.output_width, cinfo.output_height, 8 * uint32_t(cinfo.output_components), GB_TYPE_JPG)) {
+  // up its own buffers for it. A sink takes plain colour pictures of a size
+  // the image could hold, and the image keeps no pixels.
+  const bool toSink = sink_ != nullptr;
+  if (toSink) {
+    if (!bgr || cinfo.output_components != 3 || !SizeAllowed(cinfo.output_width, cinfo.output_height, 24) ||
+        !sink_->Begin(cinfo.output_width, cinfo.output_height)) {
+      SetLastError(kNotForSink);
+      jpeg_destroy_decompress(&cinfo);
+      return false;
+    }
+    SetFileType(GB_TYPE_JPG);
+  } else if (!Create(cinfo.output_width, cinfo.output_height, 8 * uint32_t(cinfo.output_components), GB_TYPE_JPG)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -291,17 +302,23 @@ bool GbImageJPG::ReadJpeg(GbFile* f) {
 
   const uint32_t width = cinfo.output_width, height = cinfo.output_height;
   const bool cmyk = cinfo.output_components == 4;
-  JSAMPARRAY work =
-      cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * 4, 1) : nullptr;
+  JSAMPARRAY work = cmyk || toSink ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                                width * (cmyk ? 4 : 3), 1)
+                                   : nullptr;
   const size_t used = size_t(width) * (cmyk ? 3 : size_t(cinfo.output_components));
   while (cinfo.output_scanline < height) {
     if (Escape()) {
       jpeg_destroy_decompress(&cinfo);
       return false;
     }
-    uint8_t* row = RowBits(height - 1 - cinfo.output_scanline);
-    JSAMPROW target = cmyk ? work[0] : row;
+    const uint32_t at = height - 1 - cinfo.output_scanline;
+    uint8_t* row = toSink ? nullptr : RowBits(at);
+    JSAMPROW target = cmyk || toSink ? work[0] : row;
     if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) break;
+    if (toSink) {
+      sink_->Row(at, work[0]);
+      continue;
+    }
     if (cmyk) {
       // Multiplying each ink by the fourth byte gives the visible colour of
       // the (inverted, as stored) CMYK samples.
@@ -318,6 +335,13 @@ bool GbImageJPG::ReadJpeg(GbFile* f) {
     std::memset(row + used, 0, RowStride() - used);  // padding
   }
   const bool rowsMissing = cinfo.output_scanline < height;
+  if (toSink && rowsMissing) {
+    // The whole-picture decode leaves such rows as they were allocated;
+    // nothing a sink could be given matches that.
+    SetLastError(kNotForSink);
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   // A missing end marker alone costs nothing; data cut short leaves the

@@ -30,6 +30,19 @@ enum JpegOption : uint32_t {
   JPEG_SUBSAMPLE_444 = 0x2000,  // encode: no chroma subsampling
 };
 
+// Takes a colour picture from the decoder row by row instead of the decoder
+// keeping it whole.
+class GbRowSink {
+ public:
+  virtual ~GbRowSink() = default;
+  // The picture is width x height at 24 bits; false declines it, and the
+  // decode stops there and fails.
+  virtual bool Begin(uint32_t width, uint32_t height) = 0;
+  // Row `row`, numbered bottom-up as RowBits numbers them, in blue, green,
+  // red order. Rows come from the top row down.
+  virtual void Row(uint32_t row, const uint8_t* pixels) = 0;
+};
+
 class GbImageJPG : public GbImageCodec {
  public:
   GbImageJPG();
@@ -53,6 +66,13 @@ class GbImageJPG : public GbImageCodec {
   int DitherMode() const { return dither_; }
   void SetDitherMode(int mode) { dither_ = mode; }
 
+  // With a sink, a decode that gives a 24-bit picture hands its rows to the
+  // sink and keeps no pixels: afterwards this image has the picture's
+  // settings, type and resolution (and any warning) but no pixel block. Any
+  // other picture fails the decode without being read, and so does a file
+  // that ends before its last row. Null (the default): decode as usual.
+  void SetRowSink(GbRowSink* sink) { sink_ = sink; }
+
  protected:
   const char* DecodeStream(GbFile* stream) override;
 
@@ -65,4 +85,5 @@ class GbImageJPG : public GbImageCodec {
   ExifRecord exif_;
   int smoothing_ = 25;
   int dither_ = 1;
+  GbRowSink* sink_ = nullptr;
 };

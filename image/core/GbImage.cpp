@@ -117,12 +117,7 @@ uint8_t* GbImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t
     return nullptr;
   }
   bpp = NormaliseBpp(bpp);
-  // The limit is checked in 32 bits, the way stored files expect; the
-  // division catches products that wrapped around.
-  const uint32_t wh = width * height;
-  const uint32_t product = wh * bpp;
-  const bool whWrapped = uint64_t(width) * height != wh;
-  if (whWrapped || (product & ~7u) > 2147483648u || product / bpp != wh) {
+  if (!SizeAllowed(width, height, bpp)) {
     SetLastError("GBIMAGE_MAX_MEMORY exceeded");
     return nullptr;
   }
@@ -147,6 +142,16 @@ uint8_t* GbImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t
   std::memcpy(block_, &header_, 40);
   info_.lastColorValid = 0;
   return block_;
+}
+
+bool GbImage::SizeAllowed(uint32_t width, uint32_t height, uint32_t bpp) {
+  bpp = NormaliseBpp(bpp);
+  // The limit is checked in 32 bits, the way stored files expect; the
+  // division catches products that wrapped around.
+  const uint32_t wh = width * height;
+  const uint32_t product = wh * bpp;
+  const bool whWrapped = uint64_t(width) * height != wh;
+  return !(whWrapped || (product & ~7u) > 2147483648u || product / bpp != wh);
 }
 
 bool GbImage::CopyFrom(const GbImage& source, bool copyPixels, bool copySelection, bool copyAlpha) {

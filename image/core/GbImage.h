@@ -83,6 +83,9 @@ class GbImage {
 
   // ---- life cycle ---------------------------------------------------------
   uint8_t* Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type = GB_TYPE_UNKNOWN);
+  // Whether Create accepts a picture of this size and depth (sizes above 0),
+  // asked without allocating anything.
+  static bool SizeAllowed(uint32_t width, uint32_t height, uint32_t bpp);
   bool Release();
   bool ReleaseFrames();
   // Makes this image a deep copy of source: settings, pixels (or, without
@@ -475,6 +478,16 @@ class GbImage {
   // A specific type that fails falls back to detection; if that fails too,
   // the specific decoder's message is kept.
   bool LoadFile(const char* path, uint32_t type = GB_TYPE_UNKNOWN);
+  // LoadFile(path, type) then ResampleInterpolated(newWidth, newHeight,
+  // method, overflow) in one pass, without ever holding the whole picture:
+  // a colour JPEG shrunk in both axes is averaged down row by row as it is
+  // decoded. The result (pixels, settings, warning) is exactly the two
+  // calls'. False when that one pass does not apply or does not get through
+  // (another format, grey or CMYK output, no shrink in both axes, edge rows
+  // wrapping around, a file that ends before its last row, no memory):
+  // nothing has changed then, and the caller makes the two calls.
+  bool LoadFileShrunk(const char* path, uint32_t type, long newWidth, long newHeight, InterpolationMethod method,
+                      OverflowMethod overflow);
   // A byte block compiled into the program or an asset file (image/io/GbResource.h);
   // module names an asset folder to search instead (null: the default places).
   bool LoadFromResource(const char* resource, uint32_t type = GB_TYPE_UNKNOWN, const char* module = nullptr);

@@ -1,15 +1,21 @@
 // Resizing with any interpolation method: point sampling when enlarging (or
 // when averaging is off), area averaging when shrinking. Every picture the
 // program takes in passes through here, so the 24-bit cases precompute their
-// weights per column and per row and read rows directly; pixels whose window
-// reaches outside the image go through the general sampler. Both paths do
-// the same arithmetic in the same order.
+// weights per column and per row and read rows directly. Point samples whose
+// window reaches outside the image go through the general sampler; area
+// averages read the folded or outside-colour pixels the sampler would. Both
+// paths do the same arithmetic in the same order. The 24-bit area average is
+// built from per-source-row sums, which also lets AreaShrink24 take a
+// picture row by row as it is decoded.
 #include <algorithm>
 #include <atomic>
+#include <exception>
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "image/core/GbImage.h"
+#include "image/transform/AreaShrink.h"
 #include "image/transform/Bands.h"
 #include "image/transform/Sampler.h"
 #include "image/transform/TransformSupport.h"
@@ -134,16 +140,17 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
 }
 
 // Area weights of one axis: the covered pixels of each result pixel with
-// their non-zero coverage.
+// their non-zero coverage, and the pixel each one reads.
 struct AxisCover {
   std::vector<double> pos;
-  std::vector<size_t> start;  // into idx/weight, one past the end at [n]
+  std::vector<size_t> start;  // into idx/weight/read, one past the end at [n]
   std::vector<long> idx;
   std::vector<double> weight;
-  std::vector<char> inside;
+  std::vector<long> read;    // idx, folded inside, or -1 for the outside colour
+  std::vector<char> inside;  // every covered pixel is inside the image
 };
 
-AxisCover AreaCover(long n, double scale, long size) {
+AxisCover AreaCover(long n, double scale, long size, const Sampler& smp) {
   AxisCover a;
   a.pos.resize(size_t(n));
   a.start.resize(size_t(n) + 1);
@@ -159,7 +166,9 @@ AxisCover AreaCover(long n, double scale, long size) {
       if (w <= 0.0) continue;
       a.idx.push_back(k);
       a.weight.push_back(w);
-      if (k < 0 || k >= size) in = false;
+      const bool kIn = k >= 0 && k < size;
+      a.read.push_back(kIn ? k : smp.Folds() ? FoldIndex(k, size, smp.Overflow()) : -1);
+      if (!kIn) in = false;
     }
     a.inside[size_t(i)] = in;
   }
@@ -167,18 +176,83 @@ AxisCover AreaCover(long n, double scale, long size) {
   return a;
 }
 
+// The colour outside the image as a row of `width` pixels.
+std::vector<uint8_t> OutsideRow(const Sampler& smp, long width) {
+  std::vector<uint8_t> row(size_t(width) * 3);
+  const RGBQUAD c = smp.Outside();
+  for (size_t x = 0; x < row.size(); x += 3) {
+    row[x] = c.rgbBlue;
+    row[x + 1] = c.rgbGreen;
+    row[x + 2] = c.rgbRed;
+  }
+  return row;
+}
+
+// The weighted sums of one source row for every result column: blue, green,
+// red per column, in the order the sampler's area average adds them, so
+// columns reaching past an edge come out as it gives them. outside is one
+// pixel of the outside colour.
+void RowSums(const uint8_t* src, const AxisCover& cols, const uint8_t* outside, long nw, double* sums) {
+  double* s = sums;
+  for (long x = 0; x < nw; ++x, s += 3) {
+    double rb = 0.0, rg = 0.0, rr = 0.0;
+    const size_t first = cols.start[size_t(x)], end = cols.start[size_t(x) + 1];
+    const double* wx = &cols.weight[first];
+    if (cols.inside[size_t(x)]) {
+      // The covered pixels of an inside column are consecutive.
+      const uint8_t* p = src + size_t(first < end ? cols.idx[first] : 0) * 3;
+      for (size_t c = 0, n = end - first; c < n; ++c, p += 3) {
+        rb += wx[c] * p[0];
+        rg += wx[c] * p[1];
+        rr += wx[c] * p[2];
+      }
+    } else {
+      const long* read = &cols.read[first];
+      for (size_t c = 0, n = end - first; c < n; ++c) {
+        const uint8_t* p = read[c] >= 0 ? src + size_t(read[c]) * 3 : outside;
+        rb += wx[c] * p[0];
+        rg += wx[c] * p[1];
+        rr += wx[c] * p[2];
+      }
+    }
+    s[0] = rb;
+    s[1] = rg;
+    s[2] = rr;
+  }
+}
+
+// Adds a source row's sums with its coverage wy to a result row's totals.
+void AddRowSums(double* acc, const double* sums, double wy, long nw) {
+  for (long x = 0; x < nw; ++x, acc += 3, sums += 3) {
+    acc[0] += wy * sums[0];
+    acc[1] += wy * sums[1];
+    acc[2] += wy * sums[2];
+  }
+}
+
+// A result row from its totals.
+void StoreAverages(uint8_t* row, const double* acc, double surface, long nw) {
+  for (long x = 0; x < nw; ++x, row += 3, acc += 3) {
+    row[0] = ToByte(acc[0] / surface);
+    row[1] = ToByte(acc[1] / surface);
+    row[2] = ToByte(acc[2] / surface);
+  }
+}
+
 // Area averaging of a 24-bit image shrunk in both axes. Alpha is not
 // computed: the caller takes it from the nearest source pixel afterwards.
 void AreaPass24(GbImage& self, GbImage& out, const Sampler& smp, double xs, double ys) {
   const long nw = long(out.Width()), nh = long(out.Height());
-  const AxisCover cols = AreaCover(nw, xs, long(self.Width()));
-  const AxisCover rows = AreaCover(nh, ys, long(self.Height()));
+  const AxisCover cols = AreaCover(nw, xs, long(self.Width()), smp);
+  const AxisCover rows = AreaCover(nh, ys, long(self.Height()), smp);
+  const std::vector<uint8_t> outsideRow = OutsideRow(smp, long(self.Width()));
   const double surface = xs * ys;
   std::atomic<bool> noMemory{false};
   const auto band = [&](long firstRow, long endRow, bool reports) {
-    std::vector<double> acc;
+    std::vector<double> acc, sums;
     try {
       acc.resize(size_t(nw) * 3);
+      sums.resize(size_t(nw) * 3);
     } catch (const std::bad_alloc&) {  // on a worker thread: reported below
       noMemory = true;
       return;
@@ -186,45 +260,13 @@ void AreaPass24(GbImage& self, GbImage& out, const Sampler& smp, double xs, doub
     for (long y = firstRow; y < endRow; ++y) {
       if (reports) ReportProgress(self, y, endRow);
       if (self.Escape()) break;
-      uint8_t* row = out.RowBits(uint32_t(y));
-      const double py = rows.pos[size_t(y)];
-      if (!rows.inside[size_t(y)]) {
-        for (long x = 0; x < nw; ++x) Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
-        continue;
-      }
       std::fill(acc.begin(), acc.end(), 0.0);
       for (size_t r = rows.start[size_t(y)]; r < rows.start[size_t(y) + 1]; ++r) {
-        const uint8_t* src = self.RowBits(uint32_t(rows.idx[r]));
-        const double wy = rows.weight[r];
-        double* a = acc.data();
-        for (long x = 0; x < nw; ++x, a += 3) {
-          if (!cols.inside[size_t(x)]) continue;
-          double rb = 0.0, rg = 0.0, rr = 0.0;
-          // The covered pixels of a column are consecutive.
-          const size_t first = cols.start[size_t(x)], end = cols.start[size_t(x) + 1];
-          const double* wx = &cols.weight[first];
-          const uint8_t* p = src + size_t(first < end ? cols.idx[first] : 0) * 3;
-          for (size_t c = 0, n = end - first; c < n; ++c, p += 3) {
-            rb += wx[c] * p[0];
-            rg += wx[c] * p[1];
-            rr += wx[c] * p[2];
-          }
-          a[0] += wy * rb;
-          a[1] += wy * rg;
-          a[2] += wy * rr;
-        }
+        const long read = rows.read[r];
+        RowSums(read >= 0 ? self.RowBits(uint32_t(read)) : outsideRow.data(), cols, outsideRow.data(), nw, sums.data());
+        AddRowSums(acc.data(), sums.data(), rows.weight[r], nw);
       }
-      const double* a = acc.data();
-      for (long x = 0; x < nw; ++x, a += 3) {
-        if (!cols.inside[size_t(x)]) {
-          Put24(row, x, nullptr, smp.Area(cols.pos[size_t(x)], py, xs, ys));
-          continue;
-        }
-        uint8_t* d = row + size_t(x) * 3;
-        d[0] = ToByte(a[0] / surface);
-        d[1] = ToByte(a[1] / surface);
-        d[2] = ToByte(a[2] / surface);
-      }
+      StoreAverages(out.RowBits(uint32_t(y)), acc.data(), surface, nw);
     }
   };
   // The weight of the work is the source area each band reads.
@@ -283,3 +325,104 @@ bool GbImage::ResampleInterpolated(long newWidth, long newHeight, InterpolationM
   }
   return Commit(*this, destination, out);
 }
+
+namespace gbtransform {
+
+struct AreaShrink24::Plan {
+  long nw = 0, nh = 0;
+  double surface = 0.0;
+  AxisCover cols, rows;
+  std::vector<long> lowest;      // per result row: the lowest source row it reads
+  long span = 1;                 // most source rows one result row reads
+  std::vector<uint8_t> outside;  // the outside colour, one source row of it
+  std::vector<double> outsideSums;
+  std::vector<double> sums;     // span rows of nw x 3 sums; row r in slot r % span
+  std::vector<double> acc;      // the totals of the result row being finished
+  std::vector<uint8_t> result;  // nh rows of nw x 3 bytes, bottom-up
+  long nextSource = 0;          // the source row expected next
+  long nextResult = 0;          // the highest result row not finished yet
+  bool failed = false;
+
+  const double* SumsOf(long read) { return read >= 0 ? Slot(read) : outsideSums.data(); }
+  double* Slot(long row) { return &sums[size_t(row % span) * size_t(nw) * 3]; }
+};
+
+AreaShrink24::AreaShrink24() = default;
+AreaShrink24::~AreaShrink24() = default;
+
+bool AreaShrink24::Start(long sourceWidth, long sourceHeight, long width, long height, const Sampler& edges) noexcept {
+  plan_.reset();
+  if (sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) return false;
+  const double xs = double(sourceWidth) / double(width), ys = double(sourceHeight) / double(height);
+  if (!(xs > 1.0 && ys > 1.0)) return false;
+  try {
+    auto plan = std::make_unique<Plan>();
+    Plan& p = *plan;
+    p.nw = width;
+    p.nh = height;
+    p.surface = xs * ys;
+    p.cols = AreaCover(width, xs, sourceWidth, edges);
+    p.rows = AreaCover(height, ys, sourceHeight, edges);
+    // Result rows finish from the top down, each once its lowest source row
+    // is in, while the rows it reads are still kept: a row folded from far
+    // away (wrapping) would have to be kept too long.
+    p.lowest.resize(size_t(height));
+    for (long y = 0; y < height; ++y) {
+      long lo = sourceHeight, hi = -1;
+      for (size_t r = p.rows.start[size_t(y)]; r < p.rows.start[size_t(y) + 1]; ++r) {
+        const long read = p.rows.read[r];
+        if (read < 0) continue;
+        lo = std::min(lo, read);
+        hi = std::max(hi, read);
+      }
+      if (hi < 0) lo = hi = 0;  // reads the outside colour alone
+      if (y > 0 && lo < p.lowest[size_t(y) - 1]) return false;
+      p.lowest[size_t(y)] = lo;
+      p.span = std::max(p.span, hi - lo + 1);
+    }
+    if (double(p.span) > ys + 3.0) return false;
+    p.outside = OutsideRow(edges, sourceWidth);
+    p.outsideSums.resize(size_t(width) * 3);
+    RowSums(p.outside.data(), p.cols, p.outside.data(), width, p.outsideSums.data());
+    p.sums.resize(size_t(p.span) * size_t(width) * 3);
+    p.acc.resize(size_t(width) * 3);
+    p.result.resize(size_t(width) * size_t(height) * 3);
+    p.nextSource = sourceHeight - 1;
+    p.nextResult = height - 1;
+    plan_ = std::move(plan);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void AreaShrink24::AddSourceRow(long row, const uint8_t* pixels) noexcept {
+  Plan* p = plan_.get();
+  if (!p || p->failed) return;
+  if (row != p->nextSource || !pixels) {
+    p->failed = true;
+    return;
+  }
+  --p->nextSource;
+  RowSums(pixels, p->cols, p->outside.data(), p->nw, p->Slot(row));
+  // The rows of a result row are added in the order the whole-picture pass
+  // adds them, whatever order they came in.
+  while (p->nextResult >= 0 && p->lowest[size_t(p->nextResult)] >= row) {
+    const long y = p->nextResult--;
+    std::fill(p->acc.begin(), p->acc.end(), 0.0);
+    for (size_t r = p->rows.start[size_t(y)]; r < p->rows.start[size_t(y) + 1]; ++r)
+      AddRowSums(p->acc.data(), p->SumsOf(p->rows.read[r]), p->rows.weight[r], p->nw);
+    StoreAverages(&p->result[size_t(y) * size_t(p->nw) * 3], p->acc.data(), p->surface, p->nw);
+  }
+}
+
+bool AreaShrink24::Finished() const {
+  return plan_ && !plan_->failed && plan_->nextSource < 0 && plan_->nextResult < 0;
+}
+
+const uint8_t* AreaShrink24::ResultRow(long y) const {
+  if (!Finished() || y < 0 || y >= plan_->nh) return nullptr;
+  return &plan_->result[size_t(y) * size_t(plan_->nw) * 3];
+}
+
+}  // namespace gbtransform

@@ -30,26 +30,8 @@ Sampler::Sampler(const GbImage& image, int method, int overflow, RGBQUAD replace
 
 void Sampler::Fold(long& x, long& y) const {
   if (w_ <= 0 || h_ <= 0) return;
-  auto fold = [this](long& v, long n) {
-    if (v >= 0 && v < n) return;
-    switch (overflow_) {
-      case GbImage::kWrap:
-        v %= n;
-        if (v < 0) v += n;
-        break;
-      case GbImage::kRepeat: v = v < 0 ? 0 : n - 1; break;
-      case GbImage::kMirror:
-        // Negative positions reflect about 0, positions past the end about n - 1.
-        if (v < 0)
-          v = long((0ul - (unsigned long)v) % (unsigned long)n);
-        else
-          v = n - v % n - 1;
-        break;
-      default: break;
-    }
-  };
-  fold(x, w_);
-  fold(y, h_);
+  x = FoldIndex(x, w_, overflow_);
+  y = FoldIndex(y, h_, overflow_);
 }
 
 void Sampler::Fold(double& x, double& y) const {

@@ -44,6 +44,29 @@ inline double Coverage(long i, double lo, double hi) {
 inline long CoverFirst(double lo) { return long(Floor(lo + 0.5)); }
 inline long CoverLast(double hi) { return long(Floor(hi + 0.5)); }
 
+// Position v of an axis of n pixels (n > 0) folded inside by a folding
+// overflow method; positions inside, and any position under the other
+// methods, stay as they are.
+inline long FoldIndex(long v, long n, int overflow) {
+  if (v >= 0 && v < n) return v;
+  switch (overflow) {
+    case GbImage::kWrap:
+      v %= n;
+      if (v < 0) v += n;
+      break;
+    case GbImage::kRepeat: v = v < 0 ? 0 : n - 1; break;
+    case GbImage::kMirror:
+      // Negative positions reflect about 0, positions past the end about n - 1.
+      if (v < 0)
+        v = long((0ul - (unsigned long)v) % (unsigned long)n);
+      else
+        v = n - v % n - 1;
+      break;
+    default: break;
+  }
+  return v;
+}
+
 class Sampler {
  public:
   // The image must have pixels.
@@ -68,6 +91,7 @@ class Sampler {
   // inside instead (wrap, repeat, mirror).
   RGBQUAD Outside() const { return outside_; }
   bool Folds() const { return overflow_ >= 4; }
+  int Overflow() const { return overflow_; }
   bool Is24() const { return is24_; }
   bool HasAlpha() const { return alpha_ != nullptr; }
   long Width() const { return w_; }
