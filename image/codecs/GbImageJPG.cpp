@@ -335,9 +335,11 @@ bool GbImageJPG::ReadJpeg(GbFile* f) {
     std::memset(row + used, 0, RowStride() - used);  // padding
   }
   const bool rowsMissing = cinfo.output_scanline < height;
+  // Rows the library did not deliver are black, not whatever the memory held.
+  if (!toSink)
+    for (uint32_t s = cinfo.output_scanline; s < height; ++s) std::memset(RowBits(height - 1 - s), 0, RowStride());
   if (toSink && rowsMissing) {
-    // The whole-picture decode leaves such rows as they were allocated;
-    // nothing a sink could be given matches that.
+    // The whole-picture decode makes such rows black; keep to that one way.
     SetLastError(kNotForSink);
     jpeg_destroy_decompress(&cinfo);
     return false;
