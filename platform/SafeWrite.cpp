@@ -140,18 +140,8 @@ void SafeWriter::Abandon() {
 }
 
 bool SafeWriter::Write(const void* data, size_t size) {
-  if (!ok()) return false;
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(fd_, p, size < size_t(SSIZE_MAX) ? size : size_t(SSIZE_MAX));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail("", errno);
-      return false;
-    }
-    p += n;
-    size -= size_t(n);
-  }
+  if (!WriteAt(data, size, written_)) return false;
+  written_ += size;
   return true;
 }
 

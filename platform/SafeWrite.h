@@ -43,8 +43,8 @@ class SafeWriter {
   bool Write(const void* data, size_t size);
   bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
   // Positioned access for writers that go back to fill in a header or read
-  // what they wrote (the current position of Write is not moved). A gap
-  // left before offset reads as zeros.
+  // what they wrote (Write goes on where it stopped). A gap left before
+  // offset reads as zeros.
   bool WriteAt(const void* data, size_t size, uint64_t offset);
   // Bytes read, which is short at the end of what was written; -1 on error.
   long long ReadAt(void* data, size_t size, uint64_t offset);
@@ -63,6 +63,7 @@ class SafeWriter {
   std::string display_;  // the path as given, for messages
   WriteOptions options_;
   int fd_ = -1;
+  uint64_t written_ = 0;  // where Write goes on
   std::string error_;
 };
 

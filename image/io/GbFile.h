@@ -25,8 +25,9 @@ class GbFile {
   virtual bool PutC(uint8_t c) { return Write(&c, 1, 1) == 1; }
   // The next byte (0..255), or -1 at the end.
   virtual long GetC() = 0;
-  // A line of at most n - 1 characters, line feed included; null at the end.
-  virtual char* GetS(char* buffer, int n) = 0;
+  // A line of at most n - 1 characters, line feed included; null at the
+  // end of the data, even in the middle of a line.
+  virtual char* GetS(char* buffer, int n);
   // Formatted read of one item.
   virtual long Scanf(const char* format, void* output) = 0;
 
@@ -34,6 +35,19 @@ class GbFile {
   GbFile(const GbFile&) = delete;
   GbFile& operator=(const GbFile&) = delete;
 };
+
+inline char* GbFile::GetS(char* buffer, int n) {
+  if (!buffer || n <= 0) return nullptr;
+  int stored = 0;
+  while (stored < n - 1) {
+    const long c = GetC();
+    if (c < 0) return nullptr;
+    buffer[stored++] = char(c);
+    if (c == '\n') break;
+  }
+  buffer[stored] = 0;
+  return buffer;
+}
 
 constexpr int GB_SEEK_SET = 0;
 constexpr int GB_SEEK_CUR = 1;

@@ -125,17 +125,4 @@ long GbMemFile::GetC() {
   return buffer_[position_++];
 }
 
-char* GbMemFile::GetS(char* buffer, int n) {
-  if (!buffer || n <= 0) return nullptr;
-  int stored = 0;
-  while (stored < n - 1) {
-    const long c = GetC();
-    if (c < 0) return nullptr;  // end of data, even mid-line
-    buffer[stored++] = char(c);
-    if (c == '\n') break;
-  }
-  buffer[stored] = 0;
-  return buffer;
-}
-
 long GbMemFile::Scanf(const char*, void*) { return 0; }

@@ -29,7 +29,6 @@ class GbMemFile : public GbFile {
   long Error() override;
   bool PutC(uint8_t c) override;
   long GetC() override;
-  char* GetS(char* buffer, int n) override;
   long Scanf(const char* format, void* output) override;
 
  private:

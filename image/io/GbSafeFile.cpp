@@ -118,17 +118,4 @@ long GbSafeFile::GetC() {
   return Read(&c, 1, 1) == 1 ? long(c) : -1;
 }
 
-char* GbSafeFile::GetS(char* buffer, int n) {
-  if (!buffer || n <= 0) return nullptr;
-  int stored = 0;
-  while (stored < n - 1) {
-    const long c = GetC();
-    if (c < 0) return nullptr;  // end of data, even mid-line
-    buffer[stored++] = char(c);
-    if (c == '\n') break;
-  }
-  buffer[stored] = 0;
-  return buffer;
-}
-
 long GbSafeFile::Scanf(const char*, void*) { return 0; }
