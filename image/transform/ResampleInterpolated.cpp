@@ -142,29 +142,26 @@ void PointPass(GbImage& self, GbImage& out, const Sampler& smp, double xs, doubl
 // Area weights of one axis: the covered pixels of each result pixel with
 // their non-zero coverage, and the pixel each one reads.
 struct AxisCover {
-  std::vector<double> pos;
-  std::vector<size_t> start;  // into idx/weight/read, one past the end at [n]
-  std::vector<long> idx;
+  std::vector<size_t> start;  // into weight/read, one past the end at [n]
   std::vector<double> weight;
-  std::vector<long> read;    // idx, folded inside, or -1 for the outside colour
+  // The covered pixel itself when inside the image; outside it, the pixel
+  // it folds onto, or -1 for the outside colour.
+  std::vector<long> read;
   std::vector<char> inside;  // every covered pixel is inside the image
 };
 
 AxisCover AreaCover(long n, double scale, long size, const Sampler& smp) {
   AxisCover a;
-  a.pos.resize(size_t(n));
   a.start.resize(size_t(n) + 1);
   a.inside.resize(size_t(n));
   for (long i = 0; i < n; ++i) {
     const double p = (double(i) + 0.5) * scale - 0.5;
     const double lo = p - scale / 2, hi = p + scale / 2;
-    a.pos[size_t(i)] = p;
-    a.start[size_t(i)] = a.idx.size();
+    a.start[size_t(i)] = a.read.size();
     bool in = true;
     for (long k = CoverFirst(lo), last = CoverLast(hi); k <= last; ++k) {
       const double w = Coverage(k, lo, hi);
       if (w <= 0.0) continue;
-      a.idx.push_back(k);
       a.weight.push_back(w);
       const bool kIn = k >= 0 && k < size;
       a.read.push_back(kIn ? k : smp.Folds() ? FoldIndex(k, size, smp.Overflow()) : -1);
@@ -172,7 +169,7 @@ AxisCover AreaCover(long n, double scale, long size, const Sampler& smp) {
     }
     a.inside[size_t(i)] = in;
   }
-  a.start[size_t(n)] = a.idx.size();
+  a.start[size_t(n)] = a.read.size();
   return a;
 }
 
@@ -200,7 +197,7 @@ void RowSums(const uint8_t* src, const AxisCover& cols, const uint8_t* outside, 
     const double* wx = &cols.weight[first];
     if (cols.inside[size_t(x)]) {
       // The covered pixels of an inside column are consecutive.
-      const uint8_t* p = src + size_t(first < end ? cols.idx[first] : 0) * 3;
+      const uint8_t* p = src + size_t(first < end ? cols.read[first] : 0) * 3;
       for (size_t c = 0, n = end - first; c < n; ++c, p += 3) {
         rb += wx[c] * p[0];
         rg += wx[c] * p[1];
