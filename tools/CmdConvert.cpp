@@ -37,29 +37,21 @@ bool encodeToBytes(GbImage& image, uint32_t type, std::string& bytes) {
 // any other operation or spelling (those take the usual way).
 bool plainShrink(const std::string& op, long& width, long& height, GbImage::InterpolationMethod& method,
                  GbImage::OverflowMethod& overflow) {
-  for (const char c : op)
-    if (!(c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
-  std::vector<std::string> words;
-  for (size_t at = 0; at < op.size();) {
-    const size_t end = std::min(op.find(' ', at), op.size());
-    if (end > at) words.push_back(op.substr(at, end - at));
-    at = end + 1;
-  }
-  if (words.size() < 3 || words.size() > 6 || words[0] != "ResampleInterpolated") return false;
-  // Whole numbers from 1 to max, without leading zeros.
-  const auto number = [](const std::string& word, long max, long& value) {
-    if (word.empty() || word.size() > 9 || word[0] == '0') return false;
-    value = 0;
-    for (const char c : word) {
-      if (c < '0' || c > '9') return false;
-      value = value * 10 + (c - '0');
-    }
-    return value <= max;
+  std::string error;
+  const std::vector<std::string> words = SplitCliWords(op, error);
+  if (!error.empty() || words.size() < 3 || words.size() > 6 || words[0] != "ResampleInterpolated") return false;
+  // A whole number from min to max, read as every operation reads its numbers.
+  const auto whole = [&words](size_t at, long min, long max, long& value) {
+    long double n;
+    if (at >= words.size()) return true;  // left out: the default stays
+    if (!clio::ParseNumber(words[at], n) || !clio::IsWhole(n) || n < min || n > max) return false;
+    value = long(n);
+    return true;
   };
   long m = GbImage::kCatmullRom, o = GbImage::kRepeat;
-  if (!number(words[1], 0x7FFFFFFFL, width) || !number(words[2], 0x7FFFFFFFL, height)) return false;
-  if (words.size() > 3 && !number(words[3], GbImage::kPower, m)) return false;
-  if (words.size() > 4 && !number(words[4], GbImage::kMirror, o)) return false;
+  if (!whole(1, 1, 0x7FFFFFFFL, width) || !whole(2, 1, 0x7FFFFFFFL, height) || !whole(3, 1, GbImage::kPower, m) ||
+      !whole(4, 1, GbImage::kMirror, o))
+    return false;
   if (words.size() > 5 && words[5] != "0") return false;  // averaging stays on
   method = GbImage::InterpolationMethod(m);
   overflow = GbImage::OverflowMethod(o);
